@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tiku needs to build, run and test. Does nothing
+# when they are all present. Needs root (or sudo) on Debian 12.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    fonts-arphic-ukai fonts-arphic-uming fonts-comic-neue
+    clang libclang-rt-14-dev clang-format
+    libbenchmark-dev
+    python3 python3-msoffcrypto-tool python3-xlrd
+)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(xvfb xauth xdotool)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,80 @@
+#pragma once
+
+// Writes BIFF8 workbooks in a compound file, optionally encrypted: what `tiku-bank make`, the
+// demo bank, the tests and the benchmarks use to make banks.
+
+#include "types.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace tiku::bank {
+
+struct CellValue {
+    enum class Kind { Blank, Text, Number, Boolean, Error };
+    Kind kind = Kind::Blank;
+    QString text;
+    double number = 0;
+    bool boolean = false;
+    ErrorValue error = ErrorValue::NA;
+
+    static CellValue blank() { return {}; } // a formatted blank cell: the row counts as used
+    static CellValue ofText(QString t) {
+        CellValue v;
+        v.kind = Kind::Text;
+        v.text = std::move(t);
+        return v;
+    }
+    static CellValue ofNumber(double n) {
+        CellValue v;
+        v.kind = Kind::Number;
+        v.number = n;
+        return v;
+    }
+    static CellValue ofBoolean(bool b) {
+        CellValue v;
+        v.kind = Kind::Boolean;
+        v.boolean = b;
+        return v;
+    }
+    static CellValue ofError(ErrorValue e) {
+        CellValue v;
+        v.kind = Kind::Error;
+        v.error = e;
+        return v;
+    }
+};
+
+struct CellSpec {
+    int row = 1;    // 1-based, up to 65536
+    int column = 1; // 1-based, up to 256
+    CellValue value;
+};
+
+struct SheetSpec {
+    QString name;
+    SheetKind kind = SheetKind::Worksheet;
+    std::vector<CellSpec> cells; // any order; a later cell at the same place replaces an earlier
+};
+
+struct WorkbookSpec {
+    std::vector<SheetSpec> sheets; // in workbook order
+};
+
+struct WriteOptions {
+    QString password = QStringLiteral("qmpzrtv58204617");
+    Encryption encryption = Encryption::Rc4CryptoApi;
+    int keyBits = 128; // RC4 CryptoAPI: 40 to 128
+};
+
+// The whole file, as bytes.
+QByteArray writeWorkbook(const WorkbookSpec& spec, const WriteOptions& options = {});
+
+// Writes the file through a temporary file renamed into place: an existing file is never left
+// half-written. Throws BankError (FileUnreadable) when the file cannot be written.
+void writeWorkbookFile(const QString& path, const WorkbookSpec& spec,
+                       const WriteOptions& options = {});
+
+} // namespace tiku::bank

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets everything up on Debian 12, builds with warnings as errors and runs every test.
+# Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh --test
+jobs=$(nproc)
+
+# 1. The program and all tests, warnings as errors.
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIKU_WERROR=ON >/dev/null
+cmake --build build/test -j "$jobs"
+
+# 2. The workbook engine and its tests under AddressSanitizer and UBSan.
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIKU_WERROR=ON -DTIKU_SANITIZE=ON \
+    -DTIKU_GUI=OFF >/dev/null
+cmake --build build/asan -j "$jobs"
+
+# 3. The reader's fuzz target, built with clang and run for a minute on the fixtures.
+if [[ "${TIKU_SKIP_FUZZ:-}" != 1 ]]; then
+    scripts/fuzz.sh 60
+fi
+
+# 4. All tests, one ctest run per build; ctest prints the summary.
+export QT_QPA_PLATFORM=offscreen
+(cd build/asan && ctest --output-on-failure -j "$jobs")
+(cd build/test && ctest --output-on-failure -j "$jobs")
