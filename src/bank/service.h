@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace tiku::bank {
@@ -13,6 +14,12 @@ namespace tiku::bank {
 class Workbook;
 class Worksheet;
 class WorkbookData; // the parsed, read-only snapshot behind a workbook and its worksheets
+
+// Observes the service's life-cycle calls for the tests: "start", "open", "close" and "quit" are
+// reported as they happen (a successful call only).
+using ServiceTrace = std::function<void(const QString& event)>;
+void setServiceTrace(ServiceTrace trace);
+void traceServiceEvent(const QString& event);
 
 class Application : public std::enable_shared_from_this<Application> {
 public:
