@@ -66,7 +66,8 @@ struct WorkbookSpec {
 struct WriteOptions {
     QString password = QStringLiteral("qmpzrtv58204617");
     Encryption encryption = Encryption::Rc4CryptoApi;
-    int keyBits = 128; // RC4 CryptoAPI: 40 to 128
+    int keyBits = 128;             // RC4 CryptoAPI: 40 to 128 in steps of 8
+    int cryptoApiMajorVersion = 4; // RC4 CryptoAPI header version: 2.2, 3.2 or 4.2
 };
 
 // The whole file, as bytes.
