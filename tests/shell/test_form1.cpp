@@ -1,0 +1,165 @@
+// The main menu through its real widgets.
+
+#include "bankfiles.h"
+#include "screentest.h"
+
+#include "browser/form3.h"
+#include "shell/form1.h"
+#include "test/form2.h"
+
+#include <QFontInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace tiku;
+using tiku::testing::ScreenHarness;
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+    // The main menu shown as at program start, over a bank of ten questions a side.
+    static Form1& start(ScreenHarness& h) {
+        testing::writeBank(h.folder(), testing::numberedQuestions(10, "人文"),
+                           testing::numberedQuestions(10, "临床"));
+        Toolkit& toolkit = Toolkit::instance();
+        toolkit.show(h.form<Form1>());
+        h.settle();
+        return h.form<Form1>();
+    }
+
+private slots:
+    void layout_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<double>("points");
+        QTest::newRow("Label1") << "Label1" << "题库选择：" << QRect(720, 240, 1695, 255) << 14.25;
+        QTest::newRow("Option1(0)") << "Option1(0)" << "人文" << QRect(360, 720, 1455, 255) << 14.25;
+        QTest::newRow("Option1(1)") << "Option1(1)" << "临床" << QRect(1440, 720, 1335, 255) << 14.25;
+        QTest::newRow("Command1") << "Command1" << "查看题库" << QRect(480, 1200, 2175, 495) << 14.25;
+        QTest::newRow("Command2") << "Command2" << "模拟测试" << QRect(480, 2040, 2175, 495) << 15.75;
+        QTest::newRow("Command3") << "Command3" << "退  出" << QRect(480, 2880, 2175, 495) << 15.75;
+    }
+    void layout() {
+        QFETCH(QString, control);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        QFETCH(double, points);
+        ScreenHarness h;
+        Form1& f = start(h);
+        QWidget* w = control == "Label1"       ? static_cast<QWidget*>(f.Label1)
+                     : control == "Option1(0)" ? f.Option1[0]
+                     : control == "Option1(1)" ? f.Option1[1]
+                     : control == "Command1"   ? f.Command1
+                     : control == "Command2"   ? f.Command2
+                                               : f.Command3;
+        QString text = w->property("text").toString();
+        QCOMPARE(text, caption);
+        QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
+                                      twips.height() / 15));
+        QCOMPARE(w->font().pointSizeF(), points);
+        QVERIFY(w->font().bold());
+        QCOMPARE(w->font().family(), QStringLiteral("楷体_GB2312"));
+        QVERIFY(w->isVisible());
+        QVERIFY(w->isEnabled());
+    }
+
+    void window() {
+        ScreenHarness h;
+        Form1& f = start(h);
+        QCOMPARE(f.windowTitle(), QStringLiteral("题库"));
+        QCOMPARE(f.size(), QSize(3045 / 15, 3660 / 15));
+        QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+        QVERIFY(f.Option1[0]->isChecked());
+        QVERIFY(!f.Option1[1]->isChecked());
+        // The Kai face stands in for 楷体_GB2312 where that face is missing.
+        QVERIFY2(QFontInfo(f.Command1->font()).family().contains("Kai", Qt::CaseInsensitive),
+                 qPrintable(QFontInfo(f.Command1->font()).family()));
+    }
+
+    void focusOrder() {
+        ScreenHarness h;
+        Form1& f = start(h);
+        QCOMPARE(f.focusWidget(), f.Command3);
+        QCOMPARE(f.Command3->nextInFocusChain(), f.Command2);
+        QCOMPARE(f.Command2->nextInFocusChain(), f.Command1);
+        QCOMPARE(f.Command1->nextInFocusChain(), f.Option1[0]);
+        QCOMPARE(f.Label1->focusPolicy(), Qt::NoFocus);
+    }
+
+    void selectorByMouseAndKeyboard() {
+        ScreenHarness h;
+        Form1& f = start(h);
+        h.click(f.Option1[1]);
+        QVERIFY(f.Option1[1]->isChecked());
+        QVERIFY(!f.Option1[0]->isChecked());
+        // Keyboard: focus on 人文's group and an arrow key moves the choice.
+        f.Option1[1]->setFocus();
+        QTest::keyClick(f.Option1[1], Qt::Key_Left);
+        QVERIFY(f.Option1[0]->isChecked());
+        QVERIFY(!f.Option1[1]->isChecked());
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    void selectionSurvivesBrowsing() {
+        ScreenHarness h;
+        Form1& f = start(h);
+        h.click(f.Option1[1]);
+        h.click(f.Command1);
+        QVERIFY(h.form<Form3>().isVisible());
+        QVERIFY(!f.isVisible());
+        QVERIFY(h.isLoaded(Form1::screenName()));
+        h.form<Form3>().close(); // back to the menu
+        h.settle();
+        QVERIFY(f.isVisible());
+        QVERIFY(f.Option1[1]->isChecked());
+        QVERIFY(!h.ended());
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    void testOptionsShownMenuHidden() {
+        ScreenHarness h;
+        Form1& f = start(h);
+        h.click(f.Command2);
+        QVERIFY(h.form<Form2>().isVisible());
+        QVERIFY(!f.isVisible());
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    void exitEndsTheProgram_data() {
+        QTest::addColumn<bool>("byCloseButton");
+        QTest::addColumn<bool>("withForm2Loaded");
+        QTest::newRow("exit button") << false << false;
+        QTest::newRow("close button") << true << false;
+        QTest::newRow("exit button, test options loaded") << false << true;
+        QTest::newRow("close button, test options loaded") << true << true;
+    }
+    void exitEndsTheProgram() {
+        QFETCH(bool, byCloseButton);
+        QFETCH(bool, withForm2Loaded);
+        ScreenHarness h;
+        Form1& f = start(h);
+        if (withForm2Loaded) {
+            h.click(f.Command2);
+            Toolkit::instance().show(f);
+            Toolkit::instance().hide(h.form<Form2>());
+            h.settle();
+        }
+        if (byCloseButton) {
+            f.close();
+        } else {
+            h.click(f.Command3);
+        }
+        h.settle();
+        QVERIFY(h.ended());
+        QCOMPARE(h.exitCode(), 0);
+        QCOMPARE(h.isLoaded(Form2::screenName()), withForm2Loaded); // no unload reached it
+        QVERIFY(!h.timeline().contains("close"));
+        TIKU_VERIFY_SCRIPT(h);
+    }
+};
+
+QTEST_MAIN(Form1Test)
+#include "test_form1.moc"

@@ -1,0 +1,78 @@
+#pragma once
+
+// Drives the screens as a user would, offscreen: message boxes answered from a script and
+// recorded, the program end recorded instead of carried out, a program folder of the test's own,
+// and one timeline of what happened (message boxes, service calls, the end) to check order.
+
+#include "shell/screen.h"
+#include "shell/toolkit.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+
+class QWidget;
+
+namespace tiku::testing {
+
+struct Prompt {
+    QString text;
+    Buttons buttons = Buttons::Ok;
+};
+
+class ScreenHarness {
+public:
+    ScreenHarness();
+    ~ScreenHarness();
+    ScreenHarness(const ScreenHarness&) = delete;
+    ScreenHarness& operator=(const ScreenHarness&) = delete;
+
+    // The next message box must show this text with these buttons; it is answered so.
+    void expectMessage(const QString& text, Buttons buttons = Buttons::Ok,
+                       Answer answer = Answer::Ok);
+    // Every message box shown, in order.
+    const QList<Prompt>& shown() const { return shown_; }
+    // Message boxes that were not expected or differed from what was expected, and expected
+    // ones that never came. Empty when all went as scripted.
+    QStringList problems() const;
+
+    bool ended() const { return exitCode_ >= 0; }
+    int exitCode() const { return exitCode_; }
+
+    // "msgbox <text>", "start", "open", "close", "quit", "end <code>", in the order they came.
+    const QStringList& timeline() const { return timeline_; }
+
+    QString folder() const { return dir_.path(); }
+    void setFolder(const QString& folder);
+
+    template <class T> T& form() { return Toolkit::instance().form<T>(); }
+    bool isLoaded(const QString& name) const { return Toolkit::instance().isLoaded(name); }
+
+    // Lets queued work (activations, deferred deletes) run.
+    static void settle();
+
+    // Real input: a left click at the centre of the widget (none when it is not shown), text typed into it with key
+    // events, a mouse move to a point of a window as the window system would deliver it.
+    static void click(QWidget* widget);
+    static void type(QWidget* widget, const QString& text);
+    static void moveMouse(QWidget* window, QPoint windowPos);
+    static void moveMouseOver(QWidget* widget); // to its centre, through its window
+
+private:
+    QTemporaryDir dir_;
+    std::deque<std::pair<Prompt, Answer>> expected_;
+    QList<Prompt> shown_;
+    QStringList unexpected_;
+    QStringList timeline_;
+    int exitCode_ = -1;
+};
+
+} // namespace tiku::testing
+
+// Fails the test with the harness's problems, if any.
+#define TIKU_VERIFY_SCRIPT(harness)                                                              \
+    do {                                                                                         \
+        const QStringList problems_ = (harness).problems();                                     \
+        QVERIFY2(problems_.isEmpty(), qPrintable(problems_.join(QStringLiteral("\n"))));         \
+    } while (false)
