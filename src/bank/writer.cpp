@@ -409,7 +409,11 @@ public:
             current.u16(quint16(s.size())).u8(compressed ? 0 : 1);
             qsizetype done = 0;
             while (done < s.size()) {
-                const qsizetype room = (kMaxRecordData - current.size()) / charSize;
+                qsizetype room = (kMaxRecordData - current.size()) / charSize;
+                // A surrogate pair stays in one record: readers decode each piece apart.
+                if (room > 0 && done + room < s.size() && s.at(done + room - 1).isHighSurrogate()) {
+                    --room;
+                }
                 if (room == 0) {
                     flush();
                     current.u8(compressed ? 0 : 1); // the characters go on in a CONTINUE

@@ -1,0 +1,45 @@
+#pragma once
+
+// The text sources `tiku-bank make` builds worksheets from: UTF-8 TSV with the escapes \n, \r,
+// \t and \\ (backslash), or UTF-8 CSV as RFC 4180 has it.
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+#include <vector>
+
+namespace tiku::tool {
+
+// A source that cannot be taken: the message names the file and, where it helps, the line.
+class InputError : public std::runtime_error {
+public:
+    explicit InputError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Rows of fields: row k of the result is worksheet row k + 1, field j is column j + 1.
+using Table = std::vector<QStringList>;
+
+// Parses a TSV text: one row per line (LF or CRLF), fields split at tabs, each field unescaped.
+// A final line break ends the last row and does not start another. Throws InputError naming
+// `source` and the line of a bad escape.
+Table parseTsv(const QString& text, const QString& source);
+
+// Parses a CSV text: fields split at commas, a field in double quotes may hold commas, line
+// breaks and doubled quotes. Throws InputError for an unterminated quote or a stray character
+// after a closing quote.
+Table parseCsv(const QString& text, const QString& source);
+
+// Reads a file as strict UTF-8 (a leading byte order mark is dropped) and parses it as CSV when
+// its name ends in ".csv", else as TSV.
+Table readTable(const QString& path);
+
+// The TSV escape of a text: backslash, line feed, carriage return and tab as \\, \n, \r, \t.
+QString escapeText(const QString& text);
+
+} // namespace tiku::tool

@@ -1,0 +1,471 @@
+// tiku-bank: inspect, check and make the question bank workbook.
+//
+//   tiku-bank info FILE [--json]
+//   tiku-bank dump FILE --sheet NAME [--rows A-B]
+//   tiku-bank check FILE
+//   tiku-bank make INPUT... -o FILE
+//
+// Every command takes --password P; the default is the program's bank password. Exit status:
+// 0 success, 1 findings of `check`, 2 bad usage or a file that cannot be read or written.
+
+#include "textinput.h"
+
+#include "bank/bankerror.h"
+#include "bank/workbook.h"
+#include "bank/writer.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringList>
+
+#include <cstdio>
+#include <optional>
+
+using namespace tiku;
+using namespace tiku::bank;
+
+namespace {
+
+const QString kBankPassword = QStringLiteral("qmpzrtv58204617");
+constexpr int kMaxQuestions = 32767; // the test screen holds the count in 16 bits
+constexpr int kMinQuestions = 5;     // the smallest test paper
+
+const char kUsage[] = "usage: tiku-bank info FILE [--json] [--password P]\n"
+                      "       tiku-bank dump FILE --sheet NAME [--rows A-B] [--password P]\n"
+                      "       tiku-bank check FILE [--password P]\n"
+                      "       tiku-bank make INPUT... -o FILE [--password P]\n";
+
+struct UsageError {
+    QString message;
+};
+
+void out(const QString& line) {
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+}
+
+// One line on stderr: newlines in the message become blanks.
+void err(const QString& message) {
+    QString line = message;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    const QByteArray bytes = QStringLiteral("tiku-bank: %1\n").arg(line).toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+// The command line after the command name: positional arguments and options.
+struct Arguments {
+    QStringList positional;
+    QHash<QString, QString> values; // --password, --sheet, --rows, -o
+    bool json = false;
+
+    static Arguments parse(const QStringList& args) {
+        static const QStringList withValue = {QStringLiteral("--password"),
+                                              QStringLiteral("--sheet"), QStringLiteral("--rows"),
+                                              QStringLiteral("-o"), QStringLiteral("--output")};
+        Arguments a;
+        bool onlyPositional = false;
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            const QString& arg = args[i];
+            if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QStringLiteral("-")) {
+                a.positional.append(arg);
+                continue;
+            }
+            if (arg == QStringLiteral("--")) {
+                onlyPositional = true;
+                continue;
+            }
+            if (arg == QStringLiteral("--json")) {
+                a.json = true;
+                continue;
+            }
+            QString name = arg;
+            std::optional<QString> value;
+            const qsizetype eq = arg.indexOf(QLatin1Char('='));
+            if (arg.startsWith(QStringLiteral("--")) && eq > 0) {
+                name = arg.left(eq);
+                value = arg.mid(eq + 1);
+            }
+            if (!withValue.contains(name)) {
+                throw UsageError{QStringLiteral("unknown option %1").arg(name)};
+            }
+            if (!value) {
+                if (i + 1 >= args.size()) {
+                    throw UsageError{QStringLiteral("option %1 needs a value").arg(name)};
+                }
+                value = args[++i];
+            }
+            if (name == QStringLiteral("--output")) {
+                name = QStringLiteral("-o");
+            }
+            if (a.values.contains(name)) {
+                throw UsageError{QStringLiteral("option %1 given twice").arg(name)};
+            }
+            a.values.insert(name, *value);
+        }
+        return a;
+    }
+
+    QString password() const { return values.value(QStringLiteral("--password"), kBankPassword); }
+
+    void allowOnly(const QStringList& options, bool allowJson) const {
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            if (it.key() != QStringLiteral("--password") && !options.contains(it.key())) {
+                throw UsageError{
+                    QStringLiteral("option %1 does not go with this command").arg(it.key())};
+            }
+        }
+        if (json && !allowJson) {
+            throw UsageError{QStringLiteral("option --json does not go with this command")};
+        }
+    }
+
+    QString singleFile() const {
+        if (positional.size() != 1) {
+            throw UsageError{positional.isEmpty()
+                                 ? QStringLiteral("no workbook file given")
+                                 : QStringLiteral("one workbook file expected, %1 given")
+                                       .arg(positional.size())};
+        }
+        return positional.front();
+    }
+};
+
+QString encryptionName(Encryption e) {
+    switch (e) {
+    case Encryption::None:
+        return QStringLiteral("none");
+    case Encryption::Xor:
+        return QStringLiteral("xor");
+    case Encryption::Rc4:
+        return QStringLiteral("rc4");
+    case Encryption::Rc4CryptoApi:
+        return QStringLiteral("rc4-cryptoapi");
+    }
+    return QStringLiteral("none");
+}
+
+QString kindName(SheetKind k) {
+    switch (k) {
+    case SheetKind::Worksheet:
+        return QStringLiteral("worksheet");
+    case SheetKind::Chart:
+        return QStringLiteral("chart");
+    case SheetKind::Macro:
+        return QStringLiteral("macro");
+    }
+    return QStringLiteral("worksheet");
+}
+
+QString jsonString(const QString& s) {
+    QString o = QStringLiteral("\"");
+    for (QChar c : s) {
+        switch (c.unicode()) {
+        case u'"':
+            o += QStringLiteral("\\\"");
+            break;
+        case u'\\':
+            o += QStringLiteral("\\\\");
+            break;
+        case u'\n':
+            o += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            o += QStringLiteral("\\r");
+            break;
+        case u'\t':
+            o += QStringLiteral("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20) {
+                o += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            } else {
+                o += c;
+            }
+        }
+    }
+    return o + QLatin1Char('"');
+}
+
+int info(const Arguments& a) {
+    a.allowOnly({}, true);
+    const auto book = WorkbookData::load(a.singleFile(), a.password());
+    const auto& sheets = book->sheets();
+    if (a.json) {
+        QStringList items;
+        for (const SheetInfo& s : sheets) {
+            items.append(QStringLiteral("{\"name\": %1, \"kind\": \"%2\", \"first_row\": %3, "
+                                        "\"last_row\": %4, \"used_rows\": %5}")
+                             .arg(jsonString(s.name), kindName(s.kind))
+                             .arg(s.firstRow)
+                             .arg(s.lastRow)
+                             .arg(s.usedRows));
+        }
+        out(QStringLiteral("{\"format\": %1, \"encryption\": \"%2\", \"key_bits\": %3, "
+                           "\"sheets\": [%4]}")
+                .arg(jsonString(book->format()), encryptionName(book->encryption()))
+                .arg(book->keyBits())
+                .arg(items.join(QStringLiteral(", "))));
+        return 0;
+    }
+    out(QStringLiteral("format: %1").arg(book->format()));
+    QString enc = encryptionName(book->encryption());
+    if (book->keyBits() > 0) {
+        enc += QStringLiteral(", %1-bit key").arg(book->keyBits());
+    }
+    out(QStringLiteral("encryption: %1").arg(enc));
+    out(QStringLiteral("sheets: %1").arg(sheets.size()));
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        const SheetInfo& s = sheets[i];
+        const QString rows = s.lastRow > 0
+                                 ? QStringLiteral("rows %1-%2").arg(s.firstRow).arg(s.lastRow)
+                                 : QStringLiteral("no cells");
+        out(QStringLiteral("  %1. %2 (%3): %4, used rows %5")
+                .arg(i + 1)
+                .arg(s.name, kindName(s.kind), rows)
+                .arg(s.usedRows));
+    }
+    return 0;
+}
+
+// The index of the worksheet of that name, letter case ignored, or -1.
+int findWorksheet(const WorkbookData& book, const QString& name) {
+    const auto& sheets = book.sheets();
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        if (sheets[i].kind == SheetKind::Worksheet &&
+            sheets[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return int(i);
+        }
+    }
+    return -1;
+}
+
+// The text the program shows for a cell, an error value as its literal.
+QString shownText(const WorkbookData& book, int sheet, int row, int column) {
+    const CellContent c = book.cell(sheet, row, column);
+    return c.kind == CellContent::Kind::Error ? errorLiteral(c.error) : c.text;
+}
+
+int dump(const Arguments& a) {
+    a.allowOnly({QStringLiteral("--sheet"), QStringLiteral("--rows")}, false);
+    const QString file = a.singleFile();
+    if (!a.values.contains(QStringLiteral("--sheet"))) {
+        throw UsageError{QStringLiteral("dump needs --sheet NAME")};
+    }
+    const QString sheetName = a.values.value(QStringLiteral("--sheet"));
+    std::optional<std::pair<int, int>> rows;
+    if (a.values.contains(QStringLiteral("--rows"))) {
+        const QString spec = a.values.value(QStringLiteral("--rows"));
+        const QStringList parts = spec.split(QLatin1Char('-'));
+        bool ok1 = false;
+        bool ok2 = false;
+        int from = parts.value(0).toInt(&ok1);
+        int to = parts.size() == 1 ? from : parts.value(1).toInt(&ok2);
+        if (parts.size() == 1) {
+            ok2 = ok1;
+        }
+        if (parts.size() > 2 || !ok1 || !ok2 || from < 1 || to < from || to > 65536) {
+            throw UsageError{
+                QStringLiteral("--rows takes A-B with 1 <= A <= B <= 65536, not \"%1\"").arg(spec)};
+        }
+        rows = {from, to};
+    }
+    const auto book = WorkbookData::load(file, a.password());
+    const int sheet = findWorksheet(*book, sheetName);
+    if (sheet < 0) {
+        throw BankError(ErrorKind::NoSuchWorksheet, failure_code::ApplicationDefined,
+                        QStringLiteral("%1: no worksheet named \"%2\"").arg(file, sheetName));
+    }
+    const auto [from, to] = rows.value_or(std::pair{1, book->sheets()[size_t(sheet)].lastRow});
+    for (int r = from; r <= to; ++r) {
+        out(QStringLiteral("%1\t%2\t%3")
+                .arg(r)
+                .arg(tool::escapeText(shownText(*book, sheet, r, 2)),
+                     tool::escapeText(shownText(*book, sheet, r, 3))));
+    }
+    return 0;
+}
+
+int check(const Arguments& a) {
+    a.allowOnly({}, false);
+    const QString file = a.singleFile();
+    const auto book = WorkbookData::load(file, a.password());
+    const auto& sheets = book->sheets();
+    struct Bank {
+        QString sheet;
+        QString caption;
+        int position;
+    };
+    const Bank banks[] = {{QStringLiteral("sheet1"), QStringLiteral("人文"), 1},
+                          {QStringLiteral("sheet2"), QStringLiteral("临床"), 2}};
+    int total = 0;
+    for (const Bank& bank : banks) {
+        const QString label = QStringLiteral("%1 (%2)").arg(bank.sheet, bank.caption);
+        int findings = 0;
+        auto finding = [&](const QString& text) {
+            out(QStringLiteral("%1: %2").arg(label, text));
+            ++findings;
+        };
+        const int named = findWorksheet(*book, bank.sheet);
+        if (named < 0) {
+            finding(QStringLiteral("no worksheet of that name: the bank cannot be opened"));
+            total += findings;
+            continue;
+        }
+        const size_t pos = size_t(bank.position - 1);
+        if (pos >= sheets.size() || sheets[pos].kind != SheetKind::Worksheet) {
+            finding(QStringLiteral("no worksheet at position %1, where the bank size is counted")
+                        .arg(bank.position));
+            total += findings;
+            continue;
+        }
+        if (int(pos) != named) {
+            finding(QStringLiteral("the bank size is counted on \"%1\", the sheet at position %2")
+                        .arg(sheets[pos].name)
+                        .arg(bank.position));
+        }
+        const int count = sheets[pos].usedRows;
+        if (count > kMaxQuestions) {
+            finding(QStringLiteral("%1 rows, over the %2 a bank can hold")
+                        .arg(count)
+                        .arg(kMaxQuestions));
+        } else if (count < kMinQuestions) {
+            finding(QStringLiteral("%1 rows, under the %2 of the smallest test")
+                        .arg(count)
+                        .arg(kMinQuestions));
+        }
+        const int lastRow = sheets[size_t(named)].lastRow;
+        if (lastRow > count) {
+            finding(QStringLiteral("rows %1-%2 lie beyond the count of %3 and are never shown")
+                        .arg(count + 1)
+                        .arg(lastRow)
+                        .arg(count));
+        }
+        const int shown = std::min(count, kMaxQuestions);
+        for (int r = 1; r <= shown; ++r) {
+            const CellContent question = book->cell(named, r, 2);
+            const CellContent answer = book->cell(named, r, 3);
+            const QString where = QStringLiteral("row %1").arg(r);
+            if (question.kind == CellContent::Kind::Error) {
+                finding(QStringLiteral("%1: the question is the error value %2")
+                            .arg(where, errorLiteral(question.error)));
+            } else if (question.text.isEmpty()) {
+                finding(QStringLiteral("%1: empty question").arg(where));
+            }
+            if (answer.kind == CellContent::Kind::Error) {
+                finding(QStringLiteral("%1: the answer is the error value %2")
+                            .arg(where, errorLiteral(answer.error)));
+            } else if (answer.text.size() != 1 || answer.text[0] < u'A' || answer.text[0] > u'E') {
+                finding(QStringLiteral("%1: the answer \"%2\" is not one of A to E, so no hand-in "
+                                       "counts it right")
+                            .arg(where, tool::escapeText(answer.text)));
+            }
+        }
+        out(QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));
+        total += findings;
+    }
+    return total > 0 ? 1 : 0;
+}
+
+int make(const Arguments& a) {
+    a.allowOnly({QStringLiteral("-o")}, false);
+    if (a.positional.isEmpty()) {
+        throw UsageError{QStringLiteral("make needs at least one input file")};
+    }
+    if (!a.values.contains(QStringLiteral("-o"))) {
+        throw UsageError{QStringLiteral("make needs -o FILE")};
+    }
+    const QString output = a.values.value(QStringLiteral("-o"));
+    WorkbookSpec spec;
+    QHash<QString, QString> seen;
+    QStringList summary;
+    for (const QString& input : a.positional) {
+        const QString name = QFileInfo(input).completeBaseName();
+        if (seen.contains(name.toCaseFolded())) {
+            throw UsageError{QStringLiteral("%1 and %2 both name the sheet \"%3\"")
+                                 .arg(seen[name.toCaseFolded()], input, name)};
+        }
+        seen.insert(name.toCaseFolded(), input);
+        const tool::Table table = tool::readTable(input);
+        if (table.size() > 65536) {
+            throw tool::InputError(QStringLiteral("%1: %2 rows, more than a worksheet holds")
+                                       .arg(input)
+                                       .arg(table.size()));
+        }
+        SheetSpec sheet;
+        sheet.name = name;
+        for (size_t r = 0; r < table.size(); ++r) {
+            if (table[r].size() > 256) {
+                throw tool::InputError(
+                    QStringLiteral("%1:%2: more than 256 fields").arg(input).arg(r + 1));
+            }
+            for (qsizetype c = 0; c < table[r].size(); ++c) {
+                if (table[r][c].size() > 32767) {
+                    throw tool::InputError(QStringLiteral("%1:%2: field %3 is longer than 32767 "
+                                                          "characters")
+                                               .arg(input)
+                                               .arg(r + 1)
+                                               .arg(c + 1));
+                }
+                if (!table[r][c].isEmpty()) {
+                    sheet.cells.push_back({int(r) + 1, int(c) + 1, CellValue::ofText(table[r][c])});
+                }
+            }
+        }
+        summary.append(QStringLiteral("%1 (%2 rows)").arg(name).arg(table.size()));
+        spec.sheets.push_back(std::move(sheet));
+    }
+    WriteOptions options;
+    options.password = a.password();
+    options.encryption = Encryption::Rc4CryptoApi;
+    options.keyBits = 128;
+    writeWorkbookFile(output, spec, options);
+    out(QStringLiteral("wrote %1: %2").arg(output, summary.join(QStringLiteral(", "))));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    try {
+        if (args.isEmpty()) {
+            throw UsageError{QStringLiteral("no command given")};
+        }
+        const QString command = args.takeFirst();
+        if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
+            command == QStringLiteral("help")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        const Arguments parsed = Arguments::parse(args);
+        if (command == QStringLiteral("info")) {
+            return info(parsed);
+        }
+        if (command == QStringLiteral("dump")) {
+            return dump(parsed);
+        }
+        if (command == QStringLiteral("check")) {
+            return check(parsed);
+        }
+        if (command == QStringLiteral("make")) {
+            return make(parsed);
+        }
+        throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
+    } catch (const UsageError& e) {
+        err(e.message + QStringLiteral(" (tiku-bank --help shows the usage)"));
+        return 2;
+    } catch (const tool::InputError& e) {
+        err(e.message());
+        return 2;
+    } catch (const Failure& e) {
+        err(e.description());
+        return 2;
+    } catch (const std::exception& e) {
+        err(QString::fromUtf8(e.what()));
+        return 2;
+    }
+}
