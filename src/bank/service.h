@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace tiku::bank {
 
@@ -49,9 +50,10 @@ private:
 
     bool running_ = true;
     std::shared_ptr<Workbook> active_;
+    std::vector<std::weak_ptr<Workbook>> opened_; // closed by quit()
 };
 
-class Workbook {
+class Workbook : public std::enable_shared_from_this<Workbook> {
 public:
     // The worksheet of that name, letter case ignored; chart and macro sheets do not count.
     std::shared_ptr<Worksheet> worksheet(const QString& name) const;
@@ -65,6 +67,7 @@ public:
     const std::shared_ptr<const WorkbookData>& data() const { return data_; }
 
 private:
+    friend class Application; // quit() closes the instance's workbooks
     QString path_;
     std::shared_ptr<const WorkbookData> data_;
 };

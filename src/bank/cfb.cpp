@@ -1,0 +1,328 @@
+#include "cfb.h"
+
+#include <QtEndian>
+
+#include <cstring>
+
+namespace tiku::bank::cfb {
+
+namespace {
+
+constexpr quint32 kEndOfChain = 0xFFFFFFFE;
+constexpr quint32 kNoStream = 0xFFFFFFFF;
+constexpr quint32 kMaxRegularSector = 0xFFFFFFFA;
+constexpr int kHeaderDifatEntries = 109;
+constexpr int kEntrySize = 128;
+
+constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+} // namespace
+
+bool hasSignature(const QByteArray& bytes) {
+    return bytes.size() >= 8 && std::memcmp(bytes.constData(), kSignature, 8) == 0;
+}
+
+// --- Stream ------------------------------------------------------------------------------------
+
+Stream::Stream(const QByteArray& file, std::vector<quint32> unitOffsets, int unitSize, qint64 size)
+    : file_(file.constData()), units_(std::move(unitOffsets)), size_(size) {
+    unitShift_ = unitSize == 64 ? 6 : unitSize == 4096 ? 12 : 9;
+    contiguous_ = true;
+    for (size_t k = 1; k < units_.size(); ++k) {
+        if (units_[k] != units_[k - 1] + quint32(unitSize)) {
+            contiguous_ = false;
+            break;
+        }
+    }
+}
+
+bool Stream::read(qint64 pos, qsizetype n, char* out) const {
+    if (pos < 0 || n < 0 || pos > size_ || n > size_ - pos) {
+        return false;
+    }
+    if (n == 0) {
+        return true;
+    }
+    if (contiguous_) {
+        std::memcpy(out, file_ + units_[0] + pos, size_t(n));
+        return true;
+    }
+    const qint64 unitSize = qint64(1) << unitShift_;
+    while (n > 0) {
+        const size_t unit = size_t(pos >> unitShift_);
+        const qint64 within = pos & (unitSize - 1);
+        const qsizetype take = qsizetype(std::min<qint64>(n, unitSize - within));
+        std::memcpy(out, file_ + units_[unit] + within, size_t(take));
+        out += take;
+        pos += take;
+        n -= take;
+    }
+    return true;
+}
+
+// --- CompoundFile ------------------------------------------------------------------------------
+
+quint32 CompoundFile::u32(qint64 offset) const {
+    if (offset < 0 || offset + 4 > file_.size()) {
+        throw Corrupt("read past the end of the file");
+    }
+    return qFromLittleEndian<quint32>(file_.constData() + offset);
+}
+
+qint64 CompoundFile::sectorOffset(quint32 sector) const {
+    return (qint64(sector) + 1) << sectorShift_;
+}
+
+std::vector<quint32> CompoundFile::chain(quint32 start, qint64 count,
+                                         const std::vector<quint32>& fat, const char* what) const {
+    std::vector<quint32> out;
+    if (count == 0) {
+        return out;
+    }
+    std::vector<bool> seen(fat.size(), false);
+    quint32 s = start;
+    while (count < 0 || qint64(out.size()) < count) {
+        if (s == kEndOfChain && count < 0) {
+            break;
+        }
+        if (s >= fat.size() || s > kMaxRegularSector) {
+            throw Corrupt(std::string("broken sector chain: ") + what);
+        }
+        if (seen[s]) {
+            throw Corrupt(std::string("sector chain loops: ") + what);
+        }
+        seen[s] = true;
+        out.push_back(s);
+        s = fat[s];
+    }
+    return out;
+}
+
+CompoundFile::CompoundFile(const QByteArray& file) : file_(file) {
+    if (file.size() < 512 || !hasSignature(file)) {
+        throw Corrupt("no compound file header");
+    }
+    if (file.size() >= qint64(0xFFFFFFFF) - 4096) {
+        throw Corrupt("file too large");
+    }
+    const uchar* h = reinterpret_cast<const uchar*>(file.constData());
+    major_ = qFromLittleEndian<quint16>(h + 0x1A);
+    sectorShift_ = qFromLittleEndian<quint16>(h + 0x1E);
+    miniShift_ = qFromLittleEndian<quint16>(h + 0x20);
+    if (!((major_ == 3 && sectorShift_ == 9) || (major_ == 4 && sectorShift_ == 12))) {
+        throw Corrupt("unknown compound file version or sector size");
+    }
+    if (miniShift_ != 6) {
+        throw Corrupt("unknown mini sector size");
+    }
+    const qint64 sectorSize = qint64(1) << sectorShift_;
+    if (file.size() < sectorSize) {
+        throw Corrupt("header cut short");
+    }
+    sectorCount_ = (file.size() - sectorSize + sectorSize - 1) / sectorSize;
+    miniCutoff_ = u32(0x38);
+    const qint64 entriesPerSector = sectorSize / 4;
+
+    // FAT sectors, from the header's DIFAT and the DIFAT sector chain.
+    const quint32 fatSectors = u32(0x2C);
+    if (fatSectors > quint64(sectorCount_)) {
+        throw Corrupt("more FAT sectors than the file holds");
+    }
+    std::vector<quint32> fatList;
+    fatList.reserve(fatSectors);
+    for (int k = 0; k < kHeaderDifatEntries && fatList.size() < fatSectors; ++k) {
+        fatList.push_back(u32(0x4C + 4 * k));
+    }
+    quint32 difat = u32(0x44);
+    const quint32 difatSectors = u32(0x48);
+    std::vector<bool> difatSeen(size_t(sectorCount_), false);
+    for (quint32 visited = 0; fatList.size() < fatSectors; ++visited) {
+        if (visited >= difatSectors || difat >= quint64(sectorCount_) || difatSeen[difat]) {
+            throw Corrupt("DIFAT chain broken");
+        }
+        difatSeen[difat] = true;
+        const qint64 base = sectorOffset(difat);
+        for (qint64 k = 0; k < entriesPerSector - 1 && fatList.size() < fatSectors; ++k) {
+            fatList.push_back(u32(base + 4 * k));
+        }
+        difat = u32(base + 4 * (entriesPerSector - 1));
+    }
+
+    fat_.assign(size_t(fatSectors * entriesPerSector), 0xFFFFFFFF);
+    for (size_t k = 0; k < fatList.size(); ++k) {
+        const quint32 s = fatList[k];
+        if (s >= quint64(sectorCount_)) {
+            throw Corrupt("FAT sector outside the file");
+        }
+        const qint64 base = sectorOffset(s);
+        const qint64 avail = std::min<qint64>(sectorSize, file.size() - base) / 4;
+        for (qint64 e = 0; e < avail; ++e) {
+            fat_[size_t(k * entriesPerSector + e)] =
+                qFromLittleEndian<quint32>(file.constData() + base + 4 * e);
+        }
+    }
+    // Only sectors that lie in the file can be part of a chain.
+    if (fat_.size() > size_t(sectorCount_)) {
+        fat_.resize(size_t(sectorCount_));
+    }
+
+    // Directory.
+    const std::vector<quint32> dirSectors = chain(u32(0x30), -1, fat_, "directory");
+    if (dirSectors.empty()) {
+        throw Corrupt("no directory");
+    }
+    const qint64 perSector = sectorSize / kEntrySize;
+    entries_.reserve(size_t(dirSectors.size() * perSector));
+    for (quint32 s : dirSectors) {
+        const qint64 base = sectorOffset(s);
+        for (qint64 k = 0; k < perSector; ++k) {
+            const qint64 at = base + k * kEntrySize;
+            if (at + kEntrySize > file.size()) {
+                break;
+            }
+            const uchar* e = reinterpret_cast<const uchar*>(file.constData() + at);
+            Entry entry;
+            const int nameBytes = std::min<int>(qFromLittleEndian<quint16>(e + 64), 64);
+            const int chars = std::max(0, nameBytes / 2 - 1);
+            entry.name = QString::fromUtf16(reinterpret_cast<const char16_t*>(e), chars);
+            entry.type = e[66];
+            entry.left = qFromLittleEndian<quint32>(e + 68);
+            entry.right = qFromLittleEndian<quint32>(e + 72);
+            entry.child = qFromLittleEndian<quint32>(e + 76);
+            entry.start = qFromLittleEndian<quint32>(e + 116);
+            entry.size = qFromLittleEndian<quint64>(e + 120);
+            if (major_ == 3) {
+                entry.size &= 0xFFFFFFFFu; // the high half is undefined in version 3
+            }
+            entries_.push_back(std::move(entry));
+        }
+    }
+    if (entries_.empty() || entries_[0].type != 5) {
+        throw Corrupt("no root entry");
+    }
+
+    // The root's children: a binary tree over left/right siblings, walked without recursion.
+    std::vector<bool> seen(entries_.size(), false);
+    std::vector<quint32> pending;
+    if (entries_[0].child != kNoStream) {
+        pending.push_back(entries_[0].child);
+    }
+    while (!pending.empty()) {
+        const quint32 id = pending.back();
+        pending.pop_back();
+        if (id >= entries_.size() || id == 0 || seen[id]) {
+            throw Corrupt("directory tree broken");
+        }
+        seen[id] = true;
+        rootChildren_.push_back(id);
+        if (entries_[id].left != kNoStream) {
+            pending.push_back(entries_[id].left);
+        }
+        if (entries_[id].right != kNoStream) {
+            pending.push_back(entries_[id].right);
+        }
+    }
+
+    // Mini stream and mini FAT.
+    const Entry& root = entries_[0];
+    if (root.size > 0 && root.start != kEndOfChain) {
+        if (root.size > quint64(file.size())) {
+            throw Corrupt("mini stream larger than the file");
+        }
+        const qint64 sectors = qint64((root.size + sectorSize - 1) / sectorSize);
+        const std::vector<quint32> ms = chain(root.start, sectors, fat_, "mini stream");
+        const qint64 miniCount = qint64((root.size + 63) / 64);
+        const qint64 perSectorMini = sectorSize / 64;
+        miniStreamUnits_.reserve(size_t(miniCount));
+        for (qint64 m = 0; m < miniCount; ++m) {
+            miniStreamUnits_.push_back(
+                quint32(sectorOffset(ms[size_t(m / perSectorMini)]) + (m % perSectorMini) * 64));
+        }
+    }
+    const quint32 miniFatStart = u32(0x3C);
+    const quint32 miniFatSectors = u32(0x40);
+    if (miniFatSectors > 0 && miniFatStart != kEndOfChain) {
+        if (miniFatSectors > quint64(sectorCount_)) {
+            throw Corrupt("more mini FAT sectors than the file holds");
+        }
+        const std::vector<quint32> mf = chain(miniFatStart, miniFatSectors, fat_, "mini FAT");
+        miniFat_.reserve(size_t(mf.size() * entriesPerSector));
+        for (quint32 s : mf) {
+            const qint64 base = sectorOffset(s);
+            for (qint64 e = 0; e < entriesPerSector; ++e) {
+                miniFat_.push_back(base + 4 * e + 4 <= file.size() ? u32(base + 4 * e)
+                                                                   : 0xFFFFFFFF);
+            }
+        }
+        if (miniFat_.size() > miniStreamUnits_.size()) {
+            miniFat_.resize(miniStreamUnits_.size());
+        }
+    }
+}
+
+std::vector<QString> CompoundFile::rootNames() const {
+    std::vector<QString> out;
+    for (quint32 id : rootChildren_) {
+        out.push_back(entries_[id].name);
+    }
+    return out;
+}
+
+const CompoundFile::Entry* CompoundFile::findRootChild(const QString& name) const {
+    for (quint32 id : rootChildren_) {
+        if (entries_[id].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return &entries_[id];
+        }
+    }
+    return nullptr;
+}
+
+bool CompoundFile::contains(const QString& name) const {
+    return findRootChild(name) != nullptr;
+}
+
+std::optional<Stream> CompoundFile::stream(const QString& name) const {
+    const Entry* e = findRootChild(name);
+    if (e == nullptr || e->type != 2) {
+        return std::nullopt;
+    }
+    if (e->size > quint64(file_.size())) {
+        throw Corrupt("stream larger than the file");
+    }
+    const qint64 size = qint64(e->size);
+    if (e->size < miniCutoff_) {
+        const qint64 count = (size + 63) / 64;
+        const std::vector<quint32> minis = chain(e->start, count, miniFat_, "stream");
+        std::vector<quint32> units;
+        units.reserve(minis.size());
+        for (quint32 m : minis) {
+            if (m >= miniStreamUnits_.size()) {
+                throw Corrupt("mini sector outside the mini stream");
+            }
+            units.push_back(miniStreamUnits_[m]);
+        }
+        for (size_t k = 0; k < units.size(); ++k) {
+            const qint64 need = std::min<qint64>(64, size - qint64(k) * 64);
+            if (qint64(units[k]) + need > file_.size()) {
+                throw Corrupt("mini sector past the end of the file");
+            }
+        }
+        return Stream(file_, std::move(units), 64, size);
+    }
+    const qint64 sectorSize = qint64(1) << sectorShift_;
+    const qint64 count = (size + sectorSize - 1) / sectorSize;
+    const std::vector<quint32> sectors = chain(e->start, count, fat_, "stream");
+    std::vector<quint32> units;
+    units.reserve(sectors.size());
+    for (size_t k = 0; k < sectors.size(); ++k) {
+        const qint64 off = sectorOffset(sectors[k]);
+        const qint64 need = std::min<qint64>(sectorSize, size - qint64(k) * sectorSize);
+        if (off + need > file_.size()) {
+            throw Corrupt("sector past the end of the file");
+        }
+        units.push_back(quint32(off));
+    }
+    return Stream(file_, std::move(units), int(sectorSize), size);
+}
+
+} // namespace tiku::bank::cfb

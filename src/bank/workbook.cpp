@@ -1,0 +1,107 @@
+#include "workbook.h"
+
+#include "bankerror.h"
+#include "biff.h"
+#include "cfb.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace tiku::bank {
+
+namespace {
+
+int codeOf(ErrorKind kind) {
+    switch (kind) {
+    case ErrorKind::FileMissing:
+        return error_code::FileNotFound;
+    case ErrorKind::FileUnreadable:
+        return error_code::FileAccess;
+    case ErrorKind::NoSuchWorksheet:
+        return error_code::SubscriptOutOfRange;
+    case ErrorKind::CellError:
+        return error_code::TypeMismatch;
+    case ErrorKind::Closed:
+        return error_code::ServerUnavailable;
+    default:
+        return error_code::ApplicationDefined;
+    }
+}
+
+} // namespace
+
+BankError openFailure(ErrorKind kind, const QString& displayName, const QString& reason) {
+    return BankError(kind, codeOf(kind),
+                     QStringLiteral("无法打开题库文件“%1”：%2").arg(displayName, reason));
+}
+
+std::shared_ptr<const WorkbookData> WorkbookData::load(const QString& path,
+                                                       const QString& password) {
+    const QFileInfo info(path);
+    const QString name = info.isRelative() ? info.absoluteFilePath() : path;
+    if (!info.exists()) {
+        throw openFailure(ErrorKind::FileMissing, name, QStringLiteral("文件不存在。"));
+    }
+    if (info.isDir()) {
+        throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("这是一个文件夹。"));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("无法读取文件。"));
+    }
+    // One read of the whole file: the workbook is a snapshot, the file is not held open.
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("无法读取文件。"));
+    }
+    file.close();
+    return fromBytes(std::move(bytes), password, name);
+}
+
+std::shared_ptr<const WorkbookData>
+WorkbookData::fromBytes(QByteArray bytes, const QString& password, const QString& displayName) {
+    if (bytes.startsWith(QByteArrayLiteral("PK\x03\x04"))) {
+        throw openFailure(
+            ErrorKind::UnsupportedFormat, displayName,
+            QStringLiteral("这是 Excel 2007 及以后格式（.xlsx）的工作簿，不支持此格式。"));
+    }
+    if (!cfb::hasSignature(bytes)) {
+        throw openFailure(ErrorKind::NotAWorkbook, displayName,
+                          QStringLiteral("这不是 Excel 工作簿文件。"));
+    }
+    return biff::open(std::move(bytes), password, displayName);
+}
+
+QString WorkbookData::cellText(int sheetIndex, int row, int column) const {
+    CellContent content = cell(sheetIndex, row, column);
+    if (content.kind == CellContent::Kind::Error) {
+        throw BankError(ErrorKind::CellError, error_code::TypeMismatch,
+                        QStringLiteral("第 %1 行第 %2 列的单元格含有错误值 %3，无法取得文本。")
+                            .arg(row)
+                            .arg(column)
+                            .arg(errorLiteral(content.error)));
+    }
+    return content.text;
+}
+
+QString errorLiteral(ErrorValue value) {
+    switch (value) {
+    case ErrorValue::Null:
+        return QStringLiteral("#NULL!");
+    case ErrorValue::Div0:
+        return QStringLiteral("#DIV/0!");
+    case ErrorValue::Value:
+        return QStringLiteral("#VALUE!");
+    case ErrorValue::Ref:
+        return QStringLiteral("#REF!");
+    case ErrorValue::Name:
+        return QStringLiteral("#NAME?");
+    case ErrorValue::Num:
+        return QStringLiteral("#NUM!");
+    case ErrorValue::NA:
+        return QStringLiteral("#N/A");
+    }
+    return QStringLiteral("#ERR%1").arg(int(value));
+}
+
+} // namespace tiku::bank
