@@ -1,0 +1,111 @@
+#pragma once
+
+// Shared steps of the mock test's screen tests: banks with answers the test controls, and the
+// way from the main menu through the test options to a running test, as a user clicks it.
+
+#include "bankfiles.h"
+#include "screentest.h"
+
+#include "bank/service.h"
+#include "shell/form1.h"
+#include "test/form2.h"
+#include "test/form4.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace tiku::testing {
+
+// Questions "题k" (k from 1) with the given answers, in rows 1 to answers.size().
+inline std::vector<Question> answeredQuestions(const QStringList& answers,
+                                               const QString& prefix = QStringLiteral("人文")) {
+    std::vector<Question> out;
+    for (int k = 1; k <= answers.size(); ++k) {
+        out.push_back(
+            {QStringLiteral("%1题%2\nA. 甲\nB. 乙\nC. 丙\nD. 丁\nE. 戊").arg(prefix).arg(k),
+             answers[k - 1]});
+    }
+    return out;
+}
+
+// A bank of n questions a side, answers cycling A to E.
+inline void writeNumberedBank(ScreenHarness& h, int n) {
+    writeBank(h.folder(), numberedQuestions(n, QStringLiteral("人文")),
+              numberedQuestions(n, QStringLiteral("临床")));
+}
+
+// The main menu, shown as at program start.
+inline Form1& mainMenu(ScreenHarness& h) {
+    Toolkit::instance().show(h.form<Form1>());
+    h.settle();
+    return h.form<Form1>();
+}
+
+// From the main menu: 模拟测试, the count typed, the switches checked, 确  定.
+inline void enterOptions(ScreenHarness& h, const QString& count, bool showAnswer, bool allowBack) {
+    h.click(h.form<Form1>().Command2);
+    Form2& options = h.form<Form2>();
+    h.type(options.Text1, count);
+    if (showAnswer) {
+        h.click(options.Check1);
+    }
+    if (allowBack) {
+        h.click(options.Check2);
+    }
+    h.click(options.Command1);
+}
+
+// A running test reached from the main menu (shown first when it is not on screen).
+inline Form4& startTest(ScreenHarness& h, const QString& count, bool showAnswer = true,
+                        bool allowBack = true) {
+    if (!h.form<Form1>().isVisible()) {
+        mainMenu(h);
+    }
+    enterOptions(h, count, showAnswer, allowBack);
+    return h.form<Form4>();
+}
+
+// The option index of an answer letter "A" to "E".
+inline int optionIndex(const QString& letter) {
+    return letter.at(0).unicode() - u'A';
+}
+
+// Number of the option buttons selected.
+inline int selectedOptions(const Form4& f) {
+    int n = 0;
+    for (QRadioButton* option : f.Option1) {
+        n += option->isChecked() ? 1 : 0;
+    }
+    return n;
+}
+
+// The controls that take the focus with the tab key, once round the focus chain from first.
+inline QList<QWidget*> tabChain(QWidget* first) {
+    QList<QWidget*> chain{first};
+    for (QWidget* w = first->nextInFocusChain(); w && w != first && chain.size() < 100;
+         w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->window() != w) {
+            chain.append(w);
+        }
+    }
+    return chain;
+}
+
+} // namespace tiku::testing
+
+// The toolkit's own failure report, alone, and the program ended by it; never the screen's own
+// "发生错误，程序关闭！".
+#define TIKU_VERIFY_FAILURE_REPORT(harness)                                                        \
+    do {                                                                                           \
+        QCOMPARE((harness).shown().size(), 1);                                                     \
+        const QString report_ = (harness).shown().first().text;                                    \
+        QVERIFY2(report_.startsWith(QStringLiteral("程序出错，将要关闭。")), qPrintable(report_)); \
+        QVERIFY(!(harness).timeline().contains(QStringLiteral("msgbox 发生错误，程序关闭！")));    \
+        QVERIFY((harness).ended());                                                                \
+        QCOMPARE((harness).exitCode(), 1);                                                         \
+        QCOMPARE((harness).problems().size(), 1); /* the report was not scripted */                \
+    } while (false)
