@@ -388,7 +388,11 @@ private:
     std::vector<Record> sst_; // SST and its CONTINUE records
     quint32 sstUnique_ = 0;
     int extSstStep_ = 0;
-    std::vector<quint32> extSst_; // stream position of every extSstStep_-th string
+    struct Bucket {
+        quint32 pos;    // stream position of every extSstStep_-th string
+        quint16 offset; // its offset from the start of the record holding it, header included
+    };
+    std::vector<Bucket> extSst_;
     // Positions of every 64th string, found by walking the table from its start.
     struct SstPos {
         quint32 seg;
@@ -641,7 +645,7 @@ void BiffWorkbook::readGlobals() {
             const auto* p = reinterpret_cast<const quint8*>(d.constData());
             extSstStep_ = le16(p);
             for (int k = 2; k + 8 <= r.size; k += 8) {
-                extSst_.push_back(le32(p + k));
+                extSst_.push_back({le32(p + k), le16(p + k + 4)});
             }
             continue;
         }
@@ -652,8 +656,12 @@ void BiffWorkbook::readGlobals() {
     }
     if (!sst_.empty()) {
         walked_.push_back({0, 8});
-        // The first bucket must point at the first string, or the table is not to be trusted.
-        if (extSstStep_ <= 0 || extSst_.empty() || extSst_[0] != sst_[0].pos + 8) {
+        // The buckets must start at the first string and go up, or they are not to be trusted.
+        bool trusted = extSstStep_ > 0 && !extSst_.empty() && extSst_[0].pos == sst_[0].pos + 8;
+        for (size_t k = 1; trusted && k < extSst_.size(); ++k) {
+            trusted = extSst_[k].pos > extSst_[k - 1].pos;
+        }
+        if (!trusted) {
             extSst_.clear();
             extSstStep_ = 0;
         }
@@ -877,14 +885,14 @@ QString BiffWorkbook::sharedString(quint32 index) const {
     if (extSstStep_ > 0) {
         const size_t bucket = index / quint32(extSstStep_);
         if (bucket < extSst_.size()) {
-            const qint64 at = extSst_[bucket];
+            const qint64 at = extSst_[bucket].pos;
             auto it = std::upper_bound(sst_.begin(), sst_.end(), at,
                                        [](qint64 v, const Record& r) { return v < r.pos; });
             if (it != sst_.begin()) {
                 --it;
                 const qint64 off = at - it->pos;
                 const size_t seg = size_t(it - sst_.begin());
-                if (off < it->size && (seg > 0 || off >= 8) &&
+                if (off < it->size && (seg > 0 || off >= 8) && off + 4 == extSst_[bucket].offset &&
                     stringAt(seg, int(off), index % quint32(extSstStep_), out)) {
                     return out;
                 }
