@@ -48,12 +48,11 @@ private slots:
         QFETCH(double, points);
         ScreenHarness h;
         Form1& f = start(h);
-        QWidget* w = control == "Label1"       ? static_cast<QWidget*>(f.Label1)
-                     : control == "Option1(0)" ? f.Option1[0]
-                     : control == "Option1(1)" ? f.Option1[1]
-                     : control == "Command1"   ? f.Command1
-                     : control == "Command2"   ? f.Command2
-                                               : f.Command3;
+        const QHash<QString, QWidget*> controls{
+            {"Label1", f.Label1},     {"Option1(0)", f.Option1[0]}, {"Option1(1)", f.Option1[1]},
+            {"Command1", f.Command1}, {"Command2", f.Command2},     {"Command3", f.Command3}};
+        QWidget* w = controls.value(control);
+        QVERIFY(w);
         QString text = w->property("text").toString();
         QCOMPARE(text, caption);
         QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
