@@ -11,6 +11,7 @@
 #include "textinput.h"
 
 #include "bank/bankerror.h"
+#include "bank/bankformat.h"
 #include "bank/workbook.h"
 #include "bank/writer.h"
 
@@ -27,9 +28,8 @@ using namespace tiku::bank;
 
 namespace {
 
-const QString kBankPassword = QStringLiteral("qmpzrtv58204617");
-constexpr int kMaxQuestions = 32767; // the test screen holds the count in 16 bits
-constexpr int kMinQuestions = 5;     // the smallest test paper
+constexpr int kMaxQuestions = maxBankRows; // the test screen holds the count in 16 bits
+constexpr int kMinQuestions = 5;           // the smallest test paper
 
 const char kUsage[] = "usage: tiku-bank info FILE [--json] [--password P]\n"
                       "       tiku-bank dump FILE --sheet NAME [--rows A-B] [--password P]\n"
@@ -108,7 +108,7 @@ struct Arguments {
         return a;
     }
 
-    QString password() const { return values.value(QStringLiteral("--password"), kBankPassword); }
+    QString password() const { return values.value(QStringLiteral("--password"), bankPassword()); }
 
     void allowOnly(const QStringList& options, bool allowJson) const {
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
@@ -298,8 +298,8 @@ int check(const Arguments& a) {
         QString caption;
         int position;
     };
-    const Bank banks[] = {{QStringLiteral("sheet1"), QStringLiteral("人文"), 1},
-                          {QStringLiteral("sheet2"), QStringLiteral("临床"), 2}};
+    const Bank banks[] = {{bankSheetName(true), QStringLiteral("人文"), bankSheetPosition(true)},
+                          {bankSheetName(false), QStringLiteral("临床"), bankSheetPosition(false)}};
     int total = 0;
     for (const Bank& bank : banks) {
         const QString label = QStringLiteral("%1 (%2)").arg(bank.sheet, bank.caption);
@@ -345,8 +345,8 @@ int check(const Arguments& a) {
         }
         const int shown = std::min(count, kMaxQuestions);
         for (int r = 1; r <= shown; ++r) {
-            const CellContent question = book->cell(named, r, 2);
-            const CellContent answer = book->cell(named, r, 3);
+            const CellContent question = book->cell(named, r, questionColumn);
+            const CellContent answer = book->cell(named, r, answerColumn);
             const QString where = QStringLiteral("row %1").arg(r);
             if (question.kind == CellContent::Kind::Error) {
                 finding(QStringLiteral("%1: the question is the error value %2")
@@ -378,16 +378,21 @@ int make(const Arguments& a) {
         throw UsageError{QStringLiteral("make needs -o FILE")};
     }
     const QString output = a.values.value(QStringLiteral("-o"));
-    WorkbookSpec spec;
+    // Every sheet name first, so a clash shows before any file is read.
     QHash<QString, QString> seen;
+    for (const QString& input : a.positional) {
+        const QString name = QFileInfo(input).completeBaseName();
+        const QString key = name.toCaseFolded();
+        if (seen.contains(key)) {
+            throw UsageError{
+                QStringLiteral("%1 and %2 both name the sheet \"%3\"").arg(seen[key], input, name)};
+        }
+        seen.insert(key, input);
+    }
+    WorkbookSpec spec;
     QStringList summary;
     for (const QString& input : a.positional) {
         const QString name = QFileInfo(input).completeBaseName();
-        if (seen.contains(name.toCaseFolded())) {
-            throw UsageError{QStringLiteral("%1 and %2 both name the sheet \"%3\"")
-                                 .arg(seen[name.toCaseFolded()], input, name)};
-        }
-        seen.insert(name.toCaseFolded(), input);
         const tool::Table table = tool::readTable(input);
         if (table.size() > 65536) {
             throw tool::InputError(QStringLiteral("%1: %2 rows, more than a worksheet holds")
