@@ -83,6 +83,17 @@ inline int selectedOptions(const Form4& f) {
     return n;
 }
 
+// The pointer moved onto a point of the test screen. A move to where the pointer already is
+// raises no event (the window system drops it), so the pointer first rests on the neutral
+// label 请选择：, which takes the moves itself and does nothing with them.
+inline void pointAt(ScreenHarness& h, Form4& f, QPoint windowPos) {
+    h.moveMouseOver(f.Label3);
+    h.moveMouse(&f, windowPos);
+}
+inline void pointAt(ScreenHarness& h, Form4& f, QWidget* control) {
+    pointAt(h, f, control->mapTo(&f, control->rect().center()));
+}
+
 // The controls that take the focus with the tab key, once round the focus chain from first.
 inline QList<QWidget*> tabChain(QWidget* first) {
     QList<QWidget*> chain{first};

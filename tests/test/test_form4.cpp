@@ -1,0 +1,677 @@
+// The mock test screen through its real widgets: its design, the set-up of a test run with its
+// failure paths, answering and moving, the answer on hover, and leaving.
+
+#include "testscreens.h"
+
+#include "bank/bankformat.h"
+
+#include <QFontInfo>
+
+#include <set>
+
+using namespace tiku;
+using namespace tiku::testing;
+
+namespace {
+
+QWidget* control(Form4& f, const QString& name) {
+    QHash<QString, QWidget*> controls = {
+        {"Label1", f.Label1},     {"Label6", f.Label6},     {"Label4", f.Label4},
+        {"Label8", f.Label8},     {"Label9", f.Label9},     {"Label10", f.Label10},
+        {"Text1", f.Text1},       {"Label5", f.Label5},     {"Text2", f.Text2},
+        {"Command1", f.Command1}, {"Command2", f.Command2}, {"Command5", f.Command5},
+        {"Command3", f.Command3}, {"Label3", f.Label3}};
+    for (int i = 0; i < 5; ++i) {
+        controls.insert(QStringLiteral("Label2(%1)").arg(i), f.Label2[i]);
+        controls.insert(QStringLiteral("Option1(%1)").arg(i), f.Option1[i]);
+    }
+    return controls.value(name);
+}
+
+QString caption(QWidget* w) {
+    if (auto* box = qobject_cast<QPlainTextEdit*>(w)) {
+        return box->toPlainText();
+    }
+    return w->property("text").toString();
+}
+
+// A worksheet of n rows whose column 2 holds an error value and column 3 a letter.
+bank::SheetSpec errorSheet(const QString& name, int n) {
+    bank::SheetSpec sheet;
+    sheet.name = name;
+    for (int row = 1; row <= n; ++row) {
+        sheet.cells.push_back({row, 2, bank::CellValue::ofError(bank::ErrorValue::Div0)});
+        sheet.cells.push_back({row, 3, bank::CellValue::ofText(QStringLiteral("A"))});
+    }
+    return sheet;
+}
+
+void writeSheets(ScreenHarness& h, std::vector<bank::SheetSpec> sheets,
+                 const bank::WriteOptions& options = {}) {
+    bank::WorkbookSpec spec;
+    spec.sheets = std::move(sheets);
+    bank::writeWorkbookFile(h.folder() + QStringLiteral("/dxt.xls"), spec, options);
+}
+
+} // namespace
+
+class Form4Test : public QObject {
+    Q_OBJECT
+
+    // The question and answer of the bank row of question k, as the writer stored them.
+    static void verifyShows(Form4& f, const std::vector<Question>& bank, int k) {
+        QCOMPARE(int(f.currentNo), k);
+        QCOMPARE(f.Label9->text(), QString::number(k));
+        const int row = f.paperRows[k];
+        QVERIFY(row >= 1 && row <= int(bank.size()));
+        QCOMPARE(f.Text1->toPlainText(), bank[row - 1].text);
+        QCOMPARE(f.Text2->text(), bank[row - 1].answer);
+        QCOMPARE(f.rightAnswers[k], bank[row - 1].answer);
+    }
+
+private slots:
+    void cleanup() { QCOMPARE(bank::Application::runningInstances(), 0); }
+
+    // ---- design ---------------------------------------------------------------------------
+
+    void layout_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("family"); // empty: the screen's default font
+        QTest::addColumn<double>("points");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<bool>("shown");
+        const QString kai = QStringLiteral("楷体_GB2312");
+        const QString song = QStringLiteral("宋体");
+        const QString comic = QStringLiteral("Comic Sans MS");
+        QTest::newRow("Label1") << "Label1"
+                                << "试  题：" << QRect(240, 120, 1695, 375) << kai << 15.75 << true
+                                << true;
+        QTest::newRow("Label6") << "Label6"
+                                << "共" << QRect(2280, 240, 255, 255) << song << 10.5 << false
+                                << true;
+        QTest::newRow("Label4") << "Label4"
+                                << "" << QRect(2520, 240, 615, 255) << song << 10.5 << false
+                                << true;
+        QTest::newRow("Label8") << "Label8"
+                                << "题，当前第" << QRect(3240, 240, 1095, 255) << song << 10.5
+                                << false << true;
+        QTest::newRow("Label9") << "Label9"
+                                << "" << QRect(4320, 240, 375, 255) << song << 10.5 << false
+                                << true;
+        QTest::newRow("Label10") << "Label10"
+                                 << "题。" << QRect(4800, 240, 495, 255) << song << 10.5 << false
+                                 << true;
+        QTest::newRow("Text1") << "Text1"
+                               << "" << QRect(240, 600, 7935, 3615) << kai << 15.75 << true << true;
+        QTest::newRow("Label5") << "Label5"
+                                << "答案：" << QRect(8400, 480, 975, 255) << kai << 14.25 << true
+                                << false;
+        QTest::newRow("Text2") << "Text2"
+                               << "" << QRect(8520, 960, 615, 390) << song << 14.25 << false
+                               << false;
+        QTest::newRow("Command1") << "Command1"
+                                  << "上一题" << QRect(8400, 1560, 975, 375) << song << 10.5
+                                  << false << true;
+        QTest::newRow("Command2") << "Command2"
+                                  << "下一题" << QRect(8400, 2280, 975, 375) << song << 10.5
+                                  << false << true;
+        QTest::newRow("Command5") << "Command5"
+                                  << "交  卷" << QRect(8400, 3240, 975, 375) << song << 10.5
+                                  << false << true;
+        QTest::newRow("Command3") << "Command3"
+                                  << "返  回" << QRect(8400, 3840, 975, 375) << song << 10.5
+                                  << false << true;
+        QTest::newRow("Label3") << "Label3"
+                                << "请选择：" << QRect(240, 4560, 1335, 375) << kai << 14.25 << true
+                                << true;
+        const int letterLeft[] = {1800, 2520, 3240, 3960, 4680};
+        const int optionLeft[] = {2160, 2880, 3600, 4320, 4920};
+        for (int i = 0; i < 5; ++i) {
+            const QString label = QStringLiteral("Label2(%1)").arg(i);
+            const QString option = QStringLiteral("Option1(%1)").arg(i);
+            QTest::newRow(qPrintable(label))
+                << label << QString(QChar(u'A' + i)) << QRect(letterLeft[i], 4440, 255, 375)
+                << comic << 15.75 << true << true;
+            QTest::newRow(qPrintable(option))
+                << option << "Option1" << QRect(optionLeft[i], 4560, 255, 180) << "" << 0.0 << false
+                << true;
+        }
+    }
+    // Freshly created, before the options screen or the set-up write into it.
+    void layout() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        QFETCH(QString, family);
+        QFETCH(double, points);
+        QFETCH(bool, bold);
+        QFETCH(bool, shown);
+        ScreenHarness h;
+        Form4& f = h.form<Form4>();
+        QWidget* w = control(f, name);
+        QVERIFY(w);
+        QCOMPARE(::caption(w), caption);
+        QCOMPARE(w->geometry(),
+                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+        if (family.isEmpty()) {
+            QCOMPARE(w->font(), QApplication::font());
+        } else {
+            QCOMPARE(w->font().family(), family);
+            QCOMPARE(w->font().pointSizeF(), points);
+            QCOMPARE(w->font().bold(), bold);
+        }
+        QCOMPARE(!w->isHidden(), shown);
+        QCOMPARE(w->isEnabled(), name != QStringLiteral("Command1"));
+        if (name.startsWith("Label")) {
+            QCOMPARE(w->focusPolicy(), Qt::NoFocus);
+        }
+        if (auto* option = qobject_cast<QRadioButton*>(w)) {
+            QVERIFY(!option->isChecked());
+        }
+        if (name == "Label4" || name == "Label9") {
+            QVERIFY(static_cast<QLabel*>(w)->alignment() & Qt::AlignHCenter);
+        }
+        QVERIFY(f.Text1->isReadOnly());
+        QVERIFY(f.Text2->isReadOnly());
+        QCOMPARE(f.Text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+
+    void window() {
+        ScreenHarness h;
+        Form4& f = h.form<Form4>();
+        QCOMPARE(f.windowTitle(), QStringLiteral("模拟测试"));
+        QCOMPARE(f.size(), QSize(9630 / 15, 5085 / 15));
+        QCOMPARE(f.minimumSize(), f.maximumSize()); // not resizable
+        QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(f.windowFlags() & Qt::WindowCloseButtonHint);
+        QCOMPARE(f.windowType(), Qt::Dialog); // no taskbar entry
+        QVERIFY(!f.findChild<QWidget*>(QStringLiteral("Label7")));
+    }
+
+    void focusOrder() {
+        ScreenHarness h;
+        Form4& f = h.form<Form4>();
+        QCOMPARE(f.focusWidget(), f.Command5);
+        const QList<QWidget*> order = {f.Command5,   f.Option1[4], f.Text2,      f.Option1[3],
+                                       f.Option1[2], f.Option1[1], f.Option1[0], f.Text1,
+                                       f.Command1,   f.Command2,   f.Command3};
+        QCOMPARE(tabChain(f.Command5), order);
+    }
+
+    // ---- set-up ---------------------------------------------------------------------------
+
+    void setUpShowsQuestionOne_data() {
+        QTest::addColumn<bool>("secondBank");
+        QTest::addColumn<int>("bankSize");
+        QTest::addColumn<int>("count");
+        QTest::newRow("人文, 5 of 12") << false << 12 << 5;
+        QTest::newRow("临床, 5 of 12") << true << 12 << 5;
+        QTest::newRow("人文, 20 of 20") << false << 20 << 20;
+    }
+    void setUpShowsQuestionOne() {
+        QFETCH(bool, secondBank);
+        QFETCH(int, bankSize);
+        QFETCH(int, count);
+        ScreenHarness h;
+        const auto first = numberedQuestions(bankSize, QStringLiteral("人文"));
+        const auto second = numberedQuestions(bankSize + 3, QStringLiteral("临床"));
+        writeBank(h.folder(), first, second);
+        Form1& menu = mainMenu(h);
+        if (secondBank) {
+            h.click(menu.Option1[1]);
+        }
+        Form4& f = startTest(h, QString::number(count), false, false);
+        const auto& bank = secondBank ? second : first;
+        QCOMPARE(int(f.paperRows.size()), count + 1);
+        QCOMPARE(int(f.chosenAnswers.size()), count + 1);
+        QCOMPARE(int(f.rightAnswers.size()), count + 1);
+        std::set<int> rows;
+        for (int k = 1; k <= count; ++k) {
+            QVERIFY(f.paperRows[k] >= 1 && f.paperRows[k] <= int(bank.size()));
+            rows.insert(f.paperRows[k]);
+            QVERIFY(!f.chosenAnswers[k].has_value());
+            if (k > 1) {
+                QCOMPARE(f.rightAnswers[k], QString());
+            }
+        }
+        QCOMPARE(int(rows.size()), count);
+        verifyShows(f, bank, 1);
+        QVERIFY(f.Text1->toPlainText().startsWith(secondBank ? "临床" : "人文"));
+        QCOMPARE(f.Label4->text(), QString::number(count));
+        QStringList line;
+        for (QLabel* l : {f.Label6, f.Label4, f.Label8, f.Label9, f.Label10}) {
+            line << l->text();
+        }
+        QCOMPARE(line.join("|"), QStringLiteral("共|%1|题，当前第|1|题。").arg(count));
+        QVERIFY(!f.Text2->isVisible());
+        QVERIFY(!f.Command1->isEnabled());
+        QVERIFY(f.Command2->isEnabled());
+        QCOMPARE(selectedOptions(f), 0);
+        QVERIFY(f.bankApp && f.bankBook && f.bankSheet);
+        QCOMPARE(f.bankSheet->name().toLower(), secondBank ? "sheet2" : "sheet1");
+        QCOMPARE(h.timeline(), (QStringList{"start", "open"}));
+        QCOMPARE(bank::Application::runningInstances(), 1);
+        h.click(f.Command3);
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    void emptyCellsGiveEmptyTexts() {
+        ScreenHarness h;
+        writeBank(h.folder(), std::vector<Question>(5), numberedQuestions(5, "临床"));
+        Form4& f = startTest(h, QStringLiteral("5"));
+        QCOMPARE(f.Text1->toPlainText(), QString());
+        QCOMPARE(f.Text2->text(), QString());
+        QCOMPARE(f.rightAnswers[1], QString());
+        QCOMPARE(f.Label9->text(), QStringLiteral("1"));
+        h.click(f.Command3);
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // The worksheet is taken by name and the count by position: here sheet2 comes first.
+    void sheetByNameCountByPosition_data() {
+        QTest::addColumn<bool>("secondBank");
+        QTest::newRow("人文: sheet1 read, first sheet (3 rows) counted") << false;
+        QTest::newRow("临床: sheet2 read, second sheet (10 rows) counted") << true;
+    }
+    void sheetByNameCountByPosition() {
+        QFETCH(bool, secondBank);
+        ScreenHarness h;
+        writeSheets(h, {bankSheet("sheet2", numberedQuestions(3, "临床")),
+                        bankSheet("sheet1", numberedQuestions(10, "人文"))});
+        Form1& menu = mainMenu(h);
+        if (secondBank) {
+            h.click(menu.Option1[1]);
+        } else {
+            h.expectMessage(QStringLiteral("题库中只有3道题，不足5道，无法组卷！"));
+        }
+        enterOptions(h, QStringLiteral("5"), true, true);
+        if (secondBank) {
+            Form4& f = h.form<Form4>();
+            for (int k = 1; k <= 5; ++k) {
+                QVERIFY(f.paperRows[k] >= 1 && f.paperRows[k] <= 10);
+            }
+            const int row = f.paperRows[1];
+            QCOMPARE(f.Text1->toPlainText(),
+                     row <= 3 ? numberedQuestions(3, "临床")[row - 1].text : QString());
+            h.click(f.Command3);
+        } else {
+            QVERIFY(!h.isLoaded(Form4::screenName()));
+        }
+        QVERIFY(!h.ended());
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // Fewer used rows than questions: the test is refused, the workbook closed and the service
+    // quit once each, and the main menu comes back; nothing hangs.
+    void tooFewQuestions_data() {
+        QTest::addColumn<int>("bankSize");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("3 for 5") << 3 << "5"
+                                 << "题库中只有3道题，不足5道，无法组卷！";
+        QTest::newRow("99 for 100") << 99 << "100"
+                                    << "题库中只有99道题，不足100道，无法组卷！";
+        QTest::newRow("7 for 7.5") << 7 << "7.5"
+                                   << "题库中只有7道题，不足8道，无法组卷！";
+    }
+    void tooFewQuestions() {
+        QFETCH(int, bankSize);
+        QFETCH(QString, count);
+        QFETCH(QString, message);
+        ScreenHarness h;
+        writeNumberedBank(h, bankSize);
+        mainMenu(h);
+        h.expectMessage(message);
+        enterOptions(h, count, true, true);
+        QCOMPARE(h.timeline(),
+                 (QStringList{"start", "open", "msgbox " + message, "close", "quit"}));
+        QVERIFY(!h.isLoaded(Form4::screenName()));
+        QVERIFY(h.form<Form1>().isVisible());
+        QVERIFY(!h.form<Form2>().isVisible());
+        QVERIFY(!h.ended());
+        // The menu works on: a test that fits the bank starts.
+        if (bankSize >= 5) {
+            Form4& f = startTest(h, QString::number(bankSize));
+            QCOMPARE(f.Label9->text(), QStringLiteral("1"));
+            QCOMPARE(int(f.paperRows.size()), bankSize + 1);
+            h.click(f.Command3);
+        }
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // A cell that has no text in the first question: the screen's own message, then close,
+    // quit and the end of the program, in that order.
+    void cellErrorEndsTheProgram() {
+        ScreenHarness h;
+        writeSheets(h,
+                    {errorSheet("sheet1", 5), bankSheet("sheet2", numberedQuestions(5, "临床"))});
+        h.expectMessage(QStringLiteral("发生错误，程序关闭！"));
+        startTest(h, QStringLiteral("5"));
+        QCOMPARE(h.timeline(), (QStringList{"start", "open", "msgbox 发生错误，程序关闭！", "close",
+                                            "quit", "end 0"}));
+        QVERIFY(h.ended());
+        QCOMPARE(h.exitCode(), 0);
+        Form4& f = h.form<Form4>();
+        QVERIFY(!f.bankApp);
+        QVERIFY(!f.bankBook);
+        QVERIFY(f.bankSheet); // not cleared
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // Failures while opening the bank are not the screen's: the toolkit reports them.
+    void openingFailuresAreReportedByTheToolkit_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("no workbook") << "missing";
+        QTest::newRow("password refused") << "password";
+        QTest::newRow("no such worksheet") << "sheet";
+        QTest::newRow("more than 32767 rows") << "rows";
+    }
+    void openingFailuresAreReportedByTheToolkit() {
+        QFETCH(QString, fault);
+        ScreenHarness h;
+        if (fault == "password") {
+            bank::WriteOptions options;
+            options.password = QStringLiteral("qmpzrtv58204618");
+            writeBank(h.folder(), numberedQuestions(10, "人文"), numberedQuestions(10, "临床"),
+                      options);
+        } else if (fault == "sheet") {
+            writeSheets(h, {bankSheet("题库", numberedQuestions(10, "人文")),
+                            bankSheet("sheet2", numberedQuestions(10, "临床"))});
+        } else if (fault == "rows") {
+            bank::SheetSpec big = bankSheet("sheet1", numberedQuestions(10, "人文"));
+            big.cells.push_back({32768, 1, bank::CellValue::blank()});
+            writeSheets(h, {big, bankSheet("sheet2", numberedQuestions(10, "临床"))});
+        }
+        startTest(h, QStringLiteral("5"));
+        TIKU_VERIFY_FAILURE_REPORT(h);
+        QVERIFY(!h.timeline().contains(QStringLiteral("close")));
+        if (fault == "rows") {
+            const QString report = h.shown().first().text;
+            QVERIFY2(report.contains("32768") && report.contains("32767") &&
+                         report.contains("太多"),
+                     qPrintable(report));
+            QVERIFY(report.contains("6）"));
+        }
+    }
+
+    // ---- answering and moving --------------------------------------------------------------
+
+    // The two move buttons, row by row, on a paper of five questions.
+    void moveButtonStates() {
+        ScreenHarness h;
+        const auto bank = numberedQuestions(8, "人文");
+        writeBank(h.folder(), bank, numberedQuestions(8, "临床"));
+        Form4& f = startTest(h, QStringLiteral("5"), false, true);
+        struct Step {
+            QPushButton* Form4::*button;
+            int question;
+            bool previous;
+            bool next;
+        };
+        const Step steps[] = {
+            {nullptr, 1, false, true},          {&Form4::Command2, 2, true, true},
+            {&Form4::Command2, 3, true, true},  {&Form4::Command2, 4, true, true},
+            {&Form4::Command2, 5, true, false}, {&Form4::Command2, 5, true, false},
+            {&Form4::Command1, 4, true, true},  {&Form4::Command2, 5, true, false},
+            {&Form4::Command1, 4, true, true},  {&Form4::Command1, 3, true, true},
+            {&Form4::Command1, 2, true, true},  {&Form4::Command1, 1, false, true},
+            {&Form4::Command1, 1, false, true}, {&Form4::Command2, 2, true, true},
+        };
+        int n = 0;
+        for (const Step& step : steps) {
+            if (step.button) {
+                h.click(f.*(step.button)); // a disabled button takes no click
+            }
+            const QByteArray where = QByteArray("step ") + QByteArray::number(n++);
+            QVERIFY2(f.Command1->isEnabled() == step.previous, where);
+            QVERIFY2(f.Command2->isEnabled() == step.next, where);
+            verifyShows(f, bank, step.question);
+        }
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Command3);
+    }
+
+    // The two ends, reached by a handler run when its button cannot be clicked.
+    void endMessages() {
+        ScreenHarness h;
+        writeNumberedBank(h, 5);
+        Form4& f = startTest(h, QStringLiteral("5"));
+        h.expectMessage(QStringLiteral("已返回题目开始。"));
+        Toolkit::instance().dispatch([&] { f.Command1_Click(); });
+        QCOMPARE(int(f.currentNo), 1);
+        for (int i = 0; i < 4; ++i) {
+            h.click(f.Command2);
+        }
+        QCOMPARE(int(f.currentNo), 5);
+        h.click(f.Option1[1]);
+        h.expectMessage(QStringLiteral("题目已全部出完。"));
+        Toolkit::instance().dispatch([&] { f.Command2_Click(); });
+        QCOMPARE(int(f.currentNo), 5);
+        QCOMPARE(f.Label9->text(), QStringLiteral("5"));
+        QVERIFY(f.Option1[1]->isChecked()); // nothing changed
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Command3);
+    }
+
+    // A count that is not in plain digits: 下一题 stays enabled at the last question, and a
+    // click on it there says so and changes nothing. 7.5 makes a paper of 8.
+    void countNotInPlainDigits_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("questions");
+        QTest::newRow("010") << "010" << 10;
+        QTest::newRow("7.5") << "7.5" << 8;
+        QTest::newRow("6.5") << "6.5" << 6;
+        QTest::newRow("5.0") << "5.0" << 5;
+    }
+    void countNotInPlainDigits() {
+        QFETCH(QString, typed);
+        QFETCH(int, questions);
+        ScreenHarness h;
+        const auto bank = numberedQuestions(questions, "人文");
+        writeBank(h.folder(), bank, numberedQuestions(5, "临床"));
+        Form4& f = startTest(h, typed);
+        QCOMPARE(f.Label4->text(), typed);
+        QCOMPARE(int(f.paperRows.size()), questions + 1);
+        std::set<int> rows(f.paperRows.begin() + 1, f.paperRows.end());
+        QCOMPARE(int(rows.size()), questions); // every row of the bank, once
+        for (int k = 2; k <= questions; ++k) {
+            h.click(f.Command2);
+        }
+        verifyShows(f, bank, questions);
+        QVERIFY(f.Command2->isEnabled());
+        h.click(f.Option1[0]);
+        h.expectMessage(QStringLiteral("题目已全部出完。"));
+        h.click(f.Command2);
+        verifyShows(f, bank, questions);
+        QVERIFY(f.Option1[0]->isChecked());
+        QVERIFY(f.Command2->isEnabled());
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Command3);
+    }
+
+    // Stored answers survive moves, the options do not show them, the hover asks again.
+    void answersSurviveMoves() {
+        ScreenHarness h;
+        writeNumberedBank(h, 6);
+        Form4& f = startTest(h, QStringLiteral("5"), true, true);
+        h.click(f.Command2);
+        h.click(f.Command2);
+        QCOMPARE(int(f.currentNo), 3);
+        h.click(f.Option1[2]);
+        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("C"));
+        h.click(f.Option1[1]);
+        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("B"));
+        QVERIFY(!f.chosenAnswers[2].has_value());
+        h.click(f.Command2);
+        QCOMPARE(selectedOptions(f), 0);
+        h.click(f.Command1);
+        QCOMPARE(int(f.currentNo), 3);
+        QCOMPARE(selectedOptions(f), 0);
+        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("B"));
+        // The hover looks at the options, not the stored answer; each move asks again.
+        h.expectMessage(QStringLiteral("请你先选择答案！"));
+        pointAt(h, f, f.Label5);
+        h.expectMessage(QStringLiteral("请你先选择答案！"));
+        h.moveMouse(&f, f.Label5->geometry().center() + QPoint(3, 0));
+        QVERIFY(!f.Text2->isVisible());
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Option1[4]);
+        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("E"));
+        pointAt(h, f, f.Label5);
+        QVERIFY(f.Text2->isVisible());
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Command3);
+    }
+
+    // An option chosen with the keyboard counts as one clicked.
+    void keyboardChoiceCounts() {
+        ScreenHarness h;
+        writeNumberedBank(h, 5);
+        Form4& f = startTest(h, QStringLiteral("5"));
+        f.Option1[3]->setFocus();
+        QTest::keyClick(f.Option1[3], Qt::Key_Space);
+        QVERIFY(f.Option1[3]->isChecked());
+        QCOMPARE(f.chosenAnswers[1], std::optional<QString>("D"));
+        QTest::keyClick(f.Option1[3], Qt::Key_Right); // the arrow moves the choice to E
+        QVERIFY(f.Option1[4]->isChecked());
+        QCOMPARE(f.chosenAnswers[1], std::optional<QString>("E"));
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Command3);
+    }
+
+    // The answer shows on hover with an option selected, goes on the bare screen, and stays
+    // through a move made with the keyboard, then with the new question's answer.
+    void answerOnHover() {
+        ScreenHarness h;
+        const std::vector<Question> bank = answeredQuestions({"A", "B", "C", "D", "E", "A"});
+        writeBank(h.folder(), bank, numberedQuestions(6, "临床"));
+        Form4& f = startTest(h, QStringLiteral("6"), true, false);
+        h.click(f.Option1[0]);
+        QVERIFY(!f.Text2->isVisible());
+        pointAt(h, f, f.Label5);
+        QVERIFY(f.Text2->isVisible());
+        QCOMPARE(f.Text2->text(), bank[f.paperRows[1] - 1].answer);
+        pointAt(h, f, QPoint(3, 3)); // bare surface
+        QVERIFY(!f.Text2->isVisible());
+        h.moveMouse(&f, QPoint(4, 4)); // again: stays hidden
+        QVERIFY(!f.Text2->isVisible());
+        // Over the letters and the options the answer stays; only the bare surface hides it.
+        pointAt(h, f, f.Label5);
+        QVERIFY(f.Text2->isVisible());
+        h.moveMouseOver(f.Label2[2]);
+        h.moveMouseOver(f.Option1[3]);
+        QVERIFY(f.Text2->isVisible());
+        pointAt(h, f, f.Label5);
+        QVERIFY(f.Text2->isVisible());
+        // Over controls (not the bare surface) the answer stays.
+        h.moveMouseOver(f.Label3);
+        QVERIFY(f.Text2->isVisible());
+        h.moveMouseOver(f.Text1);
+        QVERIFY(f.Text2->isVisible());
+        f.Command2->setFocus();
+        QTest::keyClick(f.Command2, Qt::Key_Space);
+        QCOMPARE(int(f.currentNo), 2);
+        QVERIFY(f.Text2->isVisible());
+        QCOMPARE(f.Text2->text(), bank[f.paperRows[2] - 1].answer);
+        QCOMPARE(selectedOptions(f), 0);
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Command3);
+    }
+
+    // With neither switch, the answer caption and 上一题 stay hidden for the whole test.
+    void hiddenSwitchesStayHidden() {
+        ScreenHarness h;
+        writeNumberedBank(h, 5);
+        Form4& f = startTest(h, QStringLiteral("5"), false, false);
+        for (int i = 0; i < 4; ++i) {
+            h.click(f.Option1[i]);
+            h.click(f.Command2);
+            QVERIFY(!f.Label5->isVisible());
+            QVERIFY(!f.Command1->isVisible());
+            QVERIFY(f.Command1->isEnabled());
+        }
+        h.click(f.Command1); // hidden: no click
+        QCOMPARE(int(f.currentNo), 5);
+        QVERIFY(!f.Text2->isVisible());
+        TIKU_VERIFY_SCRIPT(h);
+        h.click(f.Command3);
+    }
+
+    // ---- leaving ---------------------------------------------------------------------------
+
+    void leaving_data() {
+        QTest::addColumn<bool>("byCloseButton");
+        QTest::addColumn<bool>("afterHandIn");
+        QTest::newRow("返  回 at once") << false << false;
+        QTest::newRow("close button at once") << true << false;
+        QTest::newRow("返  回 after a hand-in") << false << true;
+    }
+    void leaving() {
+        QFETCH(bool, byCloseButton);
+        QFETCH(bool, afterHandIn);
+        ScreenHarness h;
+        writeNumberedBank(h, 10);
+        Form1& menu = mainMenu(h);
+        h.click(menu.Option1[1]);
+        Form4& f = startTest(h, QStringLiteral("5"));
+        const std::uint64_t firstSeed = f.paperSeed;
+        if (afterHandIn) {
+            h.click(f.Option1[2]);
+            h.expectMessage(
+                QStringLiteral("题目尚未答完，是否确定交卷？点击是交卷，点击否重新答题。"),
+                Buttons::YesNo, Answer::Yes);
+            h.expectMessage(QStringLiteral("已回答 1道问题，答对 %1道。准确率 %2%")
+                                .arg(f.Text2->text() == "C" ? 1 : 0)
+                                .arg(f.Text2->text() == "C" ? 20 : 0));
+            h.click(f.Command5);
+        }
+        if (byCloseButton) {
+            f.close();
+            h.settle();
+        } else {
+            h.click(f.Command3);
+        }
+        QCOMPARE(h.timeline().mid(h.timeline().size() - 2), (QStringList{"close", "quit"}));
+        QVERIFY(!h.isLoaded(Form4::screenName()));
+        QVERIFY(menu.isVisible());
+        QVERIFY(menu.Option1[1]->isChecked());
+        QVERIFY(h.isLoaded(Form2::screenName()));
+        QVERIFY(!h.form<Form2>().isVisible());
+        QCOMPARE(bank::Application::runningInstances(), 0);
+        QVERIFY(!h.ended());
+        // A second test starts afresh: new instance, new draw, nothing chosen.
+        Form4& again = startTest(h, QStringLiteral("5"));
+        QVERIFY(again.paperSeed != firstSeed);
+        QCOMPARE(selectedOptions(again), 0);
+        QVERIFY(!again.chosenAnswers[1].has_value());
+        QVERIFY(again.Text1->toPlainText().startsWith("临床"));
+        QCOMPARE(bank::Application::runningInstances(), 1);
+        h.click(again.Command3);
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // Test after test: every service instance is quit when its test is left.
+    void tenTestsInARow() {
+        ScreenHarness h;
+        writeNumberedBank(h, 100);
+        std::set<std::vector<qint16>> papers;
+        for (int i = 0; i < 10; ++i) {
+            Form4& f = startTest(h, QStringLiteral("100"), i % 2 == 0, i % 3 == 0);
+            QCOMPARE(bank::Application::runningInstances(), 1);
+            papers.insert(f.paperRows);
+            h.click(f.Command3);
+            QCOMPARE(bank::Application::runningInstances(), 0);
+        }
+        QCOMPARE(int(papers.size()), 10); // a new draw each time
+        QCOMPARE(h.timeline().count("start"), 10);
+        QCOMPARE(h.timeline().count("quit"), 10);
+        QCOMPARE(h.timeline().count("close"), 10);
+        TIKU_VERIFY_SCRIPT(h);
+    }
+};
+
+QTEST_MAIN(Form4Test)
+#include "test_form4.moc"
