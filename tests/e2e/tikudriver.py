@@ -490,11 +490,11 @@ class Session:
             return None
 
         control = wait_for(f'the button "{button}" of the message box', find)
-        before = len([t for t in self.server.titles() if t == "题库"])
+        box = self.server.find("题库")
         self.input.xdotool("mousemove", "--sync", *control["centre"])
         self.input.xdotool("click", "1")
         wait_for("the message box to go",
-                 lambda: len([t for t in self.server.titles() if t == "题库"]) < before)
+                 lambda: all(w.id != box.id for _, w in self.server.visible_windows()))
 
     def describe(self):
         """What the screen shows now, for a failure report."""
