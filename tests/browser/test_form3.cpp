@@ -232,6 +232,10 @@ private slots:
             << QStringList{"jump 07", "next"} << "8" << 8 << true << true;
         QTest::newRow("07 then 上一题")
             << QStringList{"jump 07", "prev"} << "6" << 6 << true << true;
+        QTest::newRow("blank before the number, as typed")
+            << QStringList{"jump  7"} << " 7" << 7 << true << true;
+        QTest::newRow("exponent form, as typed")
+            << QStringList{"jump 1e1", "next"} << "11" << 11 << true << true;
         QTest::newRow("011 then 下一题 reaches N")
             << QStringList{"jump 011", "next"} << "12" << 12 << true << false;
         QTest::newRow("fraction 2.5 to even 2")
