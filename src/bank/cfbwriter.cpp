@@ -54,8 +54,7 @@ void putEntry(QByteArray& out, qint64 at, const QString& name, quint8 type, quin
 
 } // namespace
 
-QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream,
-                             CompoundFileLayout* layout) {
+QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream) {
     const qint64 size = stream.size();
     const bool mini = size < kMiniStreamCutoff;
 
@@ -176,12 +175,6 @@ QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream
         put32(out, at + 0x4C, kNoStream);
     }
 
-    if (layout) {
-        layout->inMiniStream = mini;
-        layout->fatSectors = int(fatSectors);
-        layout->difatSectors = int(difatSectors);
-        layout->miniFatSectors = int(miniFatSectors);
-    }
     return out;
 }
 

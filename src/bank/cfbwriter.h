@@ -8,15 +8,9 @@
 
 namespace tiku::bank::detail {
 
-struct CompoundFileLayout {
-    bool inMiniStream = false; // the stream lies in the mini stream (it is under 4096 bytes)
-    int fatSectors = 0;
-    int difatSectors = 0; // needed when the FAT takes more than 109 sectors
-    int miniFatSectors = 0;
-};
-
-// The file, and how it was laid out. The stream name is at most 31 characters.
-QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream,
-                             CompoundFileLayout* layout = nullptr);
+// The file. A stream under 4096 bytes goes into the mini stream, a larger one into regular
+// sectors; a FAT of more than 109 sectors is listed in DIFAT sectors. The stream name is cut
+// to 31 characters.
+QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream);
 
 } // namespace tiku::bank::detail
