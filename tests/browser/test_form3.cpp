@@ -4,6 +4,7 @@
 #include "bankfiles.h"
 #include "screentest.h"
 
+#include "bank/bankformat.h"
 #include "bank/service.h"
 #include "browser/form3.h"
 #include "shell/form1.h"
@@ -300,6 +301,39 @@ private slots:
         }
         h.click(f.Command1); // disabled at 1
         check(1);
+        h.click(f.Command3);
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // The screen keeps no copy of the bank: every move reads its two cells from the sheet it
+    // holds at that moment.
+    void movesReadTheSheetAnew_data() {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("row");
+        QTest::newRow("下一题") << "next" << 2;
+        QTest::newRow("第一题") << "first" << 1;
+        QTest::newRow("最后一题") << "last" << humanitiesCount;
+        QTest::newRow("jump") << "jump 05" << 5;
+        QTest::newRow("jump with a fraction") << "jump 8.5" << 8;
+    }
+    void movesReadTheSheetAnew() {
+        QFETCH(QString, step);
+        QFETCH(int, row);
+        ScreenHarness h;
+        testing::writeBank(h.folder(), humanities(), clinical());
+        Form3& f = browse(h);
+        const auto other = testing::numberedQuestions(humanitiesCount, "另");
+        bank::WorkbookSpec spec;
+        spec.sheets.push_back(testing::bankSheet("sheet1", other));
+        const QString otherPath = h.folder() + "/other.xls";
+        bank::writeWorkbookFile(otherPath, spec);
+        auto app = bank::Application::start();
+        auto book = app->open(otherPath, bank::bankPassword());
+        f.bankSheet = book->worksheet("sheet1");
+        act(h, f, step);
+        VERIFY_ROW(f, other, row);
+        book->close();
+        app->quit();
         h.click(f.Command3);
         TIKU_VERIFY_SCRIPT(h);
     }
