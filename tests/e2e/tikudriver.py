@@ -483,9 +483,13 @@ class Session:
     def answer_message(self, button="OK"):
         """Clicks a button of the message box on top, found by its caption, and waits for the
         box to go."""
+        # The caption as the toolkit writes it, in English or in Chinese.
+        captions = {"OK": ("OK", "确定"), "Yes": ("Yes", "是", "是(Y)"), "No": ("No", "否", "否(N)")}
+        names = captions.get(button, (button,))
+
         def find():
             for control in self.a11y.controls("题库"):
-                if control["role"] == "push button" and control["name"] == button:
+                if control["role"] == "push button" and control["name"] in names:
                     return control
             return None
 
