@@ -32,6 +32,11 @@ constexpr quint16 kDsf = 0x0161;
 constexpr quint16 kWindowProtect = 0x0019;
 constexpr quint16 kProtect = 0x0012;
 constexpr quint16 kPassword = 0x0013;
+constexpr quint16 kTabId = 0x013D;
+constexpr quint16 kFnGroupCount = 0x009C;
+constexpr quint16 kProt4Rev = 0x01AF;
+constexpr quint16 kProt4RevPass = 0x01BC;
+constexpr quint16 kRefreshAll = 0x01B7;
 constexpr quint16 kWindow1 = 0x003D;
 constexpr quint16 kBackup = 0x0040;
 constexpr quint16 kHideObj = 0x008D;
@@ -274,10 +279,14 @@ Protection makeProtection(const WriteOptions& options) {
         const crypto::Rc4Keys keys =
             crypto::Rc4Keys::cryptoApi(options.password, salt, options.keyBits);
         const QByteArray verifier = keys.encryptVerifier(randomBytes(16));
-        const QString csp = QStringLiteral("Microsoft Enhanced Cryptographic Provider v1.0");
+        const QString csp = options.keyBits == 40
+                                ? QStringLiteral("Microsoft Base Cryptographic Provider v1.0")
+                                : QStringLiteral("Microsoft Enhanced Cryptographic Provider v1.0");
+        // fCryptoAPI and fDocProps: the file has no summary streams, so none are encrypted
+        // into an "encryption" stream.
+        constexpr quint32 flags = 0x04 | 0x08;
         Bytes header;
-        header
-            .u32(0x04)   // fCryptoAPI
+        header.u32(flags)
             .u32(0)      // SizeExtra
             .u32(0x6801) // RC4
             .u32(0x8004) // SHA-1
@@ -288,7 +297,7 @@ Protection makeProtection(const WriteOptions& options) {
             .chars(csp, false)
             .u16(0);
         p.filePass.u16(0x0001).u16(quint16(options.cryptoApiMajorVersion)).u16(2);
-        p.filePass.u32(0x04).u32(quint32(header.size())).raw(header.data());
+        p.filePass.u32(flags).u32(quint32(header.size())).raw(header.data());
         p.filePass.u32(16).raw(salt).raw(verifier.left(16)).u32(20).raw(verifier.mid(16));
         p.cipher = crypto::RecordCipher::rc4(keys);
         break;
@@ -451,9 +460,17 @@ void writeGlobals(BiffStream& biff, const WorkbookSpec& spec, const Protection& 
     biff.record(kWriteAccess, access);
     biff.record(kCodePage, u16Record(1200));
     biff.record(kDsf, u16Record(0));
+    Bytes tabIds;
+    for (size_t i = 0; i < spec.sheets.size() && i < kMaxRecordData / 2; ++i) {
+        tabIds.u16(quint16(i + 1));
+    }
+    biff.record(kTabId, tabIds);
+    biff.record(kFnGroupCount, u16Record(14));
     biff.record(kWindowProtect, u16Record(0));
     biff.record(kProtect, u16Record(0));
     biff.record(kPassword, u16Record(0));
+    biff.record(kProt4Rev, u16Record(0));
+    biff.record(kProt4RevPass, u16Record(0));
     Bytes window1;
     window1.u16(0x0168).u16(0x001E).u16(0x3A5C).u16(0x2328).u16(0x0038).u16(0).u16(0).u16(1).u16(
         600);
@@ -462,6 +479,7 @@ void writeGlobals(BiffStream& biff, const WorkbookSpec& spec, const Protection& 
     biff.record(kHideObj, u16Record(0));
     biff.record(kDate1904, u16Record(0));
     biff.record(kPrecision, u16Record(1));
+    biff.record(kRefreshAll, u16Record(0));
     biff.record(kBookBool, u16Record(0));
     for (int i = 0; i < 4; ++i) { // font 4 is never used, so four fonts make indexes 0-3
         biff.record(kFont, font());
