@@ -30,7 +30,7 @@ bin_dir, out_dir = sys.argv[1], sys.argv[2]
 def shot(session, title, name):
     """The client area of the topmost window with this title, as out_dir/name.png."""
     window = session.server.wait_window(title)
-    session.input.xdotool("mousemove", "--sync", 1200, 1000)  # no hover highlight
+    session.input.move_to(1200, 1000)  # no hover highlight
     path = os.path.join(out_dir, name + ".png")
     subprocess.run(["import", "-display", session.server.name, "-window", hex(window.id),
                     path], check=True, timeout=30)

@@ -3,7 +3,7 @@
 
     e2e.py SCENARIO TIKU TIKU_BANK
 
-SCENARIO is one of: mock-test, browse, missing-bank (each on a copy of TIKU in a fresh folder
+SCENARIO is one of: mock-test, browse, close-boxes, missing-bank (each on a copy of TIKU in a fresh folder
 with a bank made by TIKU_BANK), or installed (TIKU as installed, beside its demo bank). Runs
 itself inside a D-Bus session of its own, which carries the accessibility bus. Exit status 0
 when the run went as expected, 1 with the reason otherwise, 77 when a tool it needs is missing.
@@ -76,7 +76,8 @@ def wait_exit(session, expected, within=5.0):
 
 def mock_test(session):
     """Main menu, test options (5 questions, answers shown), the test paper answered three
-    right and two wrong, hand-in, back, exit."""
+    right and two wrong, the answer shown on hover (and a choice asked for first), hand-in,
+    back, exit."""
     session.make_bank({"sheet1": numbered(12, "人文"), "sheet2": numbered(12, "临床")})
     session.start()
 
@@ -104,6 +105,18 @@ def mock_test(session):
         # Questions 1, 3 and 5 answered right, 2 and 4 wrong.
         pick = right if number % 2 else "ABCDE"[("ABCDE".index(right) + 1) % 5]
         chosen_right += pick == right
+        if number == 2:
+            # Over 答案： with no option picked: a request to choose first, on each movement.
+            session.point(TEST, TEST_ANSWER_CAPTION)
+            session.message(lambda t: t == "请你先选择答案！")
+            session.key_message("Return")  # the pointer stays on the label, without moving
+            session.no_window_for(MENU, 1.0)
+            window = session.server.wait_window(TEST)
+            left, top, width, height = TEST_ANSWER_CAPTION
+            session.input.move_twips(window, left + width // 2 + 60, top + height // 2)
+            session.message(lambda t: t == "请你先选择答案！")
+            session.answer_message("OK")
+            wait_for_hidden(session, TEST, TEST_ANSWER, "text")
         option = TEST_OPTIONS["ABCDE".index(pick)]
         session.click(TEST, option)
         session.control(TEST, option, lambda c: c["checked"], f"option {pick} selected")
@@ -201,6 +214,35 @@ def browse(session):
     wait_exit(session, 0)
 
 
+def close_boxes(session):
+    """The close boxes of the test options and of the test screen lead back to the main menu,
+    which still holds 临床; the test reads 临床; the exit button then ends the program."""
+    session.make_bank({"sheet1": numbered(6, "人文"), "sheet2": numbered(6, "临床")})
+    session.start()
+    session.click(MENU, MENU_CLINICAL)
+    session.control(MENU, MENU_CLINICAL, lambda c: c["checked"], "临床 selected")
+
+    session.click(MENU, MENU_TEST)
+    session.server.close(session.server.wait_window(OPTIONS))
+    session.server.wait_no_window(OPTIONS)
+    session.server.wait_window(MENU)
+
+    session.click(MENU, MENU_TEST)
+    session.click(OPTIONS, OPTIONS_COUNT)
+    session.input.type("6")
+    session.click(OPTIONS, OPTIONS_OK)
+    session.text_at(TEST, TEST_QUESTION, lambda t: t.startswith("临床第"), "a question of 临床")
+    session.server.close(session.server.wait_window(TEST))
+    session.server.wait_no_window(TEST)
+    session.server.wait_window(MENU)
+    session.control(MENU, MENU_CLINICAL, lambda c: c["checked"], "临床 still selected")
+    if not session.program.running():
+        raise Failed("the program ended when the test was closed")
+
+    session.click(MENU, MENU_EXIT)
+    wait_exit(session, 0)
+
+
 def missing_bank(session):
     """No dxt.xls beside the program: 查看题库 gives the failure report, and the program ends
     with its own failure status once the report is dismissed."""
@@ -212,8 +254,8 @@ def missing_bank(session):
     wait_exit(session, 1)
 
 
-SCENARIOS = {"mock-test": mock_test, "browse": browse, "missing-bank": missing_bank,
-             "installed": installed}
+SCENARIOS = {"mock-test": mock_test, "browse": browse, "close-boxes": close_boxes,
+             "missing-bank": missing_bank, "installed": installed}
 
 
 def missing_tools():

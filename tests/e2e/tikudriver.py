@@ -162,13 +162,29 @@ class Input:
         self.env = dict(os.environ, DISPLAY=server.name)
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True,
-                       timeout=STEP_TIMEOUT, stdout=subprocess.DEVNULL)
+        command = ["xdotool", *map(str, args)]
+        try:
+            subprocess.run(command, env=self.env, check=True, timeout=STEP_TIMEOUT,
+                           stdout=subprocess.DEVNULL)
+        except subprocess.TimeoutExpired:
+            raise Failed(f"{' '.join(command)} did not finish") from None
+        except subprocess.CalledProcessError as error:
+            raise Failed(f"{' '.join(command)} failed with status {error.returncode}") from None
+
+    def pointer(self):
+        position = self.server.root.query_pointer()
+        return position.root_x, position.root_y
+
+    def move_to(self, x, y):
+        """Moves the pointer to (x, y) of the screen and waits until it is there (xdotool's
+        --sync would wait for ever for a move to where the pointer already is)."""
+        if self.pointer() != (x, y):
+            self.xdotool("mousemove", "--sync", x, y)
 
     def move(self, window, x, y):
         """Moves the pointer to (x, y) pixels of the window's client area."""
         left, top, _, _ = self.server.geometry(window)
-        self.xdotool("mousemove", "--sync", left + x, top + y)
+        self.move_to(left + x, top + y)
 
     def move_twips(self, window, left, top):
         self.move(window, px(left), px(top))
@@ -495,10 +511,26 @@ class Session:
 
         control = wait_for(f'the button "{button}" of the message box', find)
         box = self.server.find("题库")
-        self.input.xdotool("mousemove", "--sync", *control["centre"])
+        self.input.move_to(*control["centre"])
         self.input.xdotool("click", "1")
         wait_for("the message box to go",
                  lambda: all(w.id != box.id for _, w in self.server.visible_windows()))
+
+    def key_message(self, key):
+        """Answers the message box on top with a key (the pointer stays where it is) and waits
+        for the box to go."""
+        box = self.server.wait_window("题库")
+        self.input.key(key)
+        wait_for("the message box to go",
+                 lambda: all(w.id != box.id for _, w in self.server.visible_windows()))
+
+    def no_window_for(self, title, seconds):
+        """Fails if a window with this title shows up within the next seconds."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if self.server.find(title) is not None:
+                raise Failed(f'a window "{title}" showed up unasked')
+            time.sleep(0.05)
 
     def describe(self):
         """What the screen shows now, for a failure report."""
