@@ -69,6 +69,7 @@ private slots:
     void check_data();
     void check();
     void checkOverLimitAndMissingSheet();
+    void checkCountsBySheetPosition();
     void makeFromTsvAndCsv();
     void makeReplacesOutput();
     void makeRefusesBadInput_data();
@@ -346,6 +347,31 @@ void TestTikuBank::checkOverLimitAndMissingSheet() {
         QVERIFY2(r.out.contains(f), qPrintable(f));
     }
     QVERIFY(!r.out.contains(QStringLiteral("row 32768:"))); // the 16-bit count stops at 32767
+}
+
+void TestTikuBank::checkCountsBySheetPosition() {
+    // sheet2 first, then a chart where the second bank is counted, then sheet1.
+    WorkbookSpec spec;
+    spec.sheets.push_back(testing::bankSheet(QStringLiteral("Sheet2"), goodBank(6)));
+    SheetSpec chart;
+    chart.name = QStringLiteral("Chart1");
+    chart.kind = SheetKind::Chart;
+    spec.sheets.push_back(chart);
+    spec.sheets.push_back(testing::bankSheet(QStringLiteral("SHEET1"), goodBank(9)));
+    const QString file = pathIn(dir_, QStringLiteral("positions.xls"));
+    writeWorkbookFile(file, spec);
+    const Run r = tool({QStringLiteral("check"), file});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(
+        r.outLines(),
+        (QStringList{
+            QStringLiteral("sheet1 (人文): the bank size is counted on \"Sheet2\", the sheet at "
+                           "position 1"),
+            QStringLiteral("sheet1 (人文): rows 7-9 lie beyond the count of 6 and are never "
+                           "shown"),
+            QStringLiteral("sheet1 (人文): 6 questions, 2 findings"),
+            QStringLiteral("sheet2 (临床): no worksheet at position 2, where the bank size is "
+                           "counted")}));
 }
 
 void TestTikuBank::makeFromTsvAndCsv() {
