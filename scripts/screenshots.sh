@@ -14,7 +14,8 @@ fi
 cmake --build "$build" --target tiku tiku-bank demo_bank
 mkdir -p docs/screenshots
 
-exec dbus-run-session -- /usr/bin/python3 - "$build/bin" docs/screenshots <<'EOF'
+exec env -u DISPLAY -u WAYLAND_DISPLAY -u AT_SPI_BUS_ADDRESS -u DBUS_SESSION_BUS_ADDRESS \
+    dbus-run-session -- /usr/bin/python3 - "$build/bin" docs/screenshots <<'EOF'
 import os
 import shutil
 import subprocess

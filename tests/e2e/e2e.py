@@ -275,10 +275,15 @@ def main(argv):
     if os.environ.get("TIKU_E2E_SESSION") != str(os.getpid()):
         # A D-Bus session of the run's own: the accessibility bus starts inside it and ends
         # with it, apart from any desktop session of the user.
+        # Nothing of a desktop the tests may be started from: its display, its bus and its
+        # accessibility bus stay untouched.
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS",
+                            "DBUS_SESSION_BUS_ADDRESS")}
         os.execvpe("dbus-run-session",
                    ["dbus-run-session", "--", "/bin/sh", "-c",
                     'TIKU_E2E_SESSION=$$ exec "$0" "$@"', sys.executable, *argv],
-                   os.environ)
+                   env)
     started = time.monotonic()
     try:
         with Session(argv[2], argv[3], copy=argv[1] != "installed") as session:
