@@ -194,9 +194,6 @@ class Input:
         self.move(window, px(left + width // 2), px(top + height // 2))
         self.xdotool("click", "1")
 
-    def focus(self, window):
-        self.xdotool("windowfocus", "--sync", window.id)
-
     def type(self, text):
         self.xdotool("type", "--delay", "20", text)
 
@@ -261,14 +258,23 @@ class Accessibility:
     def controls(self, title):
         """The showing controls of the topmost showing window with this title: dicts of role,
         name, text, enabled, and rect (x, y, width, height in pixels of the window)."""
-        windows = self.showing_windows(title)
         x_window = self.server.find(title)
-        if not windows or x_window is None:
+        if x_window is None:
             return []
-        left, top, _, _ = self.server.geometry(x_window)
+        left, top, width, height = self.server.geometry(x_window)
+        window = None
+        for candidate in self.showing_windows(title):
+            try:
+                e = candidate.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+            except Exception:
+                continue
+            if (e.x, e.y, e.width, e.height) == (left, top, width, height):
+                window = candidate  # the one on top, by its place on the screen
+        if window is None:
+            return []
         result = []
-        for node in self._walk(windows[-1]):
-            if node is windows[-1]:
+        for node in self._walk(window):
+            if node is window:
                 continue
             try:
                 state = node.getState()
