@@ -3,10 +3,11 @@
 
     e2e.py SCENARIO TIKU TIKU_BANK
 
-SCENARIO is one of: mock-test, browse, close-boxes, missing-bank (each on a copy of TIKU in a fresh folder
-with a bank made by TIKU_BANK), or installed (TIKU as installed, beside its demo bank). Runs
-itself inside a D-Bus session of its own, which carries the accessibility bus. Exit status 0
-when the run went as expected, 1 with the reason otherwise, 77 when a tool it needs is missing.
+SCENARIO is one of: mock-test, browse, close-boxes, missing-bank (each on a copy of TIKU in a
+fresh folder with a bank made by TIKU_BANK), or installed (TIKU as installed, beside its demo
+bank). Runs itself inside a D-Bus session of its own, which carries the accessibility bus.
+Exit status 0 when the run went as expected, 1 with the reason otherwise, 77 when a tool it
+needs is missing.
 """
 
 import importlib.util

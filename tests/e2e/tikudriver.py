@@ -546,8 +546,8 @@ class Session:
                 for c in self.a11y.controls(title):
                     shown = c["text"] if c["role"] == "text" else c["name"]
                     rect = c["rect"]
-                    lines.append(f"  {title}: {c['role']} {shown!r} at px {rect}"
-                                 f" twips ({rect[0] * TWIPS_PER_PIXEL}, {rect[1] * TWIPS_PER_PIXEL})"
+                    twips = (rect[0] * TWIPS_PER_PIXEL, rect[1] * TWIPS_PER_PIXEL)
+                    lines.append(f"  {title}: {c['role']} {shown!r} at px {rect} twips {twips}"
                                  f"{'' if c['enabled'] else ' disabled'}"
                                  f"{' checked' if c['checked'] else ''}")
         return "\n".join(lines)
