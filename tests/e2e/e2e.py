@@ -69,6 +69,19 @@ def right_answer(k):
     return "ABCDE"[(k - 1) % 5]
 
 
+# The frames the screens ask for: the main menu and the test options are ordinary windows, the
+# browser and the test screen fixed dialogs with a close button only and no taskbar entry.
+ORDINARY = {"fixed": False, "minimize": True, "maximize": True, "close": True, "taskbar": True}
+FIXED_DIALOG = {"fixed": True, "minimize": False, "maximize": False, "close": True,
+                "taskbar": False}
+
+
+def check_frame(session, title, expected):
+    frame = session.server.frame(session.server.wait_window(title))
+    if frame != expected:
+        raise Failed(f'the window "{title}" asks for {frame}, expected {expected}')
+
+
 def wait_exit(session, expected, within=5.0):
     code = session.program.wait_exit(within)
     if code != expected:
@@ -78,13 +91,15 @@ def wait_exit(session, expected, within=5.0):
 def mock_test(session):
     """Main menu, test options (5 questions, answers shown), the test paper answered three
     right and two wrong, the answer shown on hover (and a choice asked for first), hand-in,
-    back, exit."""
+    back, exit. Also the frames the three screens ask of a window manager."""
     session.make_bank({"sheet1": numbered(12, "人文"), "sheet2": numbered(12, "临床")})
     session.start()
 
+    check_frame(session, MENU, ORDINARY)
     session.click(MENU, MENU_TEST)
     session.server.wait_window(OPTIONS)
     session.server.wait_no_window(MENU)
+    check_frame(session, OPTIONS, ORDINARY)
 
     session.click(OPTIONS, OPTIONS_COUNT)
     session.input.type("5")
@@ -96,6 +111,7 @@ def mock_test(session):
     session.server.wait_window(TEST)
     session.server.wait_no_window(OPTIONS)
 
+    check_frame(session, TEST, FIXED_DIALOG)
     session.text_at(TEST, TEST_COUNT, lambda t: t == "5", "the question count")
     chosen_right = 0
     for number in range(1, 6):
@@ -176,7 +192,7 @@ def wait_for_hidden(session, title, place, role):
 
 def browse(session):
     """临床 on the main menu, the browser, 下一题 and 最后一题, its close box, then the main
-    menu's close box."""
+    menu's close box. Also the frames the two screens ask of a window manager."""
     session.make_bank({"sheet1": numbered(3, "人文"), "sheet2": numbered(7, "临床")})
     session.start()
 
@@ -186,6 +202,7 @@ def browse(session):
     session.server.wait_window(BROWSER)
     session.server.wait_no_window(MENU)
 
+    check_frame(session, BROWSER, FIXED_DIALOG)
     session.text_at(BROWSER, BROWSER_COUNT, lambda t: t == "7", "the bank size")
     session.text_at(BROWSER, BROWSER_NUMBER, lambda t: t == "1", "question 1")
     session.text_at(BROWSER, BROWSER_QUESTION, lambda t: t.startswith("临床第1题\n"),

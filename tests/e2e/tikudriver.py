@@ -141,6 +141,28 @@ class XServer:
         origin = self.root.translate_coords(window, 0, 0)
         return origin.x, origin.y, g.width, g.height
 
+    def frame(self, window):
+        """What the window asks of a window manager: fixed (its size cannot change), minimize,
+        maximize and close (the Motif functions it allows), and taskbar (False for a window
+        kept off the taskbar: transient for another, or skipping it)."""
+        hints = window.get_wm_normal_hints()
+        _, _, width, height = self.geometry(window)
+        fixed = (hints is not None and hints.flags & 0x30 == 0x30 and
+                 (hints.min_width, hints.min_height) == (width, height) ==
+                 (hints.max_width, hints.max_height))
+        motif = window.get_full_property(self.atom("_MOTIF_WM_HINTS"), X.AnyPropertyType)
+        functions = 0x3F  # all, where the window says nothing
+        if motif is not None and len(motif.value) >= 2 and motif.value[0] & 1:
+            functions = motif.value[1]
+            if functions & 1:  # "all but the ones named"
+                functions = 0x3E & ~functions
+        state = window.get_full_property(self.atom("_NET_WM_STATE"), X.AnyPropertyType)
+        skips = state is not None and self.atom("_NET_WM_STATE_SKIP_TASKBAR") in state.value
+        transient = window.get_full_property(self.atom("WM_TRANSIENT_FOR"), X.AnyPropertyType)
+        return {"fixed": bool(fixed), "minimize": bool(functions & 8),
+                "maximize": bool(functions & 16), "close": bool(functions & 32),
+                "taskbar": not skips and transient is None}
+
     def close(self, window):
         """What a window manager does when the user clicks the window's close box: the
         WM_DELETE_WINDOW message of the ICCCM, sent to the window's owner."""
