@@ -113,6 +113,7 @@ def mock_test(session):
 
     check_frame(session, TEST, FIXED_DIALOG)
     session.text_at(TEST, TEST_COUNT, lambda t: t == "5", "the question count")
+    wait_for_hidden(session, TEST, TEST_PREVIOUS, "push button")  # 允许返回 was left unchecked
     chosen_right = 0
     for number in range(1, 6):
         session.text_at(TEST, TEST_NUMBER, lambda t: t == str(number), "the question number")
