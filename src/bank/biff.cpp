@@ -329,13 +329,13 @@ std::vector<Record> withContinues(const Records& records, const Record& first) {
     return segs;
 }
 
+// One cell record of a sheet: 8 bytes, so the index of a full bank stays small. The record's
+// type and size are read again from its plain header when the cell is read.
 struct CellRef {
-    quint32 pos; // data position of the record
-    quint16 row; // 0-based
-    quint16 firstCol;
-    quint16 lastCol;
-    quint16 type;
-    quint16 size;
+    quint32 pos;     // data position of the record
+    quint16 row;     // 0-based
+    quint8 firstCol; // 0-based, columns past 256 left out
+    quint8 lastCol;
 };
 
 struct Sheet {
@@ -673,8 +673,29 @@ void BiffWorkbook::scanSheet(Sheet& sheet) {
     if (!first || first->type != kBof) {
         damage("a worksheet's substream does not start with BOF");
     }
+    // First the record headers alone, which are never encrypted: the substream's end and the
+    // number of cell records, so the index is allocated once at its size.
     qint64 pos = sheet.bofPos;
     int depth = 0;
+    size_t count = 0;
+    for (;;) {
+        const Record r = records_->require(pos);
+        pos = r.pos + r.size;
+        if (r.type == kBof) {
+            ++depth;
+        } else if (r.type == kEof) {
+            if (--depth == 0) {
+                break;
+            }
+        } else if (depth == 1 && minimumCellSize(r.type) >= 0) {
+            ++count;
+        }
+    }
+    sheet.cells.reserve(count);
+    // Then the row and columns of each cell record.
+    pos = sheet.bofPos;
+    depth = 0;
+    bool sorted = true;
     for (;;) {
         const Record r = records_->require(pos);
         pos = r.pos + r.size;
@@ -697,23 +718,41 @@ void BiffWorkbook::scanSheet(Sheet& sheet) {
         }
         quint8 b[4];
         records_->read(r, 0, 4, b);
-        CellRef ref{quint32(r.pos), le16(b), le16(b + 2), le16(b + 2), r.type, r.size};
+        const quint16 row = le16(b);
+        const int firstCol = le16(b + 2);
+        int lastCol = firstCol;
         if (r.type == kMulRk || r.type == kMulBlank) {
-            ref.lastCol = records_->u16(r, r.size - 2);
+            lastCol = records_->u16(r, r.size - 2);
             const int each = r.type == kMulRk ? 6 : 2;
-            if (ref.lastCol < ref.firstCol || (r.size - 6) % each != 0 ||
-                (r.size - 6) / each != ref.lastCol - ref.firstCol + 1) {
+            if (lastCol < firstCol || (r.size - 6) % each != 0 ||
+                (r.size - 6) / each != lastCol - firstCol + 1) {
                 damage("MULRK or MULBLANK with a wrong column count");
             }
         }
-        sheet.cells.push_back(ref);
+        if (firstCol > 255) {
+            // Past the last column: counts for the used rows, holds nothing readable.
+            sheet.info.firstRow =
+                sheet.info.firstRow == 0 ? row + 1 : std::min(sheet.info.firstRow, row + 1);
+            sheet.info.lastRow = std::max(sheet.info.lastRow, row + 1);
+            continue;
+        }
+        if (!sheet.cells.empty() && row < sheet.cells.back().row) {
+            sorted = false;
+        }
+        sheet.cells.push_back(
+            {quint32(r.pos), row, quint8(firstCol), quint8(std::min(lastCol, 255))});
     }
-    std::stable_sort(sheet.cells.begin(), sheet.cells.end(),
-                     [](const CellRef& a, const CellRef& b) { return a.row < b.row; });
-    sheet.cells.shrink_to_fit();
+    if (!sorted) {
+        std::stable_sort(sheet.cells.begin(), sheet.cells.end(),
+                         [](const CellRef& a, const CellRef& b) { return a.row < b.row; });
+    }
     if (!sheet.cells.empty()) {
-        sheet.info.firstRow = sheet.cells.front().row + 1;
-        sheet.info.lastRow = sheet.cells.back().row + 1;
+        const int lo = sheet.cells.front().row + 1;
+        const int hi = sheet.cells.back().row + 1;
+        sheet.info.firstRow = sheet.info.firstRow == 0 ? lo : std::min(sheet.info.firstRow, lo);
+        sheet.info.lastRow = std::max(sheet.info.lastRow, hi);
+    }
+    if (sheet.info.firstRow > 0) {
         sheet.info.usedRows = sheet.info.lastRow - sheet.info.firstRow + 1;
     }
 }
@@ -730,7 +769,7 @@ CellContent BiffWorkbook::cell(int sheetIndex, int row, int column) const {
     const std::vector<CellRef>& cells = sheetList_[size_t(sheetIndex)].cells;
     const quint16 r = quint16(row - 1);
     const quint16 c = quint16(column - 1);
-    auto range = std::equal_range(cells.begin(), cells.end(), CellRef{0, r, 0, 0, 0, 0},
+    auto range = std::equal_range(cells.begin(), cells.end(), CellRef{0, r, 0, 0},
                                   [](const CellRef& a, const CellRef& b) { return a.row < b.row; });
     const CellRef* found = nullptr;
     for (auto it = range.first; it != range.second; ++it) {
@@ -750,11 +789,11 @@ CellContent BiffWorkbook::cell(int sheetIndex, int row, int column) const {
 }
 
 CellContent BiffWorkbook::decode(const CellRef& ref, int column) const {
-    const Record r{ref.type, ref.size, ref.pos};
+    const Record r = records_->require(qint64(ref.pos) - 4);
     const QByteArray data = records_->data(r);
     const auto* p = reinterpret_cast<const quint8*>(data.constData());
     CellContent out;
-    switch (ref.type) {
+    switch (r.type) {
     case kLabelSst:
         out.kind = CellContent::Kind::Text;
         out.text = sharedString(le32(p + 6));

@@ -36,24 +36,42 @@ Rc4::Rc4(QByteArrayView key) {
         s_[k] = quint8(k);
     }
     const qsizetype len = key.size();
+    qsizetype at = 0;
     quint8 j = 0;
     for (int k = 0; k < 256; ++k) {
-        j = quint8(j + s_[k] + (len > 0 ? quint8(key[k % len]) : 0));
+        j = quint8(j + s_[k] + (len > 0 ? quint8(key[at]) : 0));
+        if (++at == len) {
+            at = 0;
+        }
         std::swap(s_[k], s_[j]);
     }
 }
 
 quint8 Rc4::next() {
     i_ = quint8(i_ + 1);
-    j_ = quint8(j_ + s_[i_]);
-    std::swap(s_[i_], s_[j_]);
-    return s_[quint8(s_[i_] + s_[j_])];
+    const quint8 si = s_[i_];
+    j_ = quint8(j_ + si);
+    const quint8 sj = s_[j_];
+    s_[i_] = sj;
+    s_[j_] = si;
+    return s_[quint8(si + sj)];
 }
 
 void Rc4::apply(quint8* data, qsizetype n) {
+    quint8 i = i_;
+    quint8 j = j_;
+    quint8* s = s_.data();
     for (qsizetype k = 0; k < n; ++k) {
-        data[k] ^= next();
+        i = quint8(i + 1);
+        const quint8 si = s[i];
+        j = quint8(j + si);
+        const quint8 sj = s[j];
+        s[i] = sj;
+        s[j] = si;
+        data[k] ^= s[quint8(si + sj)];
     }
+    i_ = i;
+    j_ = j;
 }
 
 void Rc4::skip(qsizetype n) {
