@@ -340,6 +340,7 @@ struct CellRef {
 
 struct Sheet {
     SheetInfo info;
+    bool scanned = false;
     qint64 bofPos = 0;
     std::vector<CellRef> cells; // sorted by row, in stream order within a row
 };
@@ -351,7 +352,11 @@ public:
     QString format() const override { return QStringLiteral("BIFF8"); }
     Encryption encryption() const override { return encryption_; }
     int keyBits() const override { return keyBits_; }
-    const std::vector<SheetInfo>& sheets() const override { return infos_; }
+    const std::vector<SheetInfo>& sheets() const override;
+    int sheetCount() const override { return int(sheetList_.size()); }
+    QString sheetName(int index) const override { return sheetList_.at(size_t(index)).info.name; }
+    SheetKind sheetKind(int index) const override { return sheetList_.at(size_t(index)).info.kind; }
+    const SheetInfo& sheet(int index) const override;
     CellContent cell(int sheetIndex, int row, int column) const override;
 
 private:
@@ -361,7 +366,8 @@ private:
     void locateStream();
     void readGlobals();
     void readFilePass(const Record& r, const QString& password);
-    void scanSheet(Sheet& sheet);
+    void scanSheet(Sheet& sheet) const;
+    const Sheet& scanned(size_t index) const;
     CellContent decode(const CellRef& ref, int column) const;
     CellContent numberCell(double value, int xf) const;
     QString formulaString(const Record& formula) const;
@@ -382,8 +388,10 @@ private:
     std::map<int, QString> formats_; // FORMAT records
     mutable std::map<int, DateParts> dateFormats_;
 
-    std::vector<Sheet> sheetList_;
-    std::vector<SheetInfo> infos_;
+    // A worksheet's cell records are indexed when it is first used.
+    mutable std::vector<Sheet> sheetList_;
+    mutable std::vector<SheetInfo> infos_;
+    mutable bool allScanned_ = false;
 
     std::vector<Record> sst_; // SST and its CONTINUE records
     quint32 sstUnique_ = 0;
@@ -438,12 +446,6 @@ BiffWorkbook::BiffWorkbook(QByteArray bytes, const QString& password, const QStr
             pos = r.pos + r.size;
         }
         readGlobals();
-        for (Sheet& sheet : sheetList_) {
-            if (sheet.info.kind == SheetKind::Worksheet) {
-                scanSheet(sheet);
-            }
-            infos_.push_back(sheet.info);
-        }
     } catch (const Damage& d) {
         fail(ErrorKind::Damaged, QStringLiteral("文件已损坏（%1）。").arg(d.reason));
     }
@@ -668,7 +670,38 @@ void BiffWorkbook::readGlobals() {
     }
 }
 
-void BiffWorkbook::scanSheet(Sheet& sheet) {
+const Sheet& BiffWorkbook::scanned(size_t index) const {
+    Sheet& sheet = sheetList_.at(index);
+    if (!sheet.scanned) {
+        if (sheet.info.kind == SheetKind::Worksheet) {
+            try {
+                scanSheet(sheet);
+            } catch (const Damage& d) {
+                throw openFailure(ErrorKind::Damaged, displayName_,
+                                  QStringLiteral("文件已损坏（%1）。").arg(d.reason));
+            }
+        }
+        sheet.scanned = true;
+    }
+    return sheet;
+}
+
+const SheetInfo& BiffWorkbook::sheet(int index) const {
+    return scanned(size_t(index)).info;
+}
+
+const std::vector<SheetInfo>& BiffWorkbook::sheets() const {
+    if (!allScanned_) {
+        infos_.clear();
+        for (size_t k = 0; k < sheetList_.size(); ++k) {
+            infos_.push_back(scanned(k).info);
+        }
+        allScanned_ = true;
+    }
+    return infos_;
+}
+
+void BiffWorkbook::scanSheet(Sheet& sheet) const {
     std::optional<Record> first = records_->at(sheet.bofPos);
     if (!first || first->type != kBof) {
         damage("a worksheet's substream does not start with BOF");
@@ -766,7 +799,7 @@ CellContent BiffWorkbook::cell(int sheetIndex, int row, int column) const {
                             .arg(row)
                             .arg(column));
     }
-    const std::vector<CellRef>& cells = sheetList_[size_t(sheetIndex)].cells;
+    const std::vector<CellRef>& cells = scanned(size_t(sheetIndex)).cells;
     const quint16 r = quint16(row - 1);
     const quint16 c = quint16(column - 1);
     auto range = std::equal_range(cells.begin(), cells.end(), CellRef{0, r, 0, 0},
@@ -1035,8 +1068,11 @@ QString dateText(double serial, bool date1904, DateParts parts) {
         return {};
     }
     const qint64 totalSeconds = std::llround(serial * 86400.0);
-    qint64 days = totalSeconds / 86400;
+    const qint64 days = totalSeconds / 86400;
     const qint64 seconds = totalSeconds % 86400;
+    if (days > 2958465) {
+        return {}; // rounds past 9999-12-31
+    }
     QString date;
     if (parts.date) {
         if (date1904) {
@@ -1044,11 +1080,10 @@ QString dateText(double serial, bool date1904, DateParts parts) {
         } else if (days == 60) {
             date = QStringLiteral("1900/2/29"); // the day the 1900 date system counts in error
         } else {
-            const QDate base = days < 60 ? QDate(1899, 12, 31) : QDate(1899, 12, 30);
+            // Day 0 is the service's zero date; days 1 to 59 come before the day counted in
+            // error, so they start one day later.
+            const QDate base = days == 0 || days > 60 ? QDate(1899, 12, 30) : QDate(1899, 12, 31);
             date = base.addDays(days).toString(QStringLiteral("yyyy/M/d"));
-        }
-        if (date.startsWith(u'1') && date < QStringLiteral("1900")) {
-            date = QDate(1899, 12, 30).addDays(days).toString(QStringLiteral("yyyy/M/d"));
         }
     }
     if (!parts.time) {

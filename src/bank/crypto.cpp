@@ -33,13 +33,13 @@ QByteArray passwordUtf16(const QString& password) {
 
 Rc4::Rc4(QByteArrayView key) {
     for (int k = 0; k < 256; ++k) {
-        s_[k] = quint8(k);
+        s_[k] = quint32(k);
     }
     const qsizetype len = key.size();
     qsizetype at = 0;
-    quint8 j = 0;
+    quint32 j = 0;
     for (int k = 0; k < 256; ++k) {
-        j = quint8(j + s_[k] + (len > 0 ? quint8(key[at]) : 0));
+        j = (j + s_[k] + (len > 0 ? quint8(key[at]) : 0)) & 0xFF;
         if (++at == len) {
             at = 0;
         }
@@ -49,29 +49,29 @@ Rc4::Rc4(QByteArrayView key) {
 
 quint8 Rc4::next() {
     i_ = quint8(i_ + 1);
-    const quint8 si = s_[i_];
+    const quint32 si = s_[i_];
     j_ = quint8(j_ + si);
-    const quint8 sj = s_[j_];
+    const quint32 sj = s_[j_];
     s_[i_] = sj;
     s_[j_] = si;
-    return s_[quint8(si + sj)];
+    return quint8(s_[(si + sj) & 0xFF]);
 }
 
 void Rc4::apply(quint8* data, qsizetype n) {
-    quint8 i = i_;
-    quint8 j = j_;
-    quint8* s = s_.data();
+    quint32 i = i_;
+    quint32 j = j_;
+    quint32* s = s_.data();
     for (qsizetype k = 0; k < n; ++k) {
-        i = quint8(i + 1);
-        const quint8 si = s[i];
-        j = quint8(j + si);
-        const quint8 sj = s[j];
+        i = (i + 1) & 0xFF;
+        const quint32 si = s[i];
+        j = (j + si) & 0xFF;
+        const quint32 sj = s[j];
         s[i] = sj;
         s[j] = si;
-        data[k] ^= s[quint8(si + sj)];
+        data[k] ^= quint8(s[(si + sj) & 0xFF]);
     }
-    i_ = i;
-    j_ = j;
+    i_ = quint8(i);
+    j_ = quint8(j);
 }
 
 void Rc4::skip(qsizetype n) {

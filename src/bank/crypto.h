@@ -36,7 +36,7 @@ public:
 
 private:
     quint8 next();
-    std::array<quint8, 256> s_{};
+    std::array<quint32, 256> s_{}; // bytes, held in words: faster to load and store
     quint8 i_ = 0;
     quint8 j_ = 0;
 };

@@ -72,21 +72,20 @@ int Application::usedRowCount(int position) const {
     if (!active_ || !active_->isOpen()) {
         closedFailure(QStringLiteral("没有打开的工作簿，无法统计已用行数。"));
     }
-    const std::vector<SheetInfo>& sheets = active_->data()->sheets();
-    if (position < 1 || position > int(sheets.size())) {
+    const WorkbookData& data = *active_->data();
+    if (position < 1 || position > data.sheetCount()) {
         throw BankError(
             ErrorKind::NotAWorksheet, error_code::ApplicationDefined,
             QStringLiteral("题库文件“%1”中没有第 %2 张表。").arg(active_->path()).arg(position));
     }
-    const SheetInfo& sheet = sheets[size_t(position - 1)];
-    if (sheet.kind != SheetKind::Worksheet) {
+    if (data.sheetKind(position - 1) != SheetKind::Worksheet) {
         throw BankError(ErrorKind::NotAWorksheet, error_code::ApplicationDefined,
                         QStringLiteral("题库文件“%1”的第 %2 张表“%3”不是工作表。")
                             .arg(active_->path())
                             .arg(position)
-                            .arg(sheet.name));
+                            .arg(data.sheetName(position - 1)));
     }
-    return sheet.usedRows;
+    return data.sheet(position - 1).usedRows;
 }
 
 void Application::quit() {
@@ -112,11 +111,10 @@ std::shared_ptr<Worksheet> Workbook::worksheet(const QString& name) const {
     if (!data_) {
         closedFailure(QStringLiteral("题库文件“%1”已关闭。").arg(path_));
     }
-    const std::vector<SheetInfo>& sheets = data_->sheets();
-    for (size_t k = 0; k < sheets.size(); ++k) {
-        if (sheets[k].kind == SheetKind::Worksheet &&
-            sheets[k].name.compare(name, Qt::CaseInsensitive) == 0) {
-            return std::make_shared<Worksheet>(weak_from_this(), sheets[k].name, int(k));
+    for (int k = 0; k < data_->sheetCount(); ++k) {
+        if (data_->sheetKind(k) == SheetKind::Worksheet &&
+            data_->sheetName(k).compare(name, Qt::CaseInsensitive) == 0) {
+            return std::make_shared<Worksheet>(weak_from_this(), data_->sheetName(k), k);
         }
     }
     throw BankError(ErrorKind::NoSuchWorksheet, error_code::SubscriptOutOfRange,

@@ -25,7 +25,7 @@ struct SheetInfo {
 struct CellContent {
     enum class Kind { Empty, Text, Number, Boolean, Error };
     Kind kind = Kind::Empty;
-    QString text;                  // the cell text as the service gives it; empty for an error
+    QString text;                      // the cell text as the service gives it; empty for an error
     ErrorValue error = ErrorValue::NA; // for Kind::Error
 };
 
@@ -42,6 +42,14 @@ public:
     virtual Encryption encryption() const = 0;
     virtual int keyBits() const = 0; // 0 when not encrypted or not applicable
     virtual const std::vector<SheetInfo>& sheets() const = 0;
+
+    // One sheet at a time, for callers that want one sheet and not all: the count, a sheet's
+    // name and kind without counting its rows, and the sheet with its rows counted. Only that
+    // sheet's cell records are indexed, where sheets() indexes every sheet's.
+    virtual int sheetCount() const { return int(sheets().size()); }
+    virtual QString sheetName(int index) const { return sheets().at(size_t(index)).name; }
+    virtual SheetKind sheetKind(int index) const { return sheets().at(size_t(index)).kind; }
+    virtual const SheetInfo& sheet(int index) const { return sheets().at(size_t(index)); }
 
     // The cell at row and column (1-based) of the sheet at index (0-based, workbook order).
     virtual CellContent cell(int sheetIndex, int row, int column) const = 0;

@@ -51,6 +51,7 @@ private slots:
     void dateFormats();
     void usedRowsCountEveryCellRecord();
     void bytesAfterLastEofIgnored();
+    void sheetIndexedWhenFirstUsed();
     void compoundFileVersionsAndDifat_data();
     void compoundFileVersionsAndDifat();
     void refusedFormats_data();
@@ -342,6 +343,30 @@ void TestBiff::bytesAfterLastEofIgnored() {
     QCOMPARE(book->cellText(0, 1, 1), QStringLiteral("42"));
 }
 
+void TestBiff::sheetIndexedWhenFirstUsed() {
+    // The second sheet is damaged: the first reads, the second fails when it is used.
+    Bytes badMulRk;
+    badMulRk.u16(0).u16(0).u16(0).u32(2).u16(7);
+    const QByteArray stream =
+        workbookStream({sheet(QStringLiteral("Good"), {number(2, 1, 5), number(4, 1, 6)}),
+                        sheet(QStringLiteral("Bad"), {{0x00BD, badMulRk.b}})});
+    auto book = openBytes(workbookFile(stream));
+    QCOMPARE(book->sheetCount(), 2);
+    QCOMPARE(book->sheetName(1), QStringLiteral("Bad"));
+    QCOMPARE(book->sheetKind(1), SheetKind::Worksheet);
+    QCOMPARE(book->sheet(0).usedRows, 3);
+    QCOMPARE(book->cellText(0, 4, 1), QStringLiteral("6"));
+    for (auto f : std::vector<std::function<void()>>{
+             [&] { book->sheet(1); }, [&] { book->cell(1, 1, 1); }, [&] { book->sheets(); }}) {
+        try {
+            f();
+            QFAIL("a damaged sheet was read");
+        } catch (const BankError& e) {
+            QCOMPARE(e.kind(), ErrorKind::Damaged);
+        }
+    }
+}
+
 void TestBiff::compoundFileVersionsAndDifat_data() {
     QTest::addColumn<int>("major");
     QTest::addColumn<qint64>("streamSize");
@@ -466,6 +491,10 @@ void TestBiff::dateTextEdges_data() {
     QTest::newRow("1900-01-01") << 1.0 << false << "1900/1/1";
     QTest::newRow("1900-03-01") << 61.0 << false << "1900/3/1";
     QTest::newRow("1904 day 0") << 0.0 << true << "1904/1/1";
+    QTest::newRow("1900 day 0") << 0.0 << false << "1899/12/30";
+    QTest::newRow("1900-02-28") << 59.0 << false << "1900/2/28";
+    QTest::newRow("1900-02-29") << 60.0 << false << "1900/2/29";
+    QTest::newRow("rounds past 9999") << 2958465.999999999 << false << "";
     QTest::newRow("rounds to next day") << 45296.999999999 << false << "2024/1/6 0:00:00";
     QTest::newRow("9999-12-31") << 2958465.0 << false << "9999/12/31 0:00:00";
     QTest::newRow("after 9999") << 2958466.0 << false << "";
