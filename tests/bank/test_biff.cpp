@@ -42,6 +42,7 @@ private slots:
     void richRunsAndPhoneticsCrossContinue();
     void extSstThatDisagreesIsNotTrusted_data();
     void extSstThatDisagreesIsNotTrusted();
+    void manyStringsWithoutExtSst();
     void cellRecords_data();
     void cellRecords();
     void formulaResults_data();
@@ -159,6 +160,31 @@ void TestBiff::extSstThatDisagreesIsNotTrusted() {
     ext.u32(quint32(pos1)).u16(keepOffsetField ? int(pos1 - sstData + 4) : at[2] + 4).u16(0);
     auto book = openBytes(workbookFile(buildStream(ext.b)));
     for (int k = int(strings.size()) - 1; k >= 0; --k) {
+        QCOMPARE(book->cellText(0, k + 1, 1), strings[k]);
+    }
+}
+
+void TestBiff::manyStringsWithoutExtSst() {
+    // 300 strings across several CONTINUE records and no EXTSST: found by walking the table,
+    // in any order, again and again.
+    std::vector<QByteArray> segs;
+    Bytes cur = sstHeader(300);
+    QStringList strings;
+    std::vector<std::pair<int, QByteArray>> cells;
+    for (int k = 0; k < 300; ++k) {
+        const QString s = k % 3 == 0 ? QStringLiteral("题%1").arg(k) : QStringLiteral("q%1").arg(k);
+        strings << s;
+        if (cur.b.size() > 1000) {
+            segs.push_back(cur.b);
+            cur = Bytes();
+        }
+        cur.str16(s, k % 3 == 0);
+        cells.push_back(labelSst(k + 1, 1, quint32(k)));
+    }
+    segs.push_back(cur.b);
+    QVERIFY(segs.size() > 2);
+    auto book = openBytes(workbookFile(workbookStream({sheet(QStringLiteral("S"), cells)}, segs)));
+    for (int k : {299, 0, 150, 64, 63, 65, 128, 298, 1, 200, 299}) {
         QCOMPARE(book->cellText(0, k + 1, 1), strings[k]);
     }
 }
