@@ -4,9 +4,11 @@
 #include "convert.h"
 #include "screen.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMetaObject>
 
@@ -40,7 +42,9 @@ Screen& Toolkit::screen(const QString& name) {
     return *created;
 }
 
-bool Toolkit::isLoaded(const QString& name) const { return !loaded_.value(name).isNull(); }
+bool Toolkit::isLoaded(const QString& name) const {
+    return !loaded_.value(name).isNull();
+}
 
 void Toolkit::show(Screen& screen) {
     screen.show();
@@ -63,7 +67,9 @@ void Toolkit::deliverActivate(QPointer<Screen> screen) {
     dispatch([&] { screen->Form_Activate(); });
 }
 
-void Toolkit::hide(Screen& screen) { screen.hide(); }
+void Toolkit::hide(Screen& screen) {
+    screen.hide();
+}
 
 void Toolkit::unload(Screen& screen) {
     if (ended_) {
@@ -103,6 +109,16 @@ Answer Toolkit::msgBox(const QString& prompt, Buttons buttons) {
                     buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
+    // Chinese captions, no icons on the buttons, whatever translations are installed.
+    auto caption = [&box](QMessageBox::StandardButton which, const QString& text) {
+        if (QAbstractButton* button = box.button(which)) {
+            button->setText(text);
+            button->setIcon(QIcon());
+        }
+    };
+    caption(QMessageBox::Ok, QStringLiteral("确定"));
+    caption(QMessageBox::Yes, QStringLiteral("是(&Y)"));
+    caption(QMessageBox::No, QStringLiteral("否(&N)"));
     if (buttons == Buttons::YesNo) {
         box.setDefaultButton(QMessageBox::Yes);
     }
@@ -141,7 +157,8 @@ void Toolkit::dispatch(const std::function<void()>& handler) {
         } catch (const std::bad_alloc&) {
             reportFailure(7, QStringLiteral("内存不足。"));
         } catch (const std::exception& other) {
-            reportFailure(51, QStringLiteral("内部错误：%1").arg(QString::fromLocal8Bit(other.what())));
+            reportFailure(51,
+                          QStringLiteral("内部错误：%1").arg(QString::fromLocal8Bit(other.what())));
         }
     } catch (const ProgramEnded&) {
         // The program has ended (only where a test replaced the end): unwind to the outermost
@@ -153,7 +170,9 @@ void Toolkit::dispatch(const std::function<void()>& handler) {
 }
 
 void Toolkit::reportFailure(int code, const QString& description) {
-    msgBox(QStringLiteral("程序出错，将要关闭。\n\n%1\n\n（错误代码：%2）").arg(description).arg(code));
+    msgBox(QStringLiteral("程序出错，将要关闭。\n\n%1\n\n（错误代码：%2）")
+               .arg(description)
+               .arg(code));
     endProgram(1);
 }
 

@@ -22,8 +22,10 @@ Form2::Form2() : Screen(screenName()) {
     Text1 = makeLineEdit(1440, 120, 735, 375, kai, false);
     Label2 = makeLabel(QStringLiteral("查看答案："), 240, 720, 1575, 255, kai);
     Check1 = makeCheck(QStringLiteral("Check1"), 1920, 720, 255, 255, plain);
+    Check1->setAccessibleName(QStringLiteral("查看答案")); // its caption is cut off
     Label3 = makeLabel(QStringLiteral("允许返回："), 240, 1320, 1575, 495, kai);
     Check2 = makeCheck(QStringLiteral("Check2"), 1920, 1320, 255, 375, plain);
+    Check2->setAccessibleName(QStringLiteral("允许返回"));
     Command1 = makeButton(QStringLiteral("确  定"), 120, 2040, 975, 375, song);
     Command2 = makeButton(QStringLiteral("返  回"), 1440, 2040, 975, 375, song);
 

@@ -75,6 +75,10 @@ Form4::Form4() : Screen(screenName()) {
     for (int i = 0; i < 5; ++i) {
         Label2[i] = makeLabel(optionLetter(i), letterLeft[i], 4440, 255, 375, comic);
         Option1[i] = makeOption(QStringLiteral("Option1"), optionLeft[i], 4560, 255, 180, plain);
+        Option1[i]->setAccessibleName(optionLetter(i)); // the letter label beside it says which
+        // The mark is drawn to fit the 12-pixel height of the option, not cut at top and bottom.
+        Option1[i]->setStyleSheet(
+            QStringLiteral("QRadioButton::indicator { width: 11px; height: 11px; }"));
     }
 
     setTabOrder({Command5, Option1[4], Text2, Option1[3], Option1[2], Option1[1], Option1[0], Text1,
