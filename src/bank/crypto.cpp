@@ -74,6 +74,50 @@ void Rc4::apply(quint8* data, qsizetype n) {
     j_ = quint8(j);
 }
 
+void Rc4::keystreams(Rc4* const* states, quint8* const* out, int count, qsizetype n) {
+    constexpr int kLanes = 4;
+    for (int base = 0; base < count; base += kLanes) {
+        const int lanes = std::min(kLanes, count - base);
+        if (lanes < kLanes) {
+            for (int t = 0; t < lanes; ++t) {
+                std::fill_n(out[base + t], n, quint8(0));
+                states[base + t]->apply(out[base + t], n);
+            }
+            continue;
+        }
+        quint32* s0 = states[base]->s_.data();
+        quint32* s1 = states[base + 1]->s_.data();
+        quint32* s2 = states[base + 2]->s_.data();
+        quint32* s3 = states[base + 3]->s_.data();
+        quint32 i = states[base]->i_; // the lanes start together, so one i serves all
+        quint32 j0 = states[base]->j_, j1 = states[base + 1]->j_, j2 = states[base + 2]->j_,
+                j3 = states[base + 3]->j_;
+        quint8 *o0 = out[base], *o1 = out[base + 1], *o2 = out[base + 2], *o3 = out[base + 3];
+        auto step = [&i](quint32* s, quint32& j) {
+            const quint32 si = s[i];
+            j = (j + si) & 0xFF;
+            const quint32 sj = s[j];
+            s[i] = sj;
+            s[j] = si;
+            return quint8(s[(si + sj) & 0xFF]);
+        };
+        for (qsizetype k = 0; k < n; ++k) {
+            i = (i + 1) & 0xFF;
+            o0[k] = step(s0, j0);
+            o1[k] = step(s1, j1);
+            o2[k] = step(s2, j2);
+            o3[k] = step(s3, j3);
+        }
+        states[base]->j_ = quint8(j0);
+        states[base + 1]->j_ = quint8(j1);
+        states[base + 2]->j_ = quint8(j2);
+        states[base + 3]->j_ = quint8(j3);
+        for (int t = 0; t < kLanes; ++t) {
+            states[base + t]->i_ = quint8(i);
+        }
+    }
+}
+
 void Rc4::skip(qsizetype n) {
     for (qsizetype k = 0; k < n; ++k) {
         next();
@@ -311,10 +355,26 @@ private:
         }
         Slot& slot = slots_[block % kSlots];
         if (slot.block != block) {
-            slot.stream.fill(0);
-            Rc4 rc4(keys_.blockKey(quint32(block)));
-            rc4.apply(slot.stream.data(), kRekeyInterval);
-            slot.block = block;
+            // This block and the next few, which a walk through the stream reads next: their
+            // keystreams are made together, four at a time.
+            constexpr int kAhead = 4;
+            std::vector<Rc4> states;
+            std::vector<Rc4*> statePtrs;
+            std::vector<quint8*> outs;
+            states.reserve(kAhead);
+            for (qint64 b = block; b < block + kAhead; ++b) {
+                Slot& s = slots_[b % kSlots];
+                if (b != block && s.block == b) {
+                    break;
+                }
+                states.emplace_back(keys_.blockKey(quint32(b)));
+                outs.push_back(s.stream.data());
+                s.block = b;
+            }
+            for (Rc4& r : states) {
+                statePtrs.push_back(&r);
+            }
+            Rc4::keystreams(statePtrs.data(), outs.data(), int(states.size()), kRekeyInterval);
         }
         return slot.stream.data();
     }

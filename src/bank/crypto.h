@@ -33,6 +33,9 @@ public:
     // XORs n bytes of data with the next n bytes of keystream.
     void apply(quint8* data, qsizetype n);
     void skip(qsizetype n);
+    // The next n bytes of keystream of several independent RC4 states at once, into out[k]
+    // for states[k]: interleaved, they run several times faster than one after the other.
+    static void keystreams(Rc4* const* states, quint8* const* out, int count, qsizetype n);
 
 private:
     quint8 next();
