@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the reader's libFuzzer target with clang in build/fuzz and runs it for $1 seconds
-# (default 60), seeded with the real workbooks. Prints the executions and the result; exits
+# (default 60), seeded with the real workbooks and a few made by the writer. Prints the executions and the result; exits
 # non-zero when the target crashed, leaked, hung or ran out of memory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,7 @@ jobs="${TIKU_FUZZ_JOBS:-2}"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIKU_WERROR=ON \
     -DTIKU_FUZZ=ON -DTIKU_GUI=OFF -DTIKU_BENCH=OFF -DBUILD_TESTING=OFF \
     -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build build/fuzz -j "$jobs" --target fuzz_workbook
+cmake --build build/fuzz -j "$jobs" --target fuzz_workbook fuzz_seeds
 
 corpus="$(mktemp -d)"
 artifacts="$(mktemp -d)"
@@ -19,6 +19,7 @@ fixtures="../shared/fixtures/xls/real"
 if [[ -d "$fixtures" ]]; then
     cp "$fixtures"/*.xls "$corpus"/
 fi
+build/fuzz/bin/fuzz_seeds "$corpus"
 if [[ -d "${TIKU_FUZZ_EXTRA_SEEDS:-}" ]]; then
     cp "$TIKU_FUZZ_EXTRA_SEEDS"/* "$corpus"/ 2>/dev/null || true
 fi
