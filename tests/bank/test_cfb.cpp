@@ -99,7 +99,8 @@ void TestCfb::chainInAnyOrder() {
 
 void TestCfb::readsAtTheEdges() {
     const QByteArray data = pattern(4100, 4);
-    cfb::CompoundFile cf(compoundFile({{QStringLiteral("Workbook"), data}}));
+    const QByteArray file = compoundFile({{QStringLiteral("Workbook"), data}}); // outlives cf
+    cfb::CompoundFile cf(file);
     const auto s = cf.stream(QStringLiteral("Workbook"));
     QVERIFY(s.has_value());
     char buf[16];
