@@ -1,3 +1,5 @@
 #include "app/app.h"
 
-int main(int argc, char** argv) { return tiku::runProgram(argc, argv); }
+int main(int argc, char** argv) {
+    return tiku::runProgram(argc, argv);
+}

@@ -9,7 +9,9 @@ ServiceTrace& currentTrace() {
 }
 } // namespace
 
-void setServiceTrace(ServiceTrace trace) { currentTrace() = std::move(trace); }
+void setServiceTrace(ServiceTrace trace) {
+    currentTrace() = std::move(trace);
+}
 
 void traceServiceEvent(const QString& event) {
     if (currentTrace()) {

@@ -11,8 +11,12 @@ namespace tiku {
 
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\u3000'; }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\u3000';
+}
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Length of the number that starts at text[from] (sign, digits, point, exponent), 0 if none.
 qsizetype numberLength(const QString& text, qsizetype from) {
@@ -87,7 +91,9 @@ qint16 toInt16(double value) {
     return static_cast<qint16>(rounded);
 }
 
-qint16 strictInt16(const QString& text) { return toInt16(strictNumber(text)); }
+qint16 strictInt16(const QString& text) {
+    return toInt16(strictNumber(text));
+}
 
 double lenientNumber(const QString& text) {
     qsizetype begin = 0;
@@ -105,14 +111,18 @@ double lenientNumber(const QString& text) {
     }
 }
 
-QString numberText(double value) { return formatNumber(value); }
+QString numberText(double value) {
+    return formatNumber(value);
+}
 
 QString signedText(double value) {
     QString digits = formatNumber(value);
     return digits.startsWith(u'-') ? digits : QLatin1Char(' ') + digits;
 }
 
-QString optionLetter(int index) { return QString(QChar(char16_t(65 + index))); }
+QString optionLetter(int index) {
+    return QString(QChar(char16_t(65 + index)));
+}
 
 QString joinPath(const QString& folder, const QString& fileName, QChar separator) {
     if (folder.endsWith(u'/') || folder.endsWith(u'\\')) {

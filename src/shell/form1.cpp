@@ -39,8 +39,12 @@ void Form1::Command2_Click() {
     toolkit.hide(*this);
 }
 
-void Form1::Command3_Click() { Toolkit::instance().endProgram(); }
+void Form1::Command3_Click() {
+    Toolkit::instance().endProgram();
+}
 
-void Form1::Form_Unload() { Toolkit::instance().endProgram(); }
+void Form1::Form_Unload() {
+    Toolkit::instance().endProgram();
+}
 
 } // namespace tiku

@@ -10,9 +10,7 @@ namespace tiku {
 
 namespace detail {
 template <class> struct MemberOf;
-template <class C, class R> struct MemberOf<R (C::*)()> {
-    using type = C;
-};
+template <class C, class R> struct MemberOf<R (C::*)()> { using type = C; };
 } // namespace detail
 
 template <class F> void Screen::invoke(const F& handler) {

@@ -147,11 +147,21 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QString>("path");
-        QTest::newRow("windows folder") << "C:\\题库" << "\\" << "C:\\题库\\dxt.xls";
-        QTest::newRow("windows drive root") << "C:\\" << "\\" << "C:\\dxt.xls";
-        QTest::newRow("unix folder") << "/opt/tiku" << "/" << "/opt/tiku/dxt.xls";
-        QTest::newRow("unix root") << "/" << "/" << "/dxt.xls";
-        QTest::newRow("folder with slash given") << "D:/apps/" << "\\" << "D:/apps/dxt.xls";
+        QTest::newRow("windows folder") << "C:\\题库"
+                                        << "\\"
+                                        << "C:\\题库\\dxt.xls";
+        QTest::newRow("windows drive root") << "C:\\"
+                                            << "\\"
+                                            << "C:\\dxt.xls";
+        QTest::newRow("unix folder") << "/opt/tiku"
+                                     << "/"
+                                     << "/opt/tiku/dxt.xls";
+        QTest::newRow("unix root") << "/"
+                                   << "/"
+                                   << "/dxt.xls";
+        QTest::newRow("folder with slash given") << "D:/apps/"
+                                                 << "\\"
+                                                 << "D:/apps/dxt.xls";
     }
     void joinPath() {
         QFETCH(QString, folder);

@@ -34,12 +34,18 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QRect>("twips");
         QTest::addColumn<double>("points");
-        QTest::newRow("Label1") << "Label1" << "题库选择：" << QRect(720, 240, 1695, 255) << 14.25;
-        QTest::newRow("Option1(0)") << "Option1(0)" << "人文" << QRect(360, 720, 1455, 255) << 14.25;
-        QTest::newRow("Option1(1)") << "Option1(1)" << "临床" << QRect(1440, 720, 1335, 255) << 14.25;
-        QTest::newRow("Command1") << "Command1" << "查看题库" << QRect(480, 1200, 2175, 495) << 14.25;
-        QTest::newRow("Command2") << "Command2" << "模拟测试" << QRect(480, 2040, 2175, 495) << 15.75;
-        QTest::newRow("Command3") << "Command3" << "退  出" << QRect(480, 2880, 2175, 495) << 15.75;
+        QTest::newRow("Label1") << "Label1"
+                                << "题库选择：" << QRect(720, 240, 1695, 255) << 14.25;
+        QTest::newRow("Option1(0)") << "Option1(0)"
+                                    << "人文" << QRect(360, 720, 1455, 255) << 14.25;
+        QTest::newRow("Option1(1)") << "Option1(1)"
+                                    << "临床" << QRect(1440, 720, 1335, 255) << 14.25;
+        QTest::newRow("Command1") << "Command1"
+                                  << "查看题库" << QRect(480, 1200, 2175, 495) << 14.25;
+        QTest::newRow("Command2") << "Command2"
+                                  << "模拟测试" << QRect(480, 2040, 2175, 495) << 15.75;
+        QTest::newRow("Command3") << "Command3"
+                                  << "退  出" << QRect(480, 2880, 2175, 495) << 15.75;
     }
     void layout() {
         QFETCH(QString, control);
@@ -55,8 +61,8 @@ private slots:
         QVERIFY(w);
         QString text = w->property("text").toString();
         QCOMPARE(text, caption);
-        QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
-                                      twips.height() / 15));
+        QCOMPARE(w->geometry(),
+                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
         QCOMPARE(w->font().pointSizeF(), points);
         QVERIFY(w->font().bold());
         QCOMPARE(w->font().family(), QStringLiteral("楷体_GB2312"));

@@ -95,7 +95,8 @@ private slots:
         h.settle();
         QCOMPARE(events, QStringList{"Shower activate"});
         h.click(h.form<Shower>().Go);
-        QCOMPARE(events, (QStringList{"Shower activate", "Go done", "Target activate: handed over"}));
+        QCOMPARE(events,
+                 (QStringList{"Shower activate", "Go done", "Target activate: handed over"}));
         QVERIFY(h.form<Target>().isVisible());
         QVERIFY(!h.form<Shower>().isVisible());
         QVERIFY(h.form<Shower>().isHidden());

@@ -9,7 +9,8 @@ std::vector<Question> numberedQuestions(int n, const QString& prefix) {
     std::vector<Question> out;
     out.reserve(n);
     for (int k = 1; k <= n; ++k) {
-        QString text = QStringLiteral("%1第%2题\nA. 甲\nB. 乙\nC. 丙\nD. 丁\nE. 戊").arg(prefix).arg(k);
+        QString text =
+            QStringLiteral("%1第%2题\nA. 甲\nB. 乙\nC. 丙\nD. 丁\nE. 戊").arg(prefix).arg(k);
         out.push_back({text, QString(QChar(u'A' + (k - 1) % 5))});
     }
     return out;

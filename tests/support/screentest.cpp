@@ -72,7 +72,9 @@ QStringList ScreenHarness::problems() const {
     return all;
 }
 
-void ScreenHarness::setFolder(const QString& folder) { Toolkit::instance().setProgramFolder(folder); }
+void ScreenHarness::setFolder(const QString& folder) {
+    Toolkit::instance().setProgramFolder(folder);
+}
 
 void ScreenHarness::settle() {
     for (int i = 0; i < 3; ++i) {

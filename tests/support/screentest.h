@@ -52,8 +52,9 @@ public:
     // Lets queued work (activations, deferred deletes) run.
     static void settle();
 
-    // Real input: a left click at the centre of the widget (none when it is not shown), text typed into it with key
-    // events, a mouse move to a point of a window as the window system would deliver it.
+    // Real input: a left click at the centre of the widget (none when it is not shown), text typed
+    // into it with key events, a mouse move to a point of a window as the window system would
+    // deliver it.
     static void click(QWidget* widget);
     static void type(QWidget* widget, const QString& text);
     static void moveMouse(QWidget* window, QPoint windowPos);
@@ -71,8 +72,8 @@ private:
 } // namespace tiku::testing
 
 // Fails the test with the harness's problems, if any.
-#define TIKU_VERIFY_SCRIPT(harness)                                                              \
-    do {                                                                                         \
-        const QStringList problems_ = (harness).problems();                                     \
-        QVERIFY2(problems_.isEmpty(), qPrintable(problems_.join(QStringLiteral("\n"))));         \
+#define TIKU_VERIFY_SCRIPT(harness)                                                                \
+    do {                                                                                           \
+        const QStringList problems_ = (harness).problems();                                        \
+        QVERIFY2(problems_.isEmpty(), qPrintable(problems_.join(QStringLiteral("\n"))));           \
     } while (false)
