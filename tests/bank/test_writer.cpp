@@ -639,7 +639,7 @@ void TestWriter::badSpecsAreRefused() {
     options.keyBits = keyBits;
     try {
         writeWorkbook(spec, options);
-        QFAIL("the spec was taken");
+        QFAIL("the workbook was written");
     } catch (const BankError& e) {
         QCOMPARE(e.kind(), ErrorKind::BadArgument);
     }
