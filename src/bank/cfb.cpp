@@ -1,5 +1,7 @@
 #include "cfb.h"
 
+#include "cfbformat.h"
+
 #include <QtEndian>
 
 #include <cstring>
@@ -8,18 +10,16 @@ namespace tiku::bank::cfb {
 
 namespace {
 
-constexpr quint32 kEndOfChain = 0xFFFFFFFE;
-constexpr quint32 kNoStream = 0xFFFFFFFF;
-constexpr quint32 kMaxRegularSector = 0xFFFFFFFA;
-constexpr int kHeaderDifatEntries = 109;
-constexpr int kEntrySize = 128;
-
-constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr quint32 kEndOfChain = format::endOfChain;
+constexpr quint32 kNoStream = format::noStream;
+constexpr quint32 kMaxRegularSector = format::maxRegularSector;
+constexpr int kHeaderDifatEntries = format::headerDifatEntries;
+constexpr int kEntrySize = format::directoryEntrySize;
 
 } // namespace
 
 bool hasSignature(const QByteArray& bytes) {
-    return bytes.size() >= 8 && std::memcmp(bytes.constData(), kSignature, 8) == 0;
+    return bytes.size() >= 8 && std::memcmp(bytes.constData(), format::signature, 8) == 0;
 }
 
 // --- Stream ------------------------------------------------------------------------------------

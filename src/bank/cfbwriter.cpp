@@ -1,5 +1,7 @@
 #include "cfbwriter.h"
 
+#include "cfbformat.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -9,19 +11,21 @@ namespace tiku::bank::detail {
 
 namespace {
 
-constexpr quint32 kFreeSect = 0xFFFFFFFF;
-constexpr quint32 kEndOfChain = 0xFFFFFFFE;
-constexpr quint32 kFatSect = 0xFFFFFFFD;
-constexpr quint32 kDifSect = 0xFFFFFFFC;
-constexpr quint32 kNoStream = 0xFFFFFFFF;
+namespace format = cfb::format;
+
+constexpr quint32 kFreeSect = format::freeSector;
+constexpr quint32 kEndOfChain = format::endOfChain;
+constexpr quint32 kFatSect = format::fatSector;
+constexpr quint32 kDifSect = format::difSector;
+constexpr quint32 kNoStream = format::noStream;
 
 constexpr qint64 kSectorSize = 512;
-constexpr qint64 kMiniSectorSize = 64;
-constexpr qint64 kMiniStreamCutoff = 4096;
-constexpr qint64 kIdsPerSector = kSectorSize / 4;        // 128 FAT or mini FAT entries
-constexpr qint64 kHeaderDifatEntries = 109;              // FAT sector numbers in the header
+constexpr qint64 kMiniSectorSize = format::miniSectorSize;
+constexpr qint64 kMiniStreamCutoff = format::miniStreamCutoff;
+constexpr qint64 kIdsPerSector = kSectorSize / 4; // 128 FAT or mini FAT entries
+constexpr qint64 kHeaderDifatEntries = format::headerDifatEntries;
 constexpr qint64 kIdsPerDifatSector = kIdsPerSector - 1; // the last entry links the next one
-constexpr qint64 kDirEntrySize = 128;
+constexpr qint64 kDirEntrySize = format::directoryEntrySize;
 
 qint64 ceilDiv(qint64 a, qint64 b) {
     return (a + b - 1) / b;
@@ -96,8 +100,7 @@ QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream
     auto sectorOffset = [](qint64 sector) { return (sector + 1) * kSectorSize; };
 
     // Header.
-    static const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    std::copy(signature, signature + 8, out.begin());
+    std::copy(format::signature, format::signature + 8, out.begin());
     put16(out, 0x18, 0x003E);
     put16(out, 0x1A, 0x0003);
     put16(out, 0x1C, 0xFFFE);
