@@ -50,6 +50,13 @@ const QString& bankFolder() {
     return path;
 }
 
+// The main menu, as at program start, over the bank in folder.
+void showMenu(ScreenHarness& h, const QString& folder) {
+    h.setFolder(folder);
+    Toolkit::instance().show(h.form<Form1>());
+    h.settle();
+}
+
 template <class Click> double timed(Click click) {
     const auto t0 = std::chrono::steady_clock::now();
     click();
@@ -60,9 +67,7 @@ void BM_BrowseToFirstQuestion(benchmark::State& state) {
     const QString folder = bankFolder();
     for (auto _ : state) {
         ScreenHarness h;
-        h.setFolder(folder);
-        Toolkit::instance().show(h.form<Form1>());
-        h.settle();
+        showMenu(h, folder);
         // click() returns once the queued activation has shown question 1.
         state.SetIterationTime(timed([&] { h.click(h.form<Form1>().Command1); }));
         if (h.form<Form3>().Label6->text() != QStringLiteral("1") || h.ended()) {
@@ -78,9 +83,7 @@ void BM_TestToFirstQuestion(benchmark::State& state) {
     const QString folder = bankFolder();
     for (auto _ : state) {
         ScreenHarness h;
-        h.setFolder(folder);
-        Toolkit::instance().show(h.form<Form1>());
-        h.settle();
+        showMenu(h, folder);
         h.click(h.form<Form1>().Command2);
         h.type(h.form<Form2>().Text1, QStringLiteral("100"));
         state.SetIterationTime(timed([&] { h.click(h.form<Form2>().Command1); }));

@@ -29,13 +29,6 @@ QWidget* control(Form3& f, const QString& name) {
     return controls.value(name);
 }
 
-QString textOf(QWidget* w) {
-    if (auto* box = qobject_cast<QPlainTextEdit*>(w)) {
-        return box->toPlainText();
-    }
-    return w->property("text").toString();
-}
-
 // The browser shown from the main menu, over a bank of twelve questions.
 Form3& browse(ScreenHarness& h) {
     testing::writeBank(h.folder(), testing::numberedQuestions(12, "人文"),
@@ -102,21 +95,14 @@ private slots:
         QWidget* w = control(f, name);
         QVERIFY(w);
         QCOMPARE(w->parentWidget(), &f);
-        QCOMPARE(textOf(w), caption);
-        QCOMPARE(w->geometry(),
-                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+        testing::verifyDesign(w, caption, twips, family, points, bold);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
         if (family.isEmpty()) {
             // No font of its own: the toolkit's default, unlike the buttons around it.
-            const QFont standard = QApplication::font();
-            QCOMPARE(w->font().family(), standard.family());
-            QCOMPARE(w->font().pointSizeF(), standard.pointSizeF());
-            QCOMPARE(w->font().bold(), standard.bold());
             QVERIFY(w->font().family() != QStringLiteral("宋体"));
-        } else {
-            QCOMPARE(w->font().family(), family);
-            QCOMPARE(w->font().pointSizeF(), points);
         }
-        QCOMPARE(w->font().bold(), bold);
         QCOMPARE(w->isEnabled(), enabled);
         QCOMPARE(w->isHidden(), hidden);
         if (auto* button = qobject_cast<QPushButton*>(w)) {

@@ -59,13 +59,10 @@ private slots:
             {"Command1", f.Command1}, {"Command2", f.Command2},     {"Command3", f.Command3}};
         QWidget* w = controls.value(control);
         QVERIFY(w);
-        QString text = w->property("text").toString();
-        QCOMPARE(text, caption);
-        QCOMPARE(w->geometry(),
-                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
-        QCOMPARE(w->font().pointSizeF(), points);
-        QVERIFY(w->font().bold());
-        QCOMPARE(w->font().family(), QStringLiteral("楷体_GB2312"));
+        testing::verifyDesign(w, caption, twips, QStringLiteral("楷体_GB2312"), points, true);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
         QVERIFY(w->isVisible());
         QVERIFY(w->isEnabled());
     }

@@ -4,6 +4,7 @@
 #include "bank/service.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QWidget>
 
@@ -106,6 +107,27 @@ void ScreenHarness::moveMouse(QWidget* window, QPoint windowPos) {
 void ScreenHarness::moveMouseOver(QWidget* widget) {
     QWidget* window = widget->window();
     moveMouse(window, widget->mapTo(window, widget->rect().center()));
+}
+
+QString captionOf(const QWidget* control) {
+    if (auto* box = qobject_cast<const QPlainTextEdit*>(control)) {
+        return box->toPlainText();
+    }
+    return control->property("text").toString();
+}
+
+void verifyDesign(const QWidget* control, const QString& caption, QRect twips,
+                  const QString& family, double points, bool bold) {
+    QCOMPARE(captionOf(control), caption);
+    QCOMPARE(control->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    if (family.isEmpty()) {
+        QCOMPARE(control->font(), QApplication::font());
+        return;
+    }
+    QCOMPARE(control->font().family(), family);
+    QCOMPARE(control->font().pointSizeF(), points);
+    QCOMPARE(control->font().bold(), bold);
 }
 
 } // namespace tiku::testing

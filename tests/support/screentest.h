@@ -69,6 +69,15 @@ private:
     int exitCode_ = -1;
 };
 
+// The caption or text a control shows.
+QString captionOf(const QWidget* control);
+
+// Checks a control against its row of a layout table: its caption, its place and size given in
+// twips, and its font (an empty family: the screen's default font, unchanged). A mismatch fails
+// the running test; the caller returns when QTest::currentTestFailed().
+void verifyDesign(const QWidget* control, const QString& caption, QRect twips,
+                  const QString& family, double points, bool bold);
+
 } // namespace tiku::testing
 
 // Fails the test with the harness's problems, if any.

@@ -85,15 +85,9 @@ private slots:
         Form2& f = openOptions(h);
         QWidget* w = control(f, name);
         QVERIFY(w);
-        QCOMPARE(w->property("text").toString(), caption);
-        QCOMPARE(w->geometry(),
-                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
-        if (family.isEmpty()) {
-            QCOMPARE(w->font(), QApplication::font());
-        } else {
-            QCOMPARE(w->font().family(), family);
-            QCOMPARE(w->font().pointSizeF(), points);
-            QCOMPARE(w->font().bold(), bold);
+        testing::verifyDesign(w, caption, twips, family, points, bold);
+        if (QTest::currentTestFailed()) {
+            return;
         }
         QVERIFY(w->isVisible());
         QVERIFY(w->isEnabled());

@@ -28,13 +28,6 @@ QWidget* control(Form4& f, const QString& name) {
     return controls.value(name);
 }
 
-QString caption(QWidget* w) {
-    if (auto* box = qobject_cast<QPlainTextEdit*>(w)) {
-        return box->toPlainText();
-    }
-    return w->property("text").toString();
-}
-
 // A worksheet of n rows whose column 2 holds an error value and column 3 a letter.
 bank::SheetSpec errorSheet(const QString& name, int n) {
     bank::SheetSpec sheet;
@@ -152,15 +145,9 @@ private slots:
         Form4& f = h.form<Form4>();
         QWidget* w = control(f, name);
         QVERIFY(w);
-        QCOMPARE(::caption(w), caption);
-        QCOMPARE(w->geometry(),
-                 QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
-        if (family.isEmpty()) {
-            QCOMPARE(w->font(), QApplication::font());
-        } else {
-            QCOMPARE(w->font().family(), family);
-            QCOMPARE(w->font().pointSizeF(), points);
-            QCOMPARE(w->font().bold(), bold);
+        testing::verifyDesign(w, caption, twips, family, points, bold);
+        if (QTest::currentTestFailed()) {
+            return;
         }
         QCOMPARE(!w->isHidden(), shown);
         QCOMPARE(w->isEnabled(), name != QStringLiteral("Command1"));
