@@ -18,6 +18,10 @@ set(TIKU_PROGRAM_DIR lib/tiku)
 set(TIKU_CONFIG_BANK /etc/tiku/dxt.xls)
 set(TIKU_APPSTREAM_ID org.example.tiku)
 set(TIKU_HOMEPAGE https://tiku.example.org/)
+set(TIKU_MAINTAINER_NAME "Tiku developers")
+set(TIKU_MAINTAINER "${TIKU_MAINTAINER_NAME} <tiku@example.org>")
+# An SPDX identifier; LicenseRef-Tiku until the project's terms are chosen.
+set(TIKU_LICENSE LicenseRef-Tiku)
 set(tiku_generated ${CMAKE_BINARY_DIR}/packaging)
 
 install(TARGETS tiku-bank RUNTIME DESTINATION ${TIKU_PROGRAM_DIR} COMPONENT program)
@@ -94,12 +98,13 @@ if(TARGET tiku)
 endif()
 
 configure_file(${CMAKE_SOURCE_DIR}/packaging/debian/changelog.in ${tiku_generated}/changelog @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/debian/copyright.in ${tiku_generated}/copyright @ONLY)
 add_custom_command(OUTPUT ${tiku_generated}/changelog.gz
     COMMAND gzip -9nkf ${tiku_generated}/changelog
     DEPENDS ${tiku_generated}/changelog
     VERBATIM)
 add_custom_target(debian_changelog ALL DEPENDS ${tiku_generated}/changelog.gz)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/copyright ${tiku_generated}/changelog.gz
+install(FILES ${tiku_generated}/copyright ${tiku_generated}/changelog.gz
         DESTINATION share/doc/tiku COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/debian/lintian-overrides
         DESTINATION share/lintian/overrides RENAME tiku COMPONENT debian EXCLUDE_FROM_ALL)
