@@ -13,6 +13,8 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi python3-xlib imagemagick)
+    # The Debian package's test: lintian, the desktop entry, AppStream and manual page checks.
+    packages+=(lintian desktop-file-utils appstream man-db groff-base)
 fi
 
 missing=()

@@ -4,10 +4,12 @@
 //   tiku-bank dump FILE --sheet NAME [--rows A-B]
 //   tiku-bank check FILE
 //   tiku-bank make INPUT... -o FILE
+//   tiku-bank --help | --version
 //
 // Every command takes --password P; the default is the program's bank password. Exit status:
 // 0 success, 1 findings of `check`, 2 bad usage or a file that cannot be read or written.
 
+#include "readable.h"
 #include "textinput.h"
 
 #include "bank/bankerror.h"
@@ -30,11 +32,6 @@ namespace {
 
 constexpr int kMaxQuestions = maxBankRows; // the test screen holds the count in 16 bits
 constexpr int kMinQuestions = 5;           // the smallest test paper
-
-const char kUsage[] = "usage: tiku-bank info FILE [--json] [--password P]\n"
-                      "       tiku-bank dump FILE --sheet NAME [--rows A-B] [--password P]\n"
-                      "       tiku-bank check FILE [--password P]\n"
-                      "       tiku-bank make INPUT... -o FILE [--password P]\n";
 
 struct UsageError {
     QString message;
@@ -358,9 +355,9 @@ int check(const Arguments& a) {
                 finding(QStringLiteral("%1: the answer is the error value %2")
                             .arg(where, errorLiteral(answer.error)));
             } else if (answer.text.size() != 1 || answer.text[0] < u'A' || answer.text[0] > u'E') {
-                finding(QStringLiteral("%1: the answer \"%2\" is not one of A to E, so no hand-in "
+                finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
                                        "counts it right")
-                            .arg(where, tool::escapeText(answer.text)));
+                            .arg(where, tool::quotedCell(answer.text)));
             }
         }
         out(QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));
@@ -438,12 +435,18 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments().mid(1);
     try {
         if (args.isEmpty()) {
-            throw UsageError{QStringLiteral("no command given")};
+            // The usage, as for --help, but as a failed call.
+            std::fputs(tool::usageText().toUtf8().constData(), stderr);
+            return 2;
         }
         const QString command = args.takeFirst();
         if (command == QStringLiteral("--help") || command == QStringLiteral("-h") ||
             command == QStringLiteral("help")) {
-            std::fputs(kUsage, stdout);
+            std::fputs(tool::usageText().toUtf8().constData(), stdout);
+            return 0;
+        }
+        if (command == QStringLiteral("--version")) {
+            out(tool::versionLine());
             return 0;
         }
         const Arguments parsed = Arguments::parse(args);

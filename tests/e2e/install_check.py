@@ -54,6 +54,16 @@ def main(argv):
                   f"bin/{name} is an absolute link: the prefix could not be moved")
         bank = os.path.join(program_dir, "dxt.xls")
         check(os.path.isfile(bank), "lib/tiku/dxt.xls is missing")
+        # The package's layout (the bank in /etc, a link in its place) stays out of it.
+        check(not os.path.islink(bank), "lib/tiku/dxt.xls is a link, not the demo bank")
+        check(not os.path.exists(os.path.join(prefix, "etc")),
+              "a plain installation has the package's etc/tiku")
+        for page in ("tiku.1.gz", "tiku-bank.1.gz"):
+            check(os.path.isfile(os.path.join(prefix, "share", "man", "man1", page)),
+                  f"share/man/man1/{page} is missing")
+        check(os.path.isfile(os.path.join(prefix, "share", "metainfo",
+                                          "org.example.tiku.metainfo.xml")),
+              "share/metainfo/org.example.tiku.metainfo.xml is missing")
         note = os.path.join(program_dir, "README-bank.txt")
         if check(os.path.isfile(note), "lib/tiku/README-bank.txt is missing"):
             with open(note, encoding="utf-8") as f:

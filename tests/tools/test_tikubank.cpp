@@ -70,12 +70,14 @@ private slots:
     void check();
     void checkOverLimitAndMissingSheet();
     void checkCountsBySheetPosition();
+    void checkShortensLongAnswers();
     void makeFromTsvAndCsv();
     void makeReplacesOutput();
     void makeRefusesBadInput_data();
     void makeRefusesBadInput();
     void badUsage_data();
     void badUsage();
+    void usageAndVersion();
     void unreadableFile_data();
     void unreadableFile();
 
@@ -374,6 +376,34 @@ void TestTikuBank::checkCountsBySheetPosition() {
                            "counted")}));
 }
 
+void TestTikuBank::checkShortensLongAnswers() {
+    // Answers of 32,000 characters with a line break, of 40 characters (shown whole), and of 41
+    // characters outside the BMP (cut between characters, not inside a surrogate pair).
+    const QString huge = QStringLiteral("\n") + QString(31999, QLatin1Char('B'));
+    const QString forty = QString(40, QLatin1Char('x'));
+    QString emoji;
+    for (int i = 0; i < 41; ++i) {
+        emoji += QString::fromUcs4(U"\U0001F600", 1);
+    }
+    std::vector<Question> questions = goodBank(5);
+    questions[0].answer = huge;
+    questions[1].answer = forty;
+    questions[2].answer = emoji;
+    QTemporaryDir dir;
+    const QString file = testing::writeBank(dir.path(), questions, goodBank(5));
+    const Run r = tool({QStringLiteral("check"), file});
+    QCOMPARE(r.code, 1);
+    const QString tail = QStringLiteral(" is not one of A to E, so no hand-in counts it right");
+    QCOMPARE(
+        r.outLines().mid(0, 3),
+        (QStringList{QStringLiteral("sheet1 (人文): row 1: the answer \"\\n%1…\" (32000 "
+                                    "characters)%2")
+                         .arg(QString(39, QLatin1Char('B')), tail),
+                     QStringLiteral("sheet1 (人文): row 2: the answer \"%1\"%2").arg(forty, tail),
+                     QStringLiteral("sheet1 (人文): row 3: the answer \"%1…\" (41 characters)%2")
+                         .arg(emoji.left(80), tail)}));
+}
+
 void TestTikuBank::makeFromTsvAndCsv() {
     QTemporaryDir dir;
     const QString tsv = dir.filePath(QStringLiteral("sheet1.tsv"));
@@ -474,7 +504,6 @@ void TestTikuBank::makeRefusesBadInput() {
 void TestTikuBank::badUsage_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
-    QTest::newRow("nothing") << QStringList() << "no command given";
     QTest::newRow("unknown command") << QStringList{"show", "x.xls"} << "unknown command \"show\"";
     QTest::newRow("unknown option")
         << QStringList{"info", "x.xls", "--verbose"} << "unknown option --verbose";
@@ -517,6 +546,30 @@ void TestTikuBank::badUsage() {
     QCOMPARE(r.errLines().size(), 1);
     QVERIFY(r.err.startsWith(QStringLiteral("tiku-bank: ")));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
+}
+
+void TestTikuBank::usageAndVersion() {
+    // --help and its short forms: the usage of every command in English and Chinese on stdout.
+    for (const char* help : {"--help", "-h", "help"}) {
+        const Run r = tool({QString::fromLatin1(help)});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.err, QString());
+        for (const char* part :
+             {"tiku-bank info FILE [--json]", "tiku-bank dump FILE --sheet NAME [--rows A-B]",
+              "tiku-bank check FILE", "tiku-bank make INPUT... -o FILE", "--password P",
+              "--version", "Exit status: 0", "用法", "退出状态", "man tiku-bank"}) {
+            QVERIFY2(r.out.contains(QString::fromUtf8(part)), part);
+        }
+    }
+    // Without an argument: the same usage, as a failed call on stderr.
+    const Run bare = tool({});
+    QCOMPARE(bare.code, 2);
+    QCOMPARE(bare.out, QString());
+    QCOMPARE(bare.err, tool({QStringLiteral("--help")}).out);
+
+    const Run version = tool({QStringLiteral("--version")});
+    QCOMPARE(version.code, 0);
+    QCOMPARE(version.out, QStringLiteral("tiku-bank " TIKU_VERSION "\n"));
 }
 
 void TestTikuBank::unreadableFile_data() {

@@ -1,0 +1,65 @@
+#include "readable.h"
+
+#include "textinput.h"
+
+namespace tiku::tool {
+
+QString usageText() {
+    return QStringLiteral(
+        "usage: tiku-bank info FILE [--json] [--password P]\n"
+        "       tiku-bank dump FILE --sheet NAME [--rows A-B] [--password P]\n"
+        "       tiku-bank check FILE [--password P]\n"
+        "       tiku-bank make INPUT... -o FILE [--password P]\n"
+        "       tiku-bank --help | --version\n"
+        "\n"
+        "  info   format, encryption and every sheet of a workbook with its used rows\n"
+        "         (--json: as one JSON object)\n"
+        "  dump   one line per row of sheet NAME: row number, column B, column C, with line\n"
+        "         breaks and tabs written \\n and \\t (--rows A-B: rows A to B only)\n"
+        "  check  finds what the program cannot use in the banks sheet1 (人文) and sheet2 (临床)\n"
+        "  make   writes a bank workbook to FILE: each INPUT (TSV, or CSV when named .csv)\n"
+        "         becomes one worksheet named after the file\n"
+        "  --password P  the workbook's password; without it, the program's bank password\n"
+        "\n"
+        "Exit status: 0 success, 1 check found something, 2 bad usage or a file that cannot\n"
+        "be read, opened with the password, or written. See man tiku-bank.\n"
+        "\n"
+        "用法：\n"
+        "  info   显示工作簿的格式、加密方式及每个工作表的已用行（--json：输出为一个 JSON 对象）\n"
+        "  dump   逐行输出工作表 NAME：行号、B 列、C 列，换行和制表符写作 \\n、\\t\n"
+        "         （--rows A-B：只输出第 A 至 B 行）\n"
+        "  check  检查 sheet1（人文）和 sheet2（临床）两个题库中程序无法使用的内容\n"
+        "  make   生成题库工作簿 FILE：每个输入文件（TSV；以 .csv 结尾时为 CSV）成为一个\n"
+        "         以文件名命名的工作表\n"
+        "  --password P  工作簿的密码；不给出时使用程序的题库密码\n"
+        "退出状态：0 成功；1 check 发现问题；2 "
+        "用法错误，或文件无法读取、无法用密码打开、无法写入。\n"
+        "详见 man tiku-bank。\n");
+}
+
+QString versionLine() {
+    return QStringLiteral("tiku-bank %1").arg(QStringLiteral(TIKU_VERSION));
+}
+
+QString quotedCell(const QString& text) {
+    // Cut by characters, so a surrogate pair is never split; escape after cutting, so an
+    // escape is never split either.
+    int characters = 0;
+    qsizetype cut = -1;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        }
+        if (++characters == kQuotedCharacters) {
+            cut = i + 1;
+        }
+    }
+    if (characters <= kQuotedCharacters) {
+        return QStringLiteral("\"%1\"").arg(escapeText(text));
+    }
+    return QStringLiteral("\"%1…\" (%2 characters)")
+        .arg(escapeText(text.left(cut)))
+        .arg(characters);
+}
+
+} // namespace tiku::tool

@@ -1,0 +1,23 @@
+#pragma once
+
+// What tiku-bank prints for people rather than for scripts: the usage, the version line, and
+// cell texts cut to a length that keeps a finding on one readable line.
+
+#include <QString>
+
+namespace tiku::tool {
+
+// The usage of every command and option with the exit statuses, in English and Chinese.
+QString usageText();
+
+// "tiku-bank 1.0": the tool's name and the version of the build.
+QString versionLine();
+
+// A cell text as a finding quotes it: in double quotes with the TSV escapes (\n, \t, …); a text
+// of more than kQuotedCharacters characters is cut there, marked with "…" and followed by its
+// full length in characters: "XXXX…" (32000 characters).
+QString quotedCell(const QString& text);
+
+inline constexpr int kQuotedCharacters = 40;
+
+} // namespace tiku::tool
