@@ -11,9 +11,12 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
+
+#include <unistd.h>
 
 namespace tiku::bank {
 
@@ -655,18 +658,29 @@ QByteArray writeWorkbook(const WorkbookSpec& spec, const WriteOptions& options) 
 }
 
 void writeWorkbookFile(const QString& path, const WorkbookSpec& spec, const WriteOptions& options) {
+    const QString shown = QFileInfo(path).absoluteFilePath();
+    auto fail = [&shown](const QString& why) {
+        throw BankError(ErrorKind::FileUnreadable, failure_code::ApplicationDefined,
+                        QStringLiteral("无法写入文件 %1：%2").arg(shown, why));
+    };
+    // A device, pipe or folder at the path is refused: renaming over it would replace the node.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile()) {
+        fail(QStringLiteral("这不是普通文件。"));
+    }
     const QByteArray bytes = writeWorkbook(spec, options);
     QSaveFile file(path);
-    auto fail = [&path](const QString& why) {
-        throw BankError(
-            ErrorKind::FileUnreadable, failure_code::ApplicationDefined,
-            QStringLiteral("无法写入文件 %1：%2").arg(QFileInfo(path).absoluteFilePath(), why));
-    };
     if (!file.open(QIODevice::WriteOnly)) {
         fail(file.errorString());
     }
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
+    // Every byte must have reached the disk before the rename: a write that fits the device's
+    // buffer fails only when it is flushed (a full disk), and some file systems report that
+    // only when the data is synced.
+    const bool written =
+        file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+    if (!written) {
+        const QString why =
+            file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string(errno);
         file.cancelWriting();
         fail(why);
     }

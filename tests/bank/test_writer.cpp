@@ -6,9 +6,6 @@
 #include "bank/workbook.h"
 #include "bank/writer.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
@@ -221,8 +218,6 @@ private slots:
     void sheetKindsAndEmptySheets();
     void badSpecsAreRefused_data();
     void badSpecsAreRefused();
-    void fileReplacesExistingAtomically();
-    void unwritablePathFails();
 };
 
 void TestWriter::everyEncryptionReadsBack_data() {
@@ -643,47 +638,6 @@ void TestWriter::badSpecsAreRefused() {
     } catch (const BankError& e) {
         QCOMPARE(e.kind(), ErrorKind::BadArgument);
     }
-}
-
-void TestWriter::fileReplacesExistingAtomically() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("dxt.xls"));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(200000, 'z')); // longer than the new file: no old tail may remain
-    old.close();
-
-    WorkbookSpec spec;
-    spec.sheets.push_back(questions(QStringLiteral("sheet1"), 6, QString()));
-    writeWorkbookFile(path, spec);
-    const auto book = WorkbookData::load(path, WriteOptions().password);
-    QCOMPARE(book->sheets()[0].usedRows, 6);
-    QFile written(path);
-    QVERIFY(written.open(QIODevice::ReadOnly));
-    QVERIFY(written.size() < 200000);
-    QCOMPARE(written.size() % 512, 0);
-    // No temporary file is left beside it.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList{QStringLiteral("dxt.xls")});
-}
-
-void TestWriter::unwritablePathFails() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    WorkbookSpec spec;
-    spec.sheets.push_back(questions(QStringLiteral("sheet1"), 6, QString()));
-    // A folder that does not exist, and a path that is a folder.
-    for (const QString& path : {dir.filePath(QStringLiteral("missing/dxt.xls")), dir.path()}) {
-        try {
-            writeWorkbookFile(path, spec);
-            QFAIL("writing succeeded");
-        } catch (const BankError& e) {
-            QCOMPARE(e.kind(), ErrorKind::FileUnreadable);
-            QVERIFY(!e.description().contains(WriteOptions().password));
-        }
-    }
-    QVERIFY(QFileInfo(dir.path()).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestWriter)
