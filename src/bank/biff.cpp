@@ -3,12 +3,11 @@
 #include "cfb.h"
 #include "crypto.h"
 #include "numbertext.h"
+#include "recordids.h"
 
-#include <QDate>
 #include <QtEndian>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -17,56 +16,29 @@ namespace tiku::bank::biff {
 
 namespace {
 
-// Record types.
-enum : quint16 {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kFilePass = 0x002F,
-    kCodePage = 0x0042,
-    kDateMode = 0x0022,
-    kFormat = 0x041E,
-    kXf = 0x00E0,
-    kBoundSheet = 0x0085,
-    kSst = 0x00FC,
-    kExtSst = 0x00FF,
-    kContinue = 0x003C,
-    kFormula = 0x0006,
-    kRString = 0x00D6,
-    kLabelSst = 0x00FD,
-    kLabel = 0x0204,
-    kNumber = 0x0203,
-    kRk = 0x027E,
-    kMulRk = 0x00BD,
-    kBoolErr = 0x0205,
-    kBlank = 0x0201,
-    kMulBlank = 0x00BE,
-    kString = 0x0207,
-    kShrFmla = 0x04BC,
-    kArray = 0x0221,
-    kTable = 0x0236,
-};
+namespace record = biff::record;
 
 // The smallest data size of each cell record that the reader relies on.
 int minimumCellSize(quint16 type) {
     switch (type) {
-    case kFormula:
+    case record::Formula:
         return 20;
-    case kLabelSst:
+    case record::LabelSst:
         return 10;
-    case kLabel:
-    case kRString:
+    case record::Label:
+    case record::RString:
         return 9;
-    case kNumber:
+    case record::Number:
         return 14;
-    case kRk:
+    case record::Rk:
         return 10;
-    case kMulRk:
+    case record::MulRk:
         return 12;
-    case kBoolErr:
+    case record::BoolErr:
         return 8;
-    case kBlank:
+    case record::Blank:
         return 6;
-    case kMulBlank:
+    case record::MulBlank:
         return 8;
     default:
         return -1; // not a cell record
@@ -136,7 +108,7 @@ public:
             int from = off;
             int count = n;
             quint8* p = out;
-            if (r.type == kBoundSheet && from < 4) { // the sheet's stream offset stays plain
+            if (r.type == record::BoundSheet && from < 4) { // the sheet's stream offset stays plain
                 const int plain = std::min(4 - from, count);
                 from += plain;
                 p += plain;
@@ -320,7 +292,7 @@ std::vector<Record> withContinues(const Records& records, const Record& first) {
     // A string of 65535 two-byte characters needs at most 16 more records.
     for (int k = 0; k < 32; ++k) {
         std::optional<Record> r = records.at(pos);
-        if (!r || r->type != kContinue) {
+        if (!r || r->type != record::Continue) {
             break;
         }
         segs.push_back(*r);
@@ -420,7 +392,7 @@ BiffWorkbook::BiffWorkbook(QByteArray bytes, const QString& password, const QStr
         locateStream();
         records_.emplace(stream_);
         const Record bof = records_->require(0);
-        if (bof.type != kBof || bof.size < 4) {
+        if (bof.type != record::Bof || bof.size < 4) {
             fail(ErrorKind::Damaged, QStringLiteral("文件已损坏（工作簿流不以 BOF 记录开始）。"));
         }
         const quint16 version = records_->u16(bof, 0);
@@ -436,11 +408,11 @@ BiffWorkbook::BiffWorkbook(QByteArray bytes, const QString& password, const QStr
         qint64 pos = bof.pos + bof.size;
         for (;;) {
             const Record r = records_->require(pos);
-            if (r.type == kFilePass) {
+            if (r.type == record::FilePass) {
                 readFilePass(r, password);
                 break;
             }
-            if (r.type == kEof || r.type == kBoundSheet || r.type == kSst) {
+            if (r.type == record::Eof || r.type == record::BoundSheet || r.type == record::Sst) {
                 break; // FILEPASS comes right after BOF or not at all
             }
             pos = r.pos + r.size;
@@ -567,30 +539,30 @@ void BiffWorkbook::readGlobals() {
     for (;;) {
         const Record r = records_->require(pos);
         pos = r.pos + r.size;
-        if (r.type == kContinue && inSst) {
+        if (r.type == record::Continue && inSst) {
             sst_.push_back(r);
             continue;
         }
         inSst = false;
         switch (r.type) {
-        case kEof:
+        case record::Eof:
             break;
-        case kDateMode:
+        case record::DateMode:
             if (r.size >= 2) {
                 date1904_ = records_->u16(r, 0) == 1;
             }
             continue;
-        case kCodePage:
+        case record::CodePage:
             if (r.size >= 2) {
                 codePage_ = records_->u16(r, 0);
             }
             continue;
-        case kXf:
+        case record::Xf:
             if (r.size >= 4) {
                 xfFormat_.push_back(records_->u16(r, 2));
             }
             continue;
-        case kFormat: {
+        case record::Format: {
             if (r.size < 5) {
                 continue;
             }
@@ -603,7 +575,7 @@ void BiffWorkbook::readGlobals() {
             }
             continue;
         }
-        case kBoundSheet: {
+        case record::BoundSheet: {
             if (r.size < 8) {
                 damage("BOUNDSHEET too short");
             }
@@ -627,7 +599,7 @@ void BiffWorkbook::readGlobals() {
             sheetList_.push_back(std::move(sheet));
             continue;
         }
-        case kSst:
+        case record::Sst:
             if (r.size < 8) {
                 damage("SST too short");
             }
@@ -639,7 +611,7 @@ void BiffWorkbook::readGlobals() {
             sst_.assign(1, r);
             inSst = true;
             continue;
-        case kExtSst: {
+        case record::ExtSst: {
             if (r.size < 2) {
                 continue;
             }
@@ -703,7 +675,7 @@ const std::vector<SheetInfo>& BiffWorkbook::sheets() const {
 
 void BiffWorkbook::scanSheet(Sheet& sheet) const {
     std::optional<Record> first = records_->at(sheet.bofPos);
-    if (!first || first->type != kBof) {
+    if (!first || first->type != record::Bof) {
         damage("a worksheet's substream does not start with BOF");
     }
     // First the record headers alone, which are never encrypted: the substream's end and the
@@ -714,9 +686,9 @@ void BiffWorkbook::scanSheet(Sheet& sheet) const {
     for (;;) {
         const Record r = records_->require(pos);
         pos = r.pos + r.size;
-        if (r.type == kBof) {
+        if (r.type == record::Bof) {
             ++depth;
-        } else if (r.type == kEof) {
+        } else if (r.type == record::Eof) {
             if (--depth == 0) {
                 break;
             }
@@ -732,11 +704,11 @@ void BiffWorkbook::scanSheet(Sheet& sheet) const {
     for (;;) {
         const Record r = records_->require(pos);
         pos = r.pos + r.size;
-        if (r.type == kBof) {
+        if (r.type == record::Bof) {
             ++depth;
             continue;
         }
-        if (r.type == kEof) {
+        if (r.type == record::Eof) {
             if (--depth == 0) {
                 break;
             }
@@ -754,9 +726,9 @@ void BiffWorkbook::scanSheet(Sheet& sheet) const {
         const quint16 row = le16(b);
         const int firstCol = le16(b + 2);
         int lastCol = firstCol;
-        if (r.type == kMulRk || r.type == kMulBlank) {
+        if (r.type == record::MulRk || r.type == record::MulBlank) {
             lastCol = records_->u16(r, r.size - 2);
-            const int each = r.type == kMulRk ? 6 : 2;
+            const int each = r.type == record::MulRk ? 6 : 2;
             if (lastCol < firstCol || (r.size - 6) % each != 0 ||
                 (r.size - 6) / each != lastCol - firstCol + 1) {
                 damage("MULRK or MULBLANK with a wrong column count");
@@ -827,12 +799,12 @@ CellContent BiffWorkbook::decode(const CellRef& ref, int column) const {
     const auto* p = reinterpret_cast<const quint8*>(data.constData());
     CellContent out;
     switch (r.type) {
-    case kLabelSst:
+    case record::LabelSst:
         out.kind = CellContent::Kind::Text;
         out.text = sharedString(le32(p + 6));
         return out;
-    case kLabel:
-    case kRString: {
+    case record::Label:
+    case record::RString: {
         std::vector<Record> segs = withContinues(*records_, r);
         Cursor cur(*records_, segs, 0, 6);
         out.kind = CellContent::Kind::Text;
@@ -841,18 +813,18 @@ CellContent BiffWorkbook::decode(const CellRef& ref, int column) const {
         }
         return out;
     }
-    case kNumber: {
+    case record::Number: {
         double v;
         std::memcpy(&v, p + 6, 8);
         return numberCell(qFromLittleEndian<double>(&v), le16(p + 4));
     }
-    case kRk:
+    case record::Rk:
         return numberCell(decodeRk(le32(p + 6)), le16(p + 4));
-    case kMulRk: {
+    case record::MulRk: {
         const int at = 4 + 6 * (column - ref.firstCol);
         return numberCell(decodeRk(le32(p + at + 2)), le16(p + at));
     }
-    case kBoolErr:
+    case record::BoolErr:
         if (p[7] != 0) {
             out.kind = CellContent::Kind::Error;
             out.error = ErrorValue(p[6]);
@@ -861,7 +833,7 @@ CellContent BiffWorkbook::decode(const CellRef& ref, int column) const {
             out.text = p[6] != 0 ? QStringLiteral("True") : QStringLiteral("False");
         }
         return out;
-    case kFormula:
+    case record::Formula:
         if (p[12] == 0xFF && p[13] == 0xFF) {
             switch (p[6]) {
             case 0:
@@ -921,7 +893,7 @@ QString BiffWorkbook::formulaString(const Record& formula) const {
     for (int k = 0; k < 8; ++k) {
         const Record r = records_->require(pos);
         pos = r.pos + r.size;
-        if (r.type == kString) {
+        if (r.type == record::String) {
             std::vector<Record> segs = withContinues(*records_, r);
             Cursor c(*records_, segs, 0, 0);
             QString text;
@@ -930,7 +902,8 @@ QString BiffWorkbook::formulaString(const Record& formula) const {
             }
             return text;
         }
-        if (r.type != kShrFmla && r.type != kArray && r.type != kTable && r.type != kContinue) {
+        if (r.type != record::ShrFmla && r.type != record::Array && r.type != record::Table &&
+            r.type != record::Continue) {
             break;
         }
     }
@@ -990,111 +963,6 @@ QString BiffWorkbook::sharedString(quint32 index) const {
 }
 
 } // namespace
-
-// --- Helpers -----------------------------------------------------------------------------------
-
-double decodeRk(quint32 rk) {
-    double value;
-    if ((rk & 0x02) != 0) {
-        value = double(qint32(rk) >> 2);
-    } else {
-        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
-        std::memcpy(&value, &bits, 8);
-    }
-    return (rk & 0x01) != 0 ? value / 100 : value;
-}
-
-DateParts classifyFormat(int ifmt, const QString& code) {
-    if (code.isEmpty()) {
-        if ((ifmt >= 14 && ifmt <= 17) || (ifmt >= 27 && ifmt <= 31) || ifmt == 36 ||
-            (ifmt >= 50 && ifmt <= 54) || ifmt == 57 || ifmt == 58) {
-            return {true, false};
-        }
-        if ((ifmt >= 18 && ifmt <= 21) || (ifmt >= 32 && ifmt <= 35) ||
-            (ifmt >= 45 && ifmt <= 47) || ifmt == 55 || ifmt == 56) {
-            return {false, true};
-        }
-        if (ifmt == 22) {
-            return {true, true};
-        }
-        return {};
-    }
-    bool y = false, d = false, m = false, h = false, s = false;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar ch = code.at(i).toLower();
-        if (ch == u';') {
-            break; // the first section decides
-        }
-        if (ch == u'"') {
-            const qsizetype end = code.indexOf(u'"', i + 1);
-            if (end < 0) {
-                break;
-            }
-            i = end;
-        } else if (ch == u'\\' || ch == u'_' || ch == u'*') {
-            ++i;
-        } else if (ch == u'[') {
-            const qsizetype end = code.indexOf(u']', i + 1);
-            if (end < 0) {
-                break;
-            }
-            const QString inner = code.mid(i + 1, end - i - 1).toLower();
-            if (!inner.isEmpty() &&
-                (inner.count(u'h') == inner.size() || inner.count(u'm') == inner.size() ||
-                 inner.count(u's') == inner.size())) {
-                h = true; // elapsed time
-            }
-            i = end;
-        } else if (ch == u'y') {
-            y = true;
-        } else if (ch == u'd') {
-            d = true;
-        } else if (ch == u'm') {
-            m = true;
-        } else if (ch == u'h') {
-            h = true;
-        } else if (ch == u's') {
-            s = true;
-        }
-    }
-    DateParts parts;
-    parts.time = h || s;
-    parts.date = y || d || (m && !parts.time);
-    return parts;
-}
-
-QString dateText(double serial, bool date1904, DateParts parts) {
-    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466.0 || !parts.any()) {
-        return {};
-    }
-    const qint64 totalSeconds = std::llround(serial * 86400.0);
-    const qint64 days = totalSeconds / 86400;
-    const qint64 seconds = totalSeconds % 86400;
-    if (days > 2958465) {
-        return {}; // rounds past 9999-12-31
-    }
-    QString date;
-    if (parts.date) {
-        if (date1904) {
-            date = QDate(1904, 1, 1).addDays(days).toString(QStringLiteral("yyyy/M/d"));
-        } else if (days == 60) {
-            date = QStringLiteral("1900/2/29"); // the day the 1900 date system counts in error
-        } else {
-            // Day 0 is the service's zero date; days 1 to 59 come before the day counted in
-            // error, so they start one day later.
-            const QDate base = days == 0 || days > 60 ? QDate(1899, 12, 30) : QDate(1899, 12, 31);
-            date = base.addDays(days).toString(QStringLiteral("yyyy/M/d"));
-        }
-    }
-    if (!parts.time) {
-        return date;
-    }
-    const QString time = QStringLiteral("%1:%2:%3")
-                             .arg(seconds / 3600)
-                             .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-                             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return date.isEmpty() ? time : date + u' ' + time;
-}
 
 std::shared_ptr<const WorkbookData> open(QByteArray bytes, const QString& password,
                                          const QString& displayName) {

@@ -3,6 +3,7 @@
 #include "bankerror.h"
 #include "cfbwriter.h"
 #include "crypto.h"
+#include "recordids.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -22,62 +23,8 @@ namespace tiku::bank {
 
 namespace {
 
-// Record types.
-constexpr quint16 kBof = 0x0809;
-constexpr quint16 kEof = 0x000A;
-constexpr quint16 kFilePass = 0x002F;
-constexpr quint16 kInterfaceHdr = 0x00E1;
-constexpr quint16 kMms = 0x00C1;
-constexpr quint16 kInterfaceEnd = 0x00E2;
-constexpr quint16 kWriteAccess = 0x005C;
-constexpr quint16 kCodePage = 0x0042;
-constexpr quint16 kDsf = 0x0161;
-constexpr quint16 kWindowProtect = 0x0019;
-constexpr quint16 kProtect = 0x0012;
-constexpr quint16 kPassword = 0x0013;
-constexpr quint16 kTabId = 0x013D;
-constexpr quint16 kFnGroupCount = 0x009C;
-constexpr quint16 kProt4Rev = 0x01AF;
-constexpr quint16 kProt4RevPass = 0x01BC;
-constexpr quint16 kRefreshAll = 0x01B7;
-constexpr quint16 kWindow1 = 0x003D;
-constexpr quint16 kBackup = 0x0040;
-constexpr quint16 kHideObj = 0x008D;
-constexpr quint16 kDate1904 = 0x0022;
-constexpr quint16 kPrecision = 0x000E;
-constexpr quint16 kBookBool = 0x00DA;
-constexpr quint16 kFont = 0x0031;
-constexpr quint16 kXf = 0x00E0;
-constexpr quint16 kStyle = 0x0293;
-constexpr quint16 kUsesElfs = 0x0160;
-constexpr quint16 kBoundSheet = 0x0085;
-constexpr quint16 kCountry = 0x008C;
-constexpr quint16 kSst = 0x00FC;
-constexpr quint16 kContinue = 0x003C;
-constexpr quint16 kExtSst = 0x00FF;
-constexpr quint16 kCalcMode = 0x000D;
-constexpr quint16 kCalcCount = 0x000C;
-constexpr quint16 kRefMode = 0x000F;
-constexpr quint16 kIteration = 0x0011;
-constexpr quint16 kDelta = 0x0010;
-constexpr quint16 kSaveRecalc = 0x005F;
-constexpr quint16 kPrintHeaders = 0x002A;
-constexpr quint16 kPrintGridlines = 0x002B;
-constexpr quint16 kGridSet = 0x0082;
-constexpr quint16 kGuts = 0x0080;
-constexpr quint16 kDefaultRowHeight = 0x0225;
-constexpr quint16 kWsBool = 0x0081;
-constexpr quint16 kDefColWidth = 0x0055;
-constexpr quint16 kColInfo = 0x007D;
-constexpr quint16 kDimensions = 0x0200;
-constexpr quint16 kRow = 0x0208;
-constexpr quint16 kLabelSst = 0x00FD;
-constexpr quint16 kNumber = 0x0203;
-constexpr quint16 kBoolErr = 0x0205;
-constexpr quint16 kBlank = 0x0201;
-constexpr quint16 kWindow2 = 0x023E;
+namespace record = biff::record;
 
-constexpr int kMaxRecordData = 8224;
 constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
 constexpr int kMaxTextLength = 32767;
@@ -165,7 +112,7 @@ class BiffStream {
 public:
     // Appends one record; returns the stream position of its data.
     qint64 record(quint16 type, const QByteArray& data) {
-        Q_ASSERT(data.size() <= kMaxRecordData);
+        Q_ASSERT(data.size() <= record::maxData);
         const qint64 at = out_.size();
         char header[4];
         qToLittleEndian<quint16>(type, header);
@@ -175,7 +122,7 @@ public:
         int plain = 0;
         if (crypto::isPlainRecord(type)) {
             plain = int(data.size());
-        } else if (type == kBoundSheet) {
+        } else if (type == record::BoundSheet) {
             plain = 4;
         }
         if (plain < data.size()) {
@@ -397,12 +344,12 @@ public:
         Bytes extSst;
         extSst.u16(quint16(perBucket));
 
-        quint16 type = kSst;
+        quint16 type = record::Sst;
         Bytes current;
         current.u32(total_).u32(quint32(unique));
         auto flush = [&] {
             biff.record(type, current);
-            type = kContinue;
+            type = record::Continue;
             current = Bytes();
         };
         for (int k = 0; k < unique; ++k) {
@@ -410,7 +357,7 @@ public:
             const bool compressed = Bytes::fitsLatin1(s);
             const int charSize = compressed ? 1 : 2;
             // The count and flags never split from the first character.
-            if (current.size() + 3 + (s.isEmpty() ? 0 : charSize) > kMaxRecordData) {
+            if (current.size() + 3 + (s.isEmpty() ? 0 : charSize) > record::maxData) {
                 flush();
             }
             if (k % perBucket == 0) {
@@ -421,7 +368,7 @@ public:
             current.u16(quint16(s.size())).u8(compressed ? 0 : 1);
             qsizetype done = 0;
             while (done < s.size()) {
-                qsizetype room = (kMaxRecordData - current.size()) / charSize;
+                qsizetype room = (record::maxData - current.size()) / charSize;
                 // A surrogate pair stays in one record: readers decode each piece apart.
                 if (room > 0 && done + room < s.size() && s.at(done + room - 1).isHighSurrogate()) {
                     --room;
@@ -437,7 +384,7 @@ public:
             }
         }
         flush();
-        biff.record(kExtSst, extSst);
+        biff.record(record::ExtSst, extSst);
     }
 
 private:
@@ -449,55 +396,56 @@ private:
 void writeGlobals(BiffStream& biff, const WorkbookSpec& spec, const Protection& protection,
                   const StringTable& strings, std::vector<qint64>& sheetOffsetAt,
                   qint64& encryptFrom) {
-    biff.record(kBof, bof(0x0005));
+    biff.record(record::Bof, bof(0x0005));
     if (protection.cipher) {
-        biff.record(kFilePass, protection.filePass);
+        biff.record(record::FilePass, protection.filePass);
     }
     encryptFrom = biff.position();
-    biff.record(kInterfaceHdr, u16Record(1200));
-    biff.record(kMms, u16Record(0));
-    biff.record(kInterfaceEnd, QByteArray());
+    biff.record(record::InterfaceHdr, u16Record(1200));
+    biff.record(record::Mms, u16Record(0));
+    biff.record(record::InterfaceEnd, QByteArray());
     Bytes access;
     access.string(u"Tiku");
     access.raw(QByteArray(112 - access.size(), ' '));
-    biff.record(kWriteAccess, access);
-    biff.record(kCodePage, u16Record(1200));
-    biff.record(kDsf, u16Record(0));
+    biff.record(record::WriteAccess, access);
+    biff.record(record::CodePage, u16Record(1200));
+    biff.record(record::Dsf, u16Record(0));
     Bytes tabIds;
-    for (size_t i = 0; i < spec.sheets.size() && i < kMaxRecordData / 2; ++i) {
+    for (size_t i = 0; i < spec.sheets.size() && i < record::maxData / 2; ++i) {
         tabIds.u16(quint16(i + 1));
     }
-    biff.record(kTabId, tabIds);
-    biff.record(kFnGroupCount, u16Record(14));
-    biff.record(kWindowProtect, u16Record(0));
-    biff.record(kProtect, u16Record(0));
-    biff.record(kPassword, u16Record(0));
-    biff.record(kProt4Rev, u16Record(0));
-    biff.record(kProt4RevPass, u16Record(0));
+    biff.record(record::TabId, tabIds);
+    biff.record(record::FnGroupCount, u16Record(14));
+    biff.record(record::WindowProtect, u16Record(0));
+    biff.record(record::Protect, u16Record(0));
+    biff.record(record::Password, u16Record(0));
+    biff.record(record::Prot4Rev, u16Record(0));
+    biff.record(record::Prot4RevPass, u16Record(0));
     Bytes window1;
     window1.u16(0x0168).u16(0x001E).u16(0x3A5C).u16(0x2328).u16(0x0038).u16(0).u16(0).u16(1).u16(
         600);
-    biff.record(kWindow1, window1);
-    biff.record(kBackup, u16Record(0));
-    biff.record(kHideObj, u16Record(0));
-    biff.record(kDate1904, u16Record(0));
-    biff.record(kPrecision, u16Record(1));
-    biff.record(kRefreshAll, u16Record(0));
-    biff.record(kBookBool, u16Record(0));
+    biff.record(record::Window1, window1);
+    biff.record(record::Backup, u16Record(0));
+    biff.record(record::HideObj, u16Record(0));
+    biff.record(record::DateMode, u16Record(0));
+    biff.record(record::Precision, u16Record(1));
+    biff.record(record::RefreshAll, u16Record(0));
+    biff.record(record::BookBool, u16Record(0));
     for (int i = 0; i < 4; ++i) { // font 4 is never used, so four fonts make indexes 0-3
-        biff.record(kFont, font());
+        biff.record(record::Font, font());
     }
     // Style formats 0-14 (Normal first), cell formats 15 and 16.
-    biff.record(kXf, xf(0, 0xFFF5, 0x20, 0x00));
+    biff.record(record::Xf, xf(0, 0xFFF5, 0x20, 0x00));
     for (int i = 1; i < 15; ++i) {
-        biff.record(kXf, xf(i <= 2 ? 1 : (i <= 4 ? 2 : 0), 0xFFF5, 0x20, 0xF4));
+        biff.record(record::Xf, xf(i <= 2 ? 1 : (i <= 4 ? 2 : 0), 0xFFF5, 0x20, 0xF4));
     }
-    biff.record(kXf, xf(0, 0x0001, 0x20, 0x00));
-    biff.record(kXf, xf(0, 0x0001, 0x28, 0x10)); // wrapped text: alignment differs from Normal
+    biff.record(record::Xf, xf(0, 0x0001, 0x20, 0x00));
+    biff.record(record::Xf,
+                xf(0, 0x0001, 0x28, 0x10)); // wrapped text: alignment differs from Normal
     Bytes normal;
     normal.u16(0x8000).u8(0).u8(0xFF);
-    biff.record(kStyle, normal);
-    biff.record(kUsesElfs, u16Record(0));
+    biff.record(record::Style, normal);
+    biff.record(record::UsesElfs, u16Record(0));
     for (const SheetSpec& sheet : spec.sheets) {
         Bytes b;
         quint8 dt = 0;
@@ -507,13 +455,13 @@ void writeGlobals(BiffStream& biff, const WorkbookSpec& spec, const Protection& 
             dt = 2;
         }
         b.u32(0).u8(0).u8(dt).shortString(sheet.name);
-        sheetOffsetAt.push_back(biff.record(kBoundSheet, b));
+        sheetOffsetAt.push_back(biff.record(record::BoundSheet, b));
     }
     Bytes country;
     country.u16(86).u16(86);
-    biff.record(kCountry, country);
+    biff.record(record::Country, country);
     strings.write(biff);
-    biff.record(kEof, QByteArray());
+    biff.record(record::Eof, QByteArray());
 }
 
 void writeCells(BiffStream& biff, const std::vector<PlacedCell>& cells,
@@ -539,7 +487,7 @@ void writeCells(BiffStream& biff, const std::vector<PlacedCell>& cells,
                 .u16(0)
                 .u16(0)
                 .u32(0x000F0100);
-            biff.record(kRow, row);
+            biff.record(record::Row, row);
             r = rowEnd;
         }
         for (size_t c = i; c < end; ++c) {
@@ -550,23 +498,23 @@ void writeCells(BiffStream& biff, const std::vector<PlacedCell>& cells,
             switch (v.kind) {
             case CellValue::Kind::Blank:
                 b.u16(kXfDefault);
-                biff.record(kBlank, b);
+                biff.record(record::Blank, b);
                 break;
             case CellValue::Kind::Text:
                 b.u16(kXfWrap).u32(sstIndex[c]);
-                biff.record(kLabelSst, b);
+                biff.record(record::LabelSst, b);
                 break;
             case CellValue::Kind::Number:
                 b.u16(kXfDefault).f64(v.number);
-                biff.record(kNumber, b);
+                biff.record(record::Number, b);
                 break;
             case CellValue::Kind::Boolean:
                 b.u16(kXfDefault).u8(v.boolean ? 1 : 0).u8(0);
-                biff.record(kBoolErr, b);
+                biff.record(record::BoolErr, b);
                 break;
             case CellValue::Kind::Error:
                 b.u16(kXfDefault).u8(quint8(v.error)).u8(1);
-                biff.record(kBoolErr, b);
+                biff.record(record::BoolErr, b);
                 break;
             }
         }
@@ -577,26 +525,26 @@ void writeCells(BiffStream& biff, const std::vector<PlacedCell>& cells,
 void writeSheet(BiffStream& biff, const SheetSpec& sheet, const std::vector<PlacedCell>& cells,
                 const std::vector<quint32>& sstIndex, bool selected) {
     if (sheet.kind == SheetKind::Chart) {
-        biff.record(kBof, bof(0x0020));
-        biff.record(kEof, QByteArray());
+        biff.record(record::Bof, bof(0x0020));
+        biff.record(record::Eof, QByteArray());
         return;
     }
-    biff.record(kBof, bof(sheet.kind == SheetKind::Macro ? 0x0040 : 0x0010));
-    biff.record(kCalcMode, u16Record(1));
-    biff.record(kCalcCount, u16Record(100));
-    biff.record(kRefMode, u16Record(1));
-    biff.record(kIteration, u16Record(0));
-    biff.record(kDelta, Bytes().f64(0.001));
-    biff.record(kSaveRecalc, u16Record(1));
-    biff.record(kPrintHeaders, u16Record(0));
-    biff.record(kPrintGridlines, u16Record(0));
-    biff.record(kGridSet, u16Record(1));
-    biff.record(kGuts, Bytes().u16(0).u16(0).u16(0).u16(0));
-    biff.record(kDefaultRowHeight, Bytes().u16(0).u16(0x00FF));
-    biff.record(kWsBool, u16Record(0x04C1));
-    biff.record(kDefColWidth, u16Record(8));
+    biff.record(record::Bof, bof(sheet.kind == SheetKind::Macro ? 0x0040 : 0x0010));
+    biff.record(record::CalcMode, u16Record(1));
+    biff.record(record::CalcCount, u16Record(100));
+    biff.record(record::RefMode, u16Record(1));
+    biff.record(record::Iteration, u16Record(0));
+    biff.record(record::Delta, Bytes().f64(0.001));
+    biff.record(record::SaveRecalc, u16Record(1));
+    biff.record(record::PrintHeaders, u16Record(0));
+    biff.record(record::PrintGridlines, u16Record(0));
+    biff.record(record::GridSet, u16Record(1));
+    biff.record(record::Guts, Bytes().u16(0).u16(0).u16(0).u16(0));
+    biff.record(record::DefaultRowHeight, Bytes().u16(0).u16(0x00FF));
+    biff.record(record::WsBool, u16Record(0x04C1));
+    biff.record(record::DefColWidth, u16Record(8));
     // Column B, the question text, wide enough to read.
-    biff.record(kColInfo, Bytes().u16(1).u16(1).u16(60 * 256).u16(kXfDefault).u16(0).u16(0));
+    biff.record(record::ColInfo, Bytes().u16(1).u16(1).u16(60 * 256).u16(kXfDefault).u16(0).u16(0));
     Bytes dims;
     if (cells.empty()) {
         dims.u32(0).u32(0).u16(0).u16(0).u16(0);
@@ -613,12 +561,12 @@ void writeSheet(BiffStream& biff, const SheetSpec& sheet, const std::vector<Plac
             .u16(quint16(lastColumn + 1))
             .u16(0);
     }
-    biff.record(kDimensions, dims);
+    biff.record(record::Dimensions, dims);
     writeCells(biff, cells, sstIndex);
     Bytes window2;
     window2.u16(selected ? 0x06B6 : 0x00B6).u16(0).u16(0).u32(64).u16(0).u16(0).u32(0);
-    biff.record(kWindow2, window2);
-    biff.record(kEof, QByteArray());
+    biff.record(record::Window2, window2);
+    biff.record(record::Eof, QByteArray());
 }
 
 } // namespace
