@@ -14,17 +14,17 @@ namespace {
 int codeOf(ErrorKind kind) {
     switch (kind) {
     case ErrorKind::FileMissing:
-        return error_code::FileNotFound;
+        return failure_code::FileNotFound;
     case ErrorKind::FileUnreadable:
-        return error_code::FileAccess;
+        return failure_code::FileAccess;
     case ErrorKind::NoSuchWorksheet:
-        return error_code::SubscriptOutOfRange;
+        return failure_code::SubscriptOutOfRange;
     case ErrorKind::CellError:
-        return error_code::TypeMismatch;
+        return failure_code::TypeMismatch;
     case ErrorKind::Closed:
-        return error_code::ServerUnavailable;
+        return failure_code::ServerUnavailable;
     default:
-        return error_code::ApplicationDefined;
+        return failure_code::ApplicationDefined;
     }
 }
 
@@ -75,7 +75,7 @@ WorkbookData::fromBytes(QByteArray bytes, const QString& password, const QString
 QString WorkbookData::cellText(int sheetIndex, int row, int column) const {
     CellContent content = cell(sheetIndex, row, column);
     if (content.kind == CellContent::Kind::Error) {
-        throw BankError(ErrorKind::CellError, error_code::TypeMismatch,
+        throw BankError(ErrorKind::CellError, failure_code::TypeMismatch,
                         QStringLiteral("第 %1 行第 %2 列的单元格含有错误值 %3，无法取得文本。")
                             .arg(row)
                             .arg(column)

@@ -1,6 +1,7 @@
 #include "writer.h"
 
 #include "bankerror.h"
+#include "bankformat.h"
 #include "cfbwriter.h"
 #include "crypto.h"
 #include "recordids.h"
@@ -25,9 +26,6 @@ namespace {
 
 namespace record = biff::record;
 
-constexpr int kMaxRows = 65536;
-constexpr int kMaxColumns = 256;
-constexpr int kMaxTextLength = 32767;
 constexpr int kRowsPerBlock = 32;
 
 // Cell formats: 0-14 style formats, 15 the default cell format, 16 the same with wrapped text.
@@ -266,7 +264,7 @@ void checkSpec(const WorkbookSpec& spec) {
     if (spec.sheets.empty()) {
         badArgument(QStringLiteral("工作簿至少要有一张工作表"));
     }
-    if (spec.sheets.size() > 0xFFFF) {
+    if (spec.sheets.size() > size_t(maxSheets)) {
         badArgument(QStringLiteral("工作表太多"));
     }
     QHash<QString, int> names;
@@ -285,17 +283,18 @@ void checkSpec(const WorkbookSpec& spec) {
         }
         names.insert(sheet.name.toCaseFolded(), 1);
         for (const CellSpec& cell : sheet.cells) {
-            if (cell.row < 1 || cell.row > kMaxRows || cell.column < 1 ||
-                cell.column > kMaxColumns) {
+            if (cell.row < 1 || cell.row > maxSheetRows || cell.column < 1 ||
+                cell.column > maxSheetColumns) {
                 badArgument(QStringLiteral("单元格位置（%1, %2）超出工作表范围")
                                 .arg(cell.row)
                                 .arg(cell.column));
             }
             if (cell.value.kind == CellValue::Kind::Text &&
-                cell.value.text.size() > kMaxTextLength) {
-                badArgument(QStringLiteral("单元格（%1, %2）的文字超过 32767 个字符")
+                cell.value.text.size() > maxTextLength) {
+                badArgument(QStringLiteral("单元格（%1, %2）的文字超过 %3 个字符")
                                 .arg(cell.row)
-                                .arg(cell.column));
+                                .arg(cell.column)
+                                .arg(maxTextLength));
             }
         }
     }
@@ -550,7 +549,7 @@ void writeSheet(BiffStream& biff, const SheetSpec& sheet, const std::vector<Plac
         dims.u32(0).u32(0).u16(0).u16(0).u16(0);
     } else {
         int lastColumn = 0;
-        int firstColumn = kMaxColumns;
+        int firstColumn = maxSheetColumns;
         for (const PlacedCell& c : cells) {
             lastColumn = std::max(lastColumn, c.column);
             firstColumn = std::min(firstColumn, c.column);
