@@ -53,7 +53,8 @@ Protection readFilePass(const Records& records, const Record& r, const QString& 
         damage("FILEPASS too short");
     }
     const quint32 headerSize = le32(p + 10);
-    if (headerSize < 32 || headerSize > quint32(n)) {
+    // The header follows the 14 bytes of version, flags and its size, all inside the record.
+    if (headerSize < 32 || 14 + qint64(headerSize) > n) {
         damage("FILEPASS encryption header size");
     }
     const quint8* h = p + 14;
