@@ -201,9 +201,10 @@ int dump(const Arguments& a) {
         if (parts.size() == 1) {
             ok2 = ok1;
         }
-        if (parts.size() > 2 || !ok1 || !ok2 || from < 1 || to < from || to > 65536) {
-            throw UsageError{
-                QStringLiteral("--rows takes A-B with 1 <= A <= B <= 65536, not \"%1\"").arg(spec)};
+        if (parts.size() > 2 || !ok1 || !ok2 || from < 1 || to < from || to > maxSheetRows) {
+            throw UsageError{QStringLiteral("--rows takes A-B with 1 <= A <= B <= %1, not \"%2\"")
+                                 .arg(maxSheetRows)
+                                 .arg(spec)};
         }
         rows = {from, to};
     }
@@ -348,7 +349,7 @@ int make(const Arguments& a) {
     for (const QString& input : a.positional) {
         const QString name = QFileInfo(input).completeBaseName();
         const tool::Table table = tool::readTable(input);
-        if (table.size() > 65536) {
+        if (table.size() > size_t(maxSheetRows)) {
             throw tool::InputError(QStringLiteral("%1: %2 rows, more than a worksheet holds")
                                        .arg(input)
                                        .arg(table.size()));
@@ -356,17 +357,20 @@ int make(const Arguments& a) {
         SheetSpec sheet;
         sheet.name = name;
         for (size_t r = 0; r < table.size(); ++r) {
-            if (table[r].size() > 256) {
-                throw tool::InputError(
-                    QStringLiteral("%1:%2: more than 256 fields").arg(input).arg(r + 1));
+            if (table[r].size() > maxSheetColumns) {
+                throw tool::InputError(QStringLiteral("%1:%2: more than %3 fields")
+                                           .arg(input)
+                                           .arg(r + 1)
+                                           .arg(maxSheetColumns));
             }
             for (qsizetype c = 0; c < table[r].size(); ++c) {
-                if (table[r][c].size() > 32767) {
-                    throw tool::InputError(QStringLiteral("%1:%2: field %3 is longer than 32767 "
+                if (table[r][c].size() > maxTextLength) {
+                    throw tool::InputError(QStringLiteral("%1:%2: field %3 is longer than %4 "
                                                           "characters")
                                                .arg(input)
                                                .arg(r + 1)
-                                               .arg(c + 1));
+                                               .arg(c + 1)
+                                               .arg(maxTextLength));
                 }
                 if (!table[r][c].isEmpty()) {
                     sheet.cells.push_back({int(r) + 1, int(c) + 1, CellValue::ofText(table[r][c])});
