@@ -81,11 +81,13 @@ std::shared_ptr<const WorkbookData> WorkbookData::load(const QString& path,
     // the workbook is a snapshot, the file is not held open.
     QByteArray bytes = file.read(8);
     checkSignature(bytes, name);
-    bytes += file.read(info.size() - bytes.size());
-    if (file.error() != QFileDevice::NoError) {
+    const qint64 size = info.size();
+    bytes.resize(size);
+    const qint64 rest = size > 8 ? file.read(bytes.data() + 8, size - 8) : 0;
+    if (rest < 0 || file.error() != QFileDevice::NoError) {
         throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("无法读取文件。"));
     }
-    if (bytes.size() != info.size() || !file.read(1).isEmpty()) {
+    if (rest != size - 8 || !file.read(1).isEmpty()) {
         throw openFailure(ErrorKind::FileUnreadable, name,
                           QStringLiteral("文件在读取时发生了变化。"));
     }
