@@ -3,12 +3,11 @@
 #include "bankerror.h"
 #include "bankformat.h"
 #include "cfbwriter.h"
-#include "crypto.h"
-#include "recordids.h"
+#include "protectionwriter.h"
+#include "recordwriter.h"
+#include "sstwriter.h"
 
 #include <QFileInfo>
-#include <QHash>
-#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -25,6 +24,12 @@ namespace tiku::bank {
 namespace {
 
 namespace record = biff::record;
+using detail::BiffStream;
+using detail::bof;
+using detail::Bytes;
+using detail::Protection;
+using detail::StringTable;
+using detail::u16Record;
 
 constexpr int kRowsPerBlock = 32;
 
@@ -34,133 +39,6 @@ constexpr quint16 kXfWrap = 16;
 
 [[noreturn]] void badArgument(const QString& what) {
     throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined, what);
-}
-
-// Little-endian record data.
-class Bytes {
-public:
-    Bytes& u8(quint8 v) {
-        b_.append(char(v));
-        return *this;
-    }
-    Bytes& u16(quint16 v) {
-        char t[2];
-        qToLittleEndian(v, t);
-        b_.append(t, 2);
-        return *this;
-    }
-    Bytes& u32(quint32 v) {
-        char t[4];
-        qToLittleEndian(v, t);
-        b_.append(t, 4);
-        return *this;
-    }
-    Bytes& f64(double v) {
-        quint64 bits;
-        std::memcpy(&bits, &v, 8);
-        char t[8];
-        qToLittleEndian(bits, t);
-        b_.append(t, 8);
-        return *this;
-    }
-    Bytes& raw(const QByteArray& v) {
-        b_.append(v);
-        return *this;
-    }
-    Bytes& zeros(int n) {
-        b_.append(n, '\0');
-        return *this;
-    }
-    // Characters, one byte each when `compressed`, else UTF-16LE.
-    Bytes& chars(QStringView s, bool compressed) {
-        for (QChar c : s) {
-            if (compressed) {
-                u8(quint8(c.unicode()));
-            } else {
-                u16(c.unicode());
-            }
-        }
-        return *this;
-    }
-    // ShortXLUnicodeString: 8-bit count, flags, characters.
-    Bytes& shortString(QStringView s) {
-        const bool compressed = fitsLatin1(s);
-        u8(quint8(s.size())).u8(compressed ? 0 : 1);
-        return chars(s, compressed);
-    }
-    // XLUnicodeString: 16-bit count, flags, characters.
-    Bytes& string(QStringView s) {
-        const bool compressed = fitsLatin1(s);
-        u16(quint16(s.size())).u8(compressed ? 0 : 1);
-        return chars(s, compressed);
-    }
-    const QByteArray& data() const { return b_; }
-    int size() const { return int(b_.size()); }
-
-    static bool fitsLatin1(QStringView s) {
-        return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x100; });
-    }
-
-private:
-    QByteArray b_;
-};
-
-// The Workbook stream as it is written, with the places whose bytes get encrypted.
-class BiffStream {
-public:
-    // Appends one record; returns the stream position of its data.
-    qint64 record(quint16 type, const QByteArray& data) {
-        Q_ASSERT(data.size() <= record::maxData);
-        const qint64 at = out_.size();
-        char header[4];
-        qToLittleEndian<quint16>(type, header);
-        qToLittleEndian<quint16>(quint16(data.size()), header + 2);
-        out_.append(header, 4);
-        out_.append(data);
-        int plain = 0;
-        if (crypto::isPlainRecord(type)) {
-            plain = int(data.size());
-        } else if (type == record::BoundSheet) {
-            plain = 4;
-        }
-        if (plain < data.size()) {
-            spans_.push_back({at + 4 + plain, int(data.size()) - plain, int(data.size())});
-        }
-        return at + 4;
-    }
-    qint64 record(quint16 type, const Bytes& data) { return record(type, data.data()); }
-    qint64 position() const { return out_.size(); }
-    void patch32(qint64 at, quint32 v) { qToLittleEndian<quint32>(v, out_.data() + at); }
-
-    // Encrypts every record's data after the FILEPASS record, as the cipher wants it.
-    void encrypt(const crypto::RecordCipher& cipher, qint64 from) {
-        for (const Span& s : spans_) {
-            if (s.start >= from) {
-                cipher.encrypt(s.start, s.recordSize,
-                               reinterpret_cast<quint8*>(out_.data() + s.start), s.length);
-            }
-        }
-    }
-    QByteArray take() { return std::move(out_); }
-
-private:
-    struct Span {
-        qint64 start;
-        int length;
-        int recordSize;
-    };
-    QByteArray out_;
-    std::vector<Span> spans_;
-};
-
-Bytes bof(quint16 kind) {
-    Bytes b;
-    b.u16(0x0600).u16(kind).u16(0x0DBB).u16(0x07CC).u32(0x000000C1).u32(0x00000006);
-    return b;
-}
-
-Bytes u16Record(quint16 v) {
-    return Bytes().u16(v);
 }
 
 Bytes font() {
@@ -177,81 +55,6 @@ Bytes xf(quint16 fontIndex, quint16 protection, quint8 alignment, quint8 used) {
     b.u16(fontIndex).u16(0).u16(protection).u8(alignment).u8(0).u8(0).u8(used);
     b.u32(0).u32(0).u16(0x20C0);
     return b;
-}
-
-QByteArray randomBytes(int n) {
-    QByteArray out(n, '\0');
-    for (int i = 0; i < n; ++i) {
-        out[i] = char(QRandomGenerator::system()->bounded(256));
-    }
-    return out;
-}
-
-// The FILEPASS record and the cipher for the rest of the stream.
-struct Protection {
-    Bytes filePass;
-    std::unique_ptr<crypto::RecordCipher> cipher;
-};
-
-Protection makeProtection(const WriteOptions& options) {
-    Protection p;
-    switch (options.encryption) {
-    case Encryption::None:
-        break;
-    case Encryption::Xor: {
-        const QByteArray pw = crypto::xorPasswordBytes(options.password);
-        if (pw.isEmpty()) {
-            badArgument(QStringLiteral("XOR 加密需要非空的密码"));
-        }
-        p.filePass.u16(0x0000).u16(crypto::xorKey(pw)).u16(crypto::xorVerifier(pw));
-        p.cipher = crypto::RecordCipher::xorObfuscation(options.password);
-        break;
-    }
-    case Encryption::Rc4: {
-        const QByteArray salt = randomBytes(16);
-        const crypto::Rc4Keys keys = crypto::Rc4Keys::standard(options.password, salt);
-        p.filePass.u16(0x0001).u16(1).u16(1).raw(salt).raw(keys.encryptVerifier(randomBytes(16)));
-        p.cipher = crypto::RecordCipher::rc4(keys);
-        break;
-    }
-    case Encryption::Rc4CryptoApi: {
-        if (options.keyBits < 40 || options.keyBits > 128 || options.keyBits % 8 != 0) {
-            badArgument(QStringLiteral("RC4 CryptoAPI 密钥长度 %1 不在 40 到 128 位之间")
-                            .arg(options.keyBits));
-        }
-        if (options.cryptoApiMajorVersion < 2 || options.cryptoApiMajorVersion > 4) {
-            badArgument(QStringLiteral("RC4 CryptoAPI 版本 %1.2 不受支持")
-                            .arg(options.cryptoApiMajorVersion));
-        }
-        const QByteArray salt = randomBytes(16);
-        const crypto::Rc4Keys keys =
-            crypto::Rc4Keys::cryptoApi(options.password, salt, options.keyBits);
-        const QByteArray verifier = keys.encryptVerifier(randomBytes(16));
-        const QString csp = options.keyBits == 40
-                                ? QStringLiteral("Microsoft Base Cryptographic Provider v1.0")
-                                : QStringLiteral("Microsoft Enhanced Cryptographic Provider v1.0");
-        // fCryptoAPI and fDocProps: the file has no summary streams, so none are encrypted
-        // into an "encryption" stream.
-        constexpr quint32 flags = 0x04 | 0x08;
-        Bytes header;
-        header.u32(flags)
-            .u32(0)      // SizeExtra
-            .u32(0x6801) // RC4
-            .u32(0x8004) // SHA-1
-            .u32(quint32(options.keyBits))
-            .u32(1) // PROV_RSA_FULL
-            .u32(0)
-            .u32(0)
-            .chars(csp, false)
-            .u16(0);
-        p.filePass.u16(0x0001).u16(quint16(options.cryptoApiMajorVersion)).u16(2);
-        p.filePass.u32(flags).u32(quint32(header.size())).raw(header.data());
-        p.filePass.u32(16).raw(salt).raw(verifier.left(16)).u32(20).raw(verifier.mid(16));
-        p.cipher = crypto::RecordCipher::rc4(keys);
-        break;
-    }
-    }
-    return p;
 }
 
 struct PlacedCell {
@@ -321,76 +124,6 @@ std::vector<PlacedCell> placeCells(const SheetSpec& sheet) {
     }
     return unique;
 }
-
-// The shared string table: SST with CONTINUE records as needed, then EXTSST.
-class StringTable {
-public:
-    quint32 add(const QString& s) {
-        ++total_;
-        auto it = index_.constFind(s);
-        if (it != index_.cend()) {
-            return *it;
-        }
-        const quint32 i = quint32(strings_.size());
-        index_.insert(s, i);
-        strings_.push_back(s);
-        return i;
-    }
-
-    void write(BiffStream& biff) const {
-        const int unique = int(strings_.size());
-        const int perBucket = std::max(8, (unique + 127) / 128);
-        Bytes extSst;
-        extSst.u16(quint16(perBucket));
-
-        quint16 type = record::Sst;
-        Bytes current;
-        current.u32(total_).u32(quint32(unique));
-        auto flush = [&] {
-            biff.record(type, current);
-            type = record::Continue;
-            current = Bytes();
-        };
-        for (int k = 0; k < unique; ++k) {
-            const QString& s = strings_[size_t(k)];
-            const bool compressed = Bytes::fitsLatin1(s);
-            const int charSize = compressed ? 1 : 2;
-            // The count and flags never split from the first character.
-            if (current.size() + 3 + (s.isEmpty() ? 0 : charSize) > record::maxData) {
-                flush();
-            }
-            if (k % perBucket == 0) {
-                extSst.u32(quint32(biff.position() + 4 + current.size()))
-                    .u16(quint16(4 + current.size()))
-                    .u16(0);
-            }
-            current.u16(quint16(s.size())).u8(compressed ? 0 : 1);
-            qsizetype done = 0;
-            while (done < s.size()) {
-                qsizetype room = (record::maxData - current.size()) / charSize;
-                // A surrogate pair stays in one record: readers decode each piece apart.
-                if (room > 0 && done + room < s.size() && s.at(done + room - 1).isHighSurrogate()) {
-                    --room;
-                }
-                if (room == 0) {
-                    flush();
-                    current.u8(compressed ? 0 : 1); // the characters go on in a CONTINUE
-                    continue;
-                }
-                const qsizetype n = std::min(room, s.size() - done);
-                current.chars(QStringView(s).mid(done, n), compressed);
-                done += n;
-            }
-        }
-        flush();
-        biff.record(record::ExtSst, extSst);
-    }
-
-private:
-    QHash<QString, quint32> index_;
-    std::vector<QString> strings_;
-    quint32 total_ = 0;
-};
 
 void writeGlobals(BiffStream& biff, const WorkbookSpec& spec, const Protection& protection,
                   const StringTable& strings, std::vector<qint64>& sheetOffsetAt,
@@ -572,7 +305,7 @@ void writeSheet(BiffStream& biff, const SheetSpec& sheet, const std::vector<Plac
 
 QByteArray writeWorkbook(const WorkbookSpec& spec, const WriteOptions& options) {
     checkSpec(spec);
-    const Protection protection = makeProtection(options);
+    const Protection protection = detail::makeProtection(options);
 
     std::vector<std::vector<PlacedCell>> sheetCells;
     std::vector<std::vector<quint32>> sheetSst;
