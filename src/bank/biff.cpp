@@ -68,6 +68,7 @@ private:
     // A worksheet's cell records are indexed when it is first used, once per substream.
     mutable std::vector<Sheet> sheetList_;
     mutable std::map<quint32, SheetIndex> indexes_;
+    mutable std::map<quint32, Fault> faults_; // substreams found broken
     mutable std::vector<SheetInfo> infos_;
     mutable bool allScanned_ = false;
 };
@@ -263,10 +264,18 @@ const Sheet& BiffWorkbook::scanned(size_t index) const {
         if (!sheet.onChain) {
             damage("a worksheet's substream does not start with BOF");
         }
-        // Sheets naming the same substream share its index.
+        // Sheets naming the same substream share its index, or its fault.
         auto it = indexes_.find(sheet.bofPos);
         if (it == indexes_.end()) {
-            it = indexes_.emplace(sheet.bofPos, indexSheet(*records_, sheet.bofPos)).first;
+            if (auto failed = faults_.find(sheet.bofPos); failed != faults_.end()) {
+                throw failed->second;
+            }
+            try {
+                it = indexes_.emplace(sheet.bofPos, indexSheet(*records_, sheet.bofPos)).first;
+            } catch (const Fault& fault) {
+                faults_.emplace(sheet.bofPos, fault);
+                throw;
+            }
         }
         sheet.index = &it->second;
         sheet.info.firstRow = it->second.firstRow;

@@ -67,6 +67,7 @@ class TestFloods : public QObject {
     Q_OBJECT
 private slots:
     void sheetsSharingASubstream();
+    void sheetsSharingABrokenSubstream();
     void sheetOffsetInsideARecord();
     void substreamsNestedDeep();
     void sheetFlood();
@@ -87,6 +88,21 @@ void TestFloods::sheetsSharingASubstream() {
 
 // Sheet 1 names the substream; sheet 2 the decoy's data, which reads as a BOF record: a
 // substream that would start inside another's records.
+// Sheets sharing a substream that is broken (it never ends) fail alike, each when it is used.
+void TestFloods::sheetsSharingABrokenSubstream() {
+    QByteArray file =
+        sheetsOverOneSubstream(500, 2000, [](int, qint64 substream) { return substream; });
+    // The substream's EOF becomes a BLANK record: the substream runs to the stream's end.
+    const QByteArray eof("\x0A\x00\x00\x00", 4);
+    const qint64 at = file.lastIndexOf(eof, file.indexOf(QByteArray(4096, '\0')));
+    QVERIFY(at > 0);
+    file.replace(at, 4, QByteArray("\x01\x02\x00\x00", 4));
+    const auto book = openBytes(file);
+    for (int k : {0, 499, 0, 250}) {
+        QCOMPARE(failureOfSheet(*book, k), ErrorKind::Damaged);
+    }
+}
+
 void TestFloods::sheetOffsetInsideARecord() {
     const auto book = openBytes(sheetsOverOneSubstream(
         2, 10, [](int k, qint64 substream) { return k == 0 ? substream : substream + 20 + 4; },
