@@ -24,8 +24,8 @@ QString SharedStrings::at(quint32 index) const {
     if (segments_.empty() || index >= unique_) {
         damage("shared string index outside the table");
     }
-    // Walked past the string itself, so that a string whose rich-text runs or phonetic data
-    // run past the table is refused as before.
+    // The walk goes past the string itself: a string whose rich-text runs or phonetic data
+    // run past the table is damage, though its characters could be read.
     if (index + 1 >= starts_.size()) {
         if (walkEnded_) {
             damage("shared string table cut short");

@@ -18,7 +18,6 @@ public:
     // The SST record (damage when it is too short), then each CONTINUE record after it.
     void begin(const Record& sst);
     void addContinue(const Record& r);
-    bool present() const { return !segments_.empty(); }
 
     // The string at index; damage when the table holds no such string.
     QString at(quint32 index) const;
@@ -32,7 +31,8 @@ private:
     const Records& records_;
     std::vector<Record> segments_; // SST and its CONTINUE records that carry data
     quint32 unique_ = 0;           // the count of strings the SST declares
-    // Start of string k, for k up to what has been walked; a lookup never walks a string twice.
+    // Start of string k, for k up to what has been walked (the last entry may be the end of the
+    // table); a lookup never walks a string twice.
     mutable std::vector<Position> starts_;
     mutable bool walkEnded_ = false; // the table ended or broke before string starts_.size()
 };
