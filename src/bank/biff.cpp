@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace tiku::bank::biff {
 
@@ -22,7 +23,6 @@ namespace {
 struct Sheet {
     SheetInfo info;
     quint32 bofPos = 0;
-    bool onChain = false;              // bofPos is a record in the stream's own sequence
     const SheetIndex* index = nullptr; // set when a worksheet is first used
 };
 
@@ -44,7 +44,7 @@ private:
     void openStream(const QString& password);
     void locateStream();
     void readGlobals();
-    void findSubstreams();
+    bool startsSubstream(quint32 pos) const;
     const Sheet& scanned(size_t index) const;
     CellContent decode(const CellRef& ref, int column) const;
     CellContent numberCell(double value, int xf) const;
@@ -69,6 +69,10 @@ private:
     mutable std::vector<Sheet> sheetList_;
     mutable std::map<quint32, SheetIndex> indexes_;
     mutable std::map<quint32, Fault> faults_; // substreams found broken
+    qint64 globalsEnd_ = 0;                   // where the globals' EOF record ends
+    mutable qint64 chainPos_ = 0;             // how far startsSubstream() walked the records
+    mutable std::vector<quint32> chainBofs_;  // the BOF records it passed, in stream order
+    mutable std::set<qint64> substreamEnds_;  // where the indexed substreams end
     mutable std::vector<SheetInfo> infos_;
     mutable bool allScanned_ = false;
 };
@@ -220,48 +224,34 @@ void BiffWorkbook::readGlobals() {
         }
         break; // EOF
     }
-    findSubstreams();
+    globalsEnd_ = pos;
 }
 
-// Marks the sheets whose BOUNDSHEET offset is a record of the stream's own sequence of records,
-// walked from the start: the substreams of such sheets never begin inside one
-// another's records, so indexing each once reads every record a bounded number of times however
-// many sheets name them. An offset elsewhere fails when its sheet is used.
-void BiffWorkbook::findSubstreams() {
-    std::vector<quint32> wanted;
-    wanted.reserve(sheetList_.size());
-    for (const Sheet& sheet : sheetList_) {
-        wanted.push_back(sheet.bofPos);
+// True when pos is a record of the stream's own sequence of records, walked from the start as
+// far as asked and never twice: the substreams of sheets never begin inside one another's
+// records, so indexing each once reads every record a bounded number of times however many
+// sheets name them.
+bool BiffWorkbook::startsSubstream(quint32 pos) const {
+    if (pos == globalsEnd_ || substreamEnds_.count(pos) != 0) {
+        return true; // right after the globals or after a sheet's substream, where sheets are
     }
-    std::sort(wanted.begin(), wanted.end());
-    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    std::vector<quint32> found;
-    size_t next = 0;
-    qint64 pos = 0;
-    while (next < wanted.size()) {
-        if (wanted[next] < pos) {
-            ++next; // inside a record
-            continue;
-        }
-        const std::optional<Record> r = records_->at(pos);
+    while (chainPos_ < pos) {
+        const std::optional<Record> r = records_->at(chainPos_);
         if (!r) {
-            break;
+            return false;
         }
-        if (wanted[next] == pos) {
-            found.push_back(quint32(pos));
-            ++next;
+        if (r->type == record::Bof) {
+            chainBofs_.push_back(quint32(chainPos_));
         }
-        pos = r->end();
+        chainPos_ = r->end();
     }
-    for (Sheet& sheet : sheetList_) {
-        sheet.onChain = std::binary_search(found.begin(), found.end(), sheet.bofPos);
-    }
+    return chainPos_ == pos || std::binary_search(chainBofs_.begin(), chainBofs_.end(), pos);
 }
 
 const Sheet& BiffWorkbook::scanned(size_t index) const {
     Sheet& sheet = sheetList_.at(index);
     if (sheet.index == nullptr && sheet.info.kind == SheetKind::Worksheet) {
-        if (!sheet.onChain) {
+        if (!startsSubstream(sheet.bofPos)) {
             damage("a worksheet's substream does not start with BOF");
         }
         // Sheets naming the same substream share its index, or its fault.
@@ -272,6 +262,7 @@ const Sheet& BiffWorkbook::scanned(size_t index) const {
             }
             try {
                 it = indexes_.emplace(sheet.bofPos, indexSheet(*records_, sheet.bofPos)).first;
+                substreamEnds_.insert(it->second.end);
             } catch (const Fault& fault) {
                 faults_.emplace(sheet.bofPos, fault);
                 throw;

@@ -15,58 +15,12 @@ void refuse(ErrorKind kind, const QString& reason) {
     throw Fault{kind, reason};
 }
 
-std::optional<Record> Records::at(qint64 pos) const {
-    quint8 h[4];
-    if (pos < 0 || !stream_.read(pos, 4, reinterpret_cast<char*>(h))) {
-        return std::nullopt;
-    }
-    Record r{quint32(pos + 4), le16(h), le16(h + 2)};
-    if (r.end() > stream_.size()) {
-        return std::nullopt;
-    }
-    return r;
-}
-
-Record Records::require(qint64 pos) const {
-    std::optional<Record> r = at(pos);
-    if (!r) {
-        damage("record runs past the end of the stream");
-    }
-    return *r;
-}
-
 std::optional<Record> Records::continueAfter(const Record& r) const {
     std::optional<Record> next = at(r.end());
     if (!next || next->type != record::Continue || next->size == 0) {
         return std::nullopt;
     }
     return next;
-}
-
-void Records::read(const Record& r, int off, int n, quint8* out) const {
-    if (off < 0 || n < 0 || off + n > r.size) {
-        damage("field runs past the end of its record");
-    }
-    if (n == 0) {
-        return;
-    }
-    if (!stream_.read(qint64(r.pos) + off, n, reinterpret_cast<char*>(out))) {
-        damage("record runs past the end of the stream");
-    }
-    if (cipher_ && qint64(r.pos) - 4 >= encryptedFrom_ && !crypto::isPlainRecord(r.type)) {
-        int from = off;
-        int count = n;
-        quint8* p = out;
-        if (r.type == record::BoundSheet && from < 4) { // the sheet's stream offset stays plain
-            const int plain = std::min(4 - from, count);
-            from += plain;
-            p += plain;
-            count -= plain;
-        }
-        if (count > 0) {
-            cipher_->decrypt(qint64(r.pos) + from, r.size, p, count);
-        }
-    }
 }
 
 QByteArray Records::data(const Record& r) const {

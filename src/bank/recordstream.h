@@ -7,9 +7,11 @@
 #include "biff.h"
 #include "cfb.h"
 #include "crypto.h"
+#include "recordids.h"
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -79,6 +81,54 @@ private:
     std::unique_ptr<crypto::RecordCipher> cipher_;
     qint64 encryptedFrom_ = 0;
 };
+
+// Inline: a worksheet's index reads every record header and the first bytes of every cell.
+inline std::optional<Record> Records::at(qint64 pos) const {
+    quint8 h[4];
+    if (pos < 0 || !stream_.read(pos, 4, reinterpret_cast<char*>(h))) {
+        return std::nullopt;
+    }
+    Record r{quint32(pos + 4), le16(h), le16(h + 2)};
+    if (r.end() > stream_.size()) {
+        return std::nullopt;
+    }
+    return r;
+}
+
+inline Record Records::require(qint64 pos) const {
+    std::optional<Record> r = at(pos);
+    if (!r) {
+        damage("record runs past the end of the stream");
+    }
+    return *r;
+}
+
+inline void Records::read(const Record& r, int off, int n, quint8* out) const {
+    if (off < 0 || n < 0 || off + n > r.size) {
+        damage("field runs past the end of its record");
+    }
+    if (n == 0) {
+        return;
+    }
+    if (!stream_.read(qint64(r.pos) + off, n, reinterpret_cast<char*>(out))) {
+        damage("record runs past the end of the stream");
+    }
+    if (cipher_ && qint64(r.pos) - 4 >= encryptedFrom_ && !crypto::isPlainRecord(r.type)) {
+        int from = off;
+        int count = n;
+        quint8* p = out;
+        if (r.type == biff::record::BoundSheet &&
+            from < 4) { // the sheet's stream offset stays plain
+            const int plain = std::min(4 - from, count);
+            from += plain;
+            p += plain;
+            count -= plain;
+        }
+        if (count > 0) {
+            cipher_->decrypt(qint64(r.pos) + from, r.size, p, count);
+        }
+    }
+}
 
 // A read position in a record and the CONTINUE records after it, for strings that may cross
 // from one record into the next. Either over the records that follow in the stream, taken as the

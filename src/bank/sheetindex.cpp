@@ -64,6 +64,7 @@ SheetIndex indexSheet(const Records& records, qint64 bofPos) {
         }
     }
     SheetIndex sheet;
+    sheet.end = pos;
     sheet.cells.reserve(count);
     // Then the row and columns of each cell record.
     pos = bofPos;

@@ -22,6 +22,7 @@ struct SheetIndex {
     int firstRow = 0; // 1-based first and last row holding any cell record; 0 when none
     int lastRow = 0;
     std::vector<CellRef> cells; // sorted by row, in stream order within a row
+    qint64 end = 0;             // stream position after the substream's EOF record
 };
 
 // Indexes the substream whose BOF record is at bofPos; damage when it is broken.
