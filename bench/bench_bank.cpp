@@ -9,6 +9,7 @@
 // Both report peak_rss_delta: the peak resident memory above the process's resident size just
 // before one run, and mem_x_file: that over the file size.
 
+#include "bank/bankformat.h"
 #include "bank/service.h"
 #include "bank/writer.h"
 
@@ -33,8 +34,6 @@ using namespace tiku::bank;
 using tiku::bench::question;
 
 namespace {
-
-const QString kPassword = QStringLiteral("qmpzrtv58204617");
 
 struct Bank {
     QString path;
@@ -110,7 +109,7 @@ template <class F> void reportPeak(benchmark::State& state, qint64 fileSize, F&&
 
 int screensPath(const QString& path, int n) {
     auto app = Application::start();
-    auto book = app->open(path, kPassword);
+    auto book = app->open(path, bankPassword());
     auto sheet = book->worksheet(QStringLiteral("sheet1"));
     const int count = app->usedRowCount(1);
     const QString q = sheet->cellText(1, 2);

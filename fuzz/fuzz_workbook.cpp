@@ -2,7 +2,10 @@
 // cells of its first rows and last row. Every failure must be a BankError.
 
 #include "bank/bankerror.h"
+#include "bank/bankformat.h"
 #include "bank/workbook.h"
+
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
@@ -11,22 +14,22 @@ using namespace tiku::bank;
 
 namespace {
 
-// The program's password first, then the passwords of the seed workbooks, so that encrypted
-// seeds get past their verifier.
-const char16_t* const kPasswords[] = {u"qmpzrtv58204617",
-                                      u"password",
-                                      u"Password1234_",
-                                      u"123456789012345",
-                                      u"freedom",
-                                      u"abc",
-                                      u"11",
-                                      u"QwErTyUiOp"};
+// The program's password first (the writer's seeds use it), then the passwords of the real
+// seed workbooks, so that encrypted seeds get past their verifier.
+const char16_t* const kSeedPasswords[] = {
+    u"password", u"Password1234_", u"123456789012345", u"freedom", u"abc", u"11", u"QwErTyUiOp"};
 
 std::shared_ptr<const WorkbookData> open(const QByteArray& bytes) {
-    for (const char16_t* pw : kPasswords) {
+    static const QStringList passwords = [] {
+        QStringList list{bankPassword()};
+        for (const char16_t* pw : kSeedPasswords) {
+            list.append(QString::fromUtf16(pw));
+        }
+        return list;
+    }();
+    for (const QString& pw : passwords) {
         try {
-            return WorkbookData::fromBytes(bytes, QString::fromUtf16(pw),
-                                           QStringLiteral("/fuzz/dxt.xls"));
+            return WorkbookData::fromBytes(bytes, pw, QStringLiteral("/fuzz/dxt.xls"));
         } catch (const BankError& e) {
             if (e.kind() != ErrorKind::PasswordRefused) {
                 return nullptr;

@@ -12,7 +12,7 @@ packages=(
     python3 python3-msoffcrypto-tool python3-xlrd
 )
 if [[ "${1:-}" == "--test" ]]; then
-    packages+=(xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi python3-xlib imagemagick)
+    packages+=(xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi python3-xlib imagemagick valgrind)
     # The Debian package's test: lintian, the desktop entry, AppStream and manual page checks.
     packages+=(lintian desktop-file-utils appstream man-db groff-base)
 fi

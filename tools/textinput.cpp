@@ -185,7 +185,12 @@ QString escapeText(const QString& text) {
             out.append(QStringLiteral("\\t"));
             break;
         default:
-            out.append(c);
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+                // Other control characters would act on the terminal: ESC, NUL, DEL, ...
+                out.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
+            } else {
+                out.append(c);
+            }
         }
     }
     return out;

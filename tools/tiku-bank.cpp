@@ -9,6 +9,7 @@
 // Every command takes --password P; the default is the program's bank password. Exit status:
 // 0 success, 1 findings of `check`, 2 bad usage or a file that cannot be read or written.
 
+#include "arguments.h"
 #include "readable.h"
 #include "textinput.h"
 
@@ -18,27 +19,39 @@
 #include "bank/writer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
+#include <sys/stat.h>
+
 using namespace tiku;
 using namespace tiku::bank;
+using tiku::tool::Arguments;
+using tiku::tool::UsageError;
 
 namespace {
 
 constexpr int kMaxQuestions = maxBankRows; // the test screen holds the count in 16 bits
 constexpr int kMinQuestions = 5;           // the smallest test paper
 
-struct UsageError {
-    QString message;
-};
-
+// A line on stdout. A lone UTF-16 surrogate (possible in a workbook's texts) has no UTF-8 form
+// and is written as U+FFFD.
 void out(const QString& line) {
-    const QByteArray bytes = line.toUtf8();
+    QString text = line;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (text[i].isSurrogate()) {
+            text[i] = QChar::ReplacementCharacter;
+        }
+    }
+    const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fputc('\n', stdout);
 }
@@ -51,84 +64,6 @@ void err(const QString& message) {
     const QByteArray bytes = QStringLiteral("tiku-bank: %1\n").arg(line).toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
-
-// The command line after the command name: positional arguments and options.
-struct Arguments {
-    QStringList positional;
-    QHash<QString, QString> values; // --password, --sheet, --rows, -o
-    bool json = false;
-
-    static Arguments parse(const QStringList& args) {
-        static const QStringList withValue = {QStringLiteral("--password"),
-                                              QStringLiteral("--sheet"), QStringLiteral("--rows"),
-                                              QStringLiteral("-o"), QStringLiteral("--output")};
-        Arguments a;
-        bool onlyPositional = false;
-        for (qsizetype i = 0; i < args.size(); ++i) {
-            const QString& arg = args[i];
-            if (onlyPositional || !arg.startsWith(QLatin1Char('-')) || arg == QStringLiteral("-")) {
-                a.positional.append(arg);
-                continue;
-            }
-            if (arg == QStringLiteral("--")) {
-                onlyPositional = true;
-                continue;
-            }
-            if (arg == QStringLiteral("--json")) {
-                a.json = true;
-                continue;
-            }
-            QString name = arg;
-            std::optional<QString> value;
-            const qsizetype eq = arg.indexOf(QLatin1Char('='));
-            if (arg.startsWith(QStringLiteral("--")) && eq > 0) {
-                name = arg.left(eq);
-                value = arg.mid(eq + 1);
-            }
-            if (!withValue.contains(name)) {
-                throw UsageError{QStringLiteral("unknown option %1").arg(name)};
-            }
-            if (!value) {
-                if (i + 1 >= args.size()) {
-                    throw UsageError{QStringLiteral("option %1 needs a value").arg(name)};
-                }
-                value = args[++i];
-            }
-            if (name == QStringLiteral("--output")) {
-                name = QStringLiteral("-o");
-            }
-            if (a.values.contains(name)) {
-                throw UsageError{QStringLiteral("option %1 given twice").arg(name)};
-            }
-            a.values.insert(name, *value);
-        }
-        return a;
-    }
-
-    QString password() const { return values.value(QStringLiteral("--password"), bankPassword()); }
-
-    void allowOnly(const QStringList& options, bool allowJson) const {
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            if (it.key() != QStringLiteral("--password") && !options.contains(it.key())) {
-                throw UsageError{
-                    QStringLiteral("option %1 does not go with this command").arg(it.key())};
-            }
-        }
-        if (json && !allowJson) {
-            throw UsageError{QStringLiteral("option --json does not go with this command")};
-        }
-    }
-
-    QString singleFile() const {
-        if (positional.size() != 1) {
-            throw UsageError{positional.isEmpty()
-                                 ? QStringLiteral("no workbook file given")
-                                 : QStringLiteral("one workbook file expected, %1 given")
-                                       .arg(positional.size())};
-        }
-        return positional.front();
-    }
-};
 
 QString encryptionName(Encryption e) {
     switch (e) {
@@ -221,7 +156,7 @@ int info(const Arguments& a) {
                                  : QStringLiteral("no cells");
         out(QStringLiteral("  %1. %2 (%3): %4, used rows %5")
                 .arg(i + 1)
-                .arg(s.name, kindName(s.kind), rows)
+                .arg(tool::escapeText(s.name), kindName(s.kind), rows)
                 .arg(s.usedRows));
     }
     return 0;
@@ -263,9 +198,10 @@ int dump(const Arguments& a) {
         if (parts.size() == 1) {
             ok2 = ok1;
         }
-        if (parts.size() > 2 || !ok1 || !ok2 || from < 1 || to < from || to > 65536) {
-            throw UsageError{
-                QStringLiteral("--rows takes A-B with 1 <= A <= B <= 65536, not \"%1\"").arg(spec)};
+        if (parts.size() > 2 || !ok1 || !ok2 || from < 1 || to < from || to > maxSheetRows) {
+            throw UsageError{QStringLiteral("--rows takes A-B with 1 <= A <= B <= %1, not \"%2\"")
+                                 .arg(maxSheetRows)
+                                 .arg(spec)};
         }
         rows = {from, to};
     }
@@ -320,7 +256,7 @@ int check(const Arguments& a) {
         }
         if (int(pos) != named) {
             finding(QStringLiteral("the bank size is counted on \"%1\", the sheet at position %2")
-                        .arg(sheets[pos].name)
+                        .arg(tool::escapeText(sheets[pos].name))
                         .arg(bank.position));
         }
         const int count = sheets[pos].usedRows;
@@ -366,6 +302,24 @@ int check(const Arguments& a) {
     return total > 0 ? 1 : 0;
 }
 
+// The output may not be one of the inputs, by any name (a link, another spelling of the path):
+// writing it would destroy the source before it is read or after.
+void refuseInputAsOutput(const QStringList& inputs, const QString& output) {
+    struct stat out {};
+    if (::stat(QFile::encodeName(output).constData(), &out) != 0) {
+        return; // no file there yet, so none of the inputs
+    }
+    for (const QString& input : inputs) {
+        struct stat in {};
+        if (::stat(QFile::encodeName(input).constData(), &in) == 0 && in.st_dev == out.st_dev &&
+            in.st_ino == out.st_ino) {
+            throw tool::InputError(
+                QStringLiteral("%1 is the input %2: make does not write over its input")
+                    .arg(output, input));
+        }
+    }
+}
+
 int make(const Arguments& a) {
     a.allowOnly({QStringLiteral("-o")}, false);
     if (a.positional.isEmpty()) {
@@ -375,6 +329,7 @@ int make(const Arguments& a) {
         throw UsageError{QStringLiteral("make needs -o FILE")};
     }
     const QString output = a.values.value(QStringLiteral("-o"));
+    refuseInputAsOutput(a.positional, output);
     // Every sheet name first, so a clash shows before any file is read.
     QHash<QString, QString> seen;
     for (const QString& input : a.positional) {
@@ -391,7 +346,7 @@ int make(const Arguments& a) {
     for (const QString& input : a.positional) {
         const QString name = QFileInfo(input).completeBaseName();
         const tool::Table table = tool::readTable(input);
-        if (table.size() > 65536) {
+        if (table.size() > size_t(maxSheetRows)) {
             throw tool::InputError(QStringLiteral("%1: %2 rows, more than a worksheet holds")
                                        .arg(input)
                                        .arg(table.size()));
@@ -399,17 +354,20 @@ int make(const Arguments& a) {
         SheetSpec sheet;
         sheet.name = name;
         for (size_t r = 0; r < table.size(); ++r) {
-            if (table[r].size() > 256) {
-                throw tool::InputError(
-                    QStringLiteral("%1:%2: more than 256 fields").arg(input).arg(r + 1));
+            if (table[r].size() > maxSheetColumns) {
+                throw tool::InputError(QStringLiteral("%1:%2: more than %3 fields")
+                                           .arg(input)
+                                           .arg(r + 1)
+                                           .arg(maxSheetColumns));
             }
             for (qsizetype c = 0; c < table[r].size(); ++c) {
-                if (table[r][c].size() > 32767) {
-                    throw tool::InputError(QStringLiteral("%1:%2: field %3 is longer than 32767 "
+                if (table[r][c].size() > maxTextLength) {
+                    throw tool::InputError(QStringLiteral("%1:%2: field %3 is longer than %4 "
                                                           "characters")
                                                .arg(input)
                                                .arg(r + 1)
-                                               .arg(c + 1));
+                                               .arg(c + 1)
+                                               .arg(maxTextLength));
                 }
                 if (!table[r][c].isEmpty()) {
                     sheet.cells.push_back({int(r) + 1, int(c) + 1, CellValue::ofText(table[r][c])});
@@ -432,6 +390,8 @@ int make(const Arguments& a) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Past a file size limit a write fails and is reported, instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     QStringList args = QCoreApplication::arguments().mid(1);
     try {
         if (args.isEmpty()) {

@@ -18,23 +18,10 @@ enum class ErrorKind {
     Closed,            // the workbook or service was closed or quit already
 };
 
-// The numeric codes, as the spreadsheet service and the runtime raise them:
-//   53    FileMissing: "file not found"
-//   75    FileUnreadable: "path/file access error"
-//   9     NoSuchWorksheet: "subscript out of range" (no member of that name)
-//   13    CellError, and BadArgument for a row text that is no number: "type mismatch"
-//   462   Closed: the instance was quit or the workbook closed ("server unavailable")
-//   1004  everything else the service refuses: not a workbook, unsupported format, password
-//         refused, damaged file, a chart or macro sheet at a position, a row or column outside
-//         the sheet
-namespace error_code {
-inline constexpr int FileNotFound = 53;
-inline constexpr int FileAccess = 75;
-inline constexpr int SubscriptOutOfRange = 9;
-inline constexpr int TypeMismatch = 13;
-inline constexpr int ServerUnavailable = 462;
-inline constexpr int ApplicationDefined = 1004;
-} // namespace error_code
+// Each kind has its code in failure_code: FileMissing 53, FileUnreadable 75, NoSuchWorksheet 9,
+// CellError 13 (and BadArgument for a row text that is no number), Closed 462, and 1004 for
+// everything else the service refuses: not a workbook, unsupported format, password refused,
+// damaged file, a chart or macro sheet at a position, a row or column outside the sheet.
 
 // Every failure of the workbook engine. The description is plain Chinese and names the file; it
 // never contains the password.

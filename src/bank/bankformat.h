@@ -1,7 +1,7 @@
 #pragma once
 
-// The question bank workbook: its file name in the program folder, its password, and which
-// worksheet holds which bank.
+// The question bank workbook: its file name in the program folder, its password, which
+// worksheet holds which bank, and the limits of the workbook format and of the reader.
 
 #include <QString>
 
@@ -28,5 +28,17 @@ inline constexpr int answerColumn = 3;
 
 // The test screen holds question numbers as 16-bit integers.
 inline constexpr int maxBankRows = 32767;
+
+// A BIFF8 worksheet: rows and columns, and the characters of one cell's text.
+inline constexpr int maxSheetRows = 65536;
+inline constexpr int maxSheetColumns = 256;
+inline constexpr int maxTextLength = 32767;
+
+// What the reader takes: a bank of 32,767 questions of a few hundred characters in each of two
+// sheets is some tens of MB; larger files and sheet floods are refused before they cost time
+// and memory.
+inline constexpr qint64 maxWorkbookBytes = qint64(128) << 20;
+inline constexpr int maxWorkbookBytesMb = 128;
+inline constexpr int maxSheets = 10000;
 
 } // namespace tiku::bank

@@ -1,348 +1,29 @@
 #include "biff.h"
 
-#include "cfb.h"
-#include "crypto.h"
+#include "bankformat.h"
+#include "filepass.h"
 #include "numbertext.h"
+#include "recordids.h"
+#include "recordstream.h"
+#include "sharedstrings.h"
+#include "sheetindex.h"
 
-#include <QDate>
 #include <QtEndian>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace tiku::bank::biff {
 
 namespace {
 
-// Record types.
-enum : quint16 {
-    kBof = 0x0809,
-    kEof = 0x000A,
-    kFilePass = 0x002F,
-    kCodePage = 0x0042,
-    kDateMode = 0x0022,
-    kFormat = 0x041E,
-    kXf = 0x00E0,
-    kBoundSheet = 0x0085,
-    kSst = 0x00FC,
-    kExtSst = 0x00FF,
-    kContinue = 0x003C,
-    kFormula = 0x0006,
-    kRString = 0x00D6,
-    kLabelSst = 0x00FD,
-    kLabel = 0x0204,
-    kNumber = 0x0203,
-    kRk = 0x027E,
-    kMulRk = 0x00BD,
-    kBoolErr = 0x0205,
-    kBlank = 0x0201,
-    kMulBlank = 0x00BE,
-    kString = 0x0207,
-    kShrFmla = 0x04BC,
-    kArray = 0x0221,
-    kTable = 0x0236,
-};
-
-// The smallest data size of each cell record that the reader relies on.
-int minimumCellSize(quint16 type) {
-    switch (type) {
-    case kFormula:
-        return 20;
-    case kLabelSst:
-        return 10;
-    case kLabel:
-    case kRString:
-        return 9;
-    case kNumber:
-        return 14;
-    case kRk:
-        return 10;
-    case kMulRk:
-        return 12;
-    case kBoolErr:
-        return 8;
-    case kBlank:
-        return 6;
-    case kMulBlank:
-        return 8;
-    default:
-        return -1; // not a cell record
-    }
-}
-
-// A fault found in the workbook's records; becomes ErrorKind::Damaged.
-struct Damage {
-    QString reason;
-};
-
-[[noreturn]] void damage(const char* reason) {
-    throw Damage{QString::fromUtf8(reason)};
-}
-
-quint16 le16(const quint8* p) {
-    return qFromLittleEndian<quint16>(p);
-}
-quint32 le32(const quint8* p) {
-    return qFromLittleEndian<quint32>(p);
-}
-
-struct Record {
-    quint16 type = 0;
-    quint16 size = 0;
-    qint64 pos = 0; // stream position of the data; the header is the 4 bytes before
-};
-
-// The records of the Workbook stream: headers read plain, data decrypted as it is read.
-class Records {
-public:
-    explicit Records(const cfb::Stream& stream) : stream_(stream) {}
-
-    qint64 size() const { return stream_.size(); }
-
-    std::optional<Record> at(qint64 pos) const {
-        quint8 h[4];
-        if (pos < 0 || !stream_.read(pos, 4, reinterpret_cast<char*>(h))) {
-            return std::nullopt;
-        }
-        Record r{le16(h), le16(h + 2), pos + 4};
-        if (r.pos + r.size > stream_.size()) {
-            return std::nullopt;
-        }
-        return r;
-    }
-
-    Record require(qint64 pos) const {
-        std::optional<Record> r = at(pos);
-        if (!r) {
-            damage("record runs past the end of the stream");
-        }
-        return *r;
-    }
-
-    void read(const Record& r, int off, int n, quint8* out) const {
-        if (off < 0 || n < 0 || off + n > r.size) {
-            damage("field runs past the end of its record");
-        }
-        if (n == 0) {
-            return;
-        }
-        if (!stream_.read(r.pos + off, n, reinterpret_cast<char*>(out))) {
-            damage("record runs past the end of the stream");
-        }
-        if (cipher_ && r.pos - 4 >= encryptedFrom_ && !crypto::isPlainRecord(r.type)) {
-            int from = off;
-            int count = n;
-            quint8* p = out;
-            if (r.type == kBoundSheet && from < 4) { // the sheet's stream offset stays plain
-                const int plain = std::min(4 - from, count);
-                from += plain;
-                p += plain;
-                count -= plain;
-            }
-            if (count > 0) {
-                cipher_->decrypt(r.pos + from, r.size, p, count);
-            }
-        }
-    }
-
-    QByteArray data(const Record& r) const {
-        QByteArray out(r.size, Qt::Uninitialized);
-        read(r, 0, r.size, reinterpret_cast<quint8*>(out.data()));
-        return out;
-    }
-
-    quint16 u16(const Record& r, int off) const {
-        quint8 b[2];
-        read(r, off, 2, b);
-        return le16(b);
-    }
-
-    void setCipher(std::unique_ptr<crypto::RecordCipher> cipher, qint64 encryptedFrom) {
-        cipher_ = std::move(cipher);
-        encryptedFrom_ = encryptedFrom;
-    }
-
-private:
-    const cfb::Stream& stream_;
-    std::unique_ptr<crypto::RecordCipher> cipher_;
-    qint64 encryptedFrom_ = 0;
-};
-
-// A read position in a record and the CONTINUE records after it, for strings that may cross
-// from one record into the next.
-class Cursor {
-public:
-    Cursor(const Records& records, const std::vector<Record>& segments, size_t seg, int off)
-        : records_(records), segs_(segments), seg_(seg), off_(off) {}
-
-    size_t segment() const { return seg_; }
-    int offset() const { return off_; }
-
-    bool bytes(quint8* out, int n) {
-        while (n > 0) {
-            if (off_ >= segs_[seg_].size) {
-                if (!next()) {
-                    return false;
-                }
-                continue;
-            }
-            const int take = std::min(n, segs_[seg_].size - off_);
-            records_.read(segs_[seg_], off_, take, out);
-            out += take;
-            off_ += take;
-            n -= take;
-        }
-        return true;
-    }
-
-    bool skip(quint64 n) {
-        while (n > 0) {
-            if (off_ >= segs_[seg_].size) {
-                if (!next()) {
-                    return false;
-                }
-                continue;
-            }
-            const int take = int(std::min<quint64>(n, quint64(segs_[seg_].size - off_)));
-            off_ += take;
-            n -= take;
-        }
-        return true;
-    }
-
-    // cch characters, one or two bytes each; where the characters cross into the next record,
-    // that record starts with a new option byte saying which. out may be null to skip them.
-    bool chars(int cch, bool high, QString* out) {
-        quint8 buf[512];
-        while (cch > 0) {
-            if (off_ >= segs_[seg_].size) {
-                if (!next()) {
-                    return false;
-                }
-                quint8 flags = 0;
-                records_.read(segs_[seg_], 0, 1, &flags);
-                off_ = 1;
-                high = (flags & 0x01) != 0;
-                continue;
-            }
-            const int width = high ? 2 : 1;
-            const int avail = (segs_[seg_].size - off_) / width;
-            if (avail == 0) {
-                return false; // half a character before the record ends
-            }
-            const int take = std::min({cch, avail, int(sizeof buf) / 2});
-            if (out != nullptr) {
-                records_.read(segs_[seg_], off_, take * width, buf);
-                if (high) {
-                    for (int k = 0; k < take; ++k) {
-                        out->append(QChar(char16_t(le16(buf + 2 * k))));
-                    }
-                } else {
-                    out->append(QLatin1StringView(reinterpret_cast<const char*>(buf), take));
-                }
-            }
-            off_ += take * width;
-            cch -= take;
-        }
-        return true;
-    }
-
-private:
-    bool next() {
-        if (seg_ + 1 >= segs_.size()) {
-            return false;
-        }
-        ++seg_;
-        off_ = 0;
-        return true;
-    }
-
-    const Records& records_;
-    const std::vector<Record>& segs_;
-    size_t seg_;
-    int off_;
-};
-
-// XLUnicodeRichExtendedString: the shared string table's strings, with rich-text runs and
-// phonetic data skipped. out null: skip the string.
-bool readRichString(Cursor& c, QString* out) {
-    quint8 h[3];
-    if (!c.bytes(h, 3)) {
-        return false;
-    }
-    const int cch = le16(h);
-    const quint8 flags = h[2];
-    if ((flags & ~0x0D) != 0) {
-        return false;
-    }
-    quint32 runs = 0;
-    quint32 ext = 0;
-    if ((flags & 0x08) != 0) {
-        quint8 b[2];
-        if (!c.bytes(b, 2)) {
-            return false;
-        }
-        runs = le16(b);
-    }
-    if ((flags & 0x04) != 0) {
-        quint8 b[4];
-        if (!c.bytes(b, 4)) {
-            return false;
-        }
-        ext = le32(b);
-    }
-    if (out != nullptr) {
-        out->reserve(cch);
-    }
-    return c.chars(cch, (flags & 0x01) != 0, out) && c.skip(quint64(runs) * 4) && c.skip(ext);
-}
-
-// XLUnicodeString (LABEL, RSTRING, STRING, FORMAT): 2-byte length, option byte, characters.
-bool readPlainString(Cursor& c, QString& out) {
-    quint8 h[3];
-    if (!c.bytes(h, 3)) {
-        return false;
-    }
-    if ((h[2] & ~0x0D) != 0) {
-        return false;
-    }
-    out.reserve(le16(h));
-    return c.chars(le16(h), (h[2] & 0x01) != 0, &out);
-}
-
-// A record and the CONTINUE records that follow it.
-std::vector<Record> withContinues(const Records& records, const Record& first) {
-    std::vector<Record> segs{first};
-    qint64 pos = first.pos + first.size;
-    // A string of 65535 two-byte characters needs at most 16 more records.
-    for (int k = 0; k < 32; ++k) {
-        std::optional<Record> r = records.at(pos);
-        if (!r || r->type != kContinue) {
-            break;
-        }
-        segs.push_back(*r);
-        pos = r->pos + r->size;
-    }
-    return segs;
-}
-
-// One cell record of a sheet: 8 bytes, so the index of a full bank stays small. The record's
-// type and size are read again from its plain header when the cell is read.
-struct CellRef {
-    quint32 pos;     // data position of the record
-    quint16 row;     // 0-based
-    quint8 firstCol; // 0-based, columns past 256 left out
-    quint8 lastCol;
-};
-
 struct Sheet {
     SheetInfo info;
-    bool scanned = false;
-    qint64 bofPos = 0;
-    std::vector<CellRef> cells; // sorted by row, in stream order within a row
+    quint32 bofPos = 0;
+    const SheetIndex* index = nullptr; // set when a worksheet is first used
 };
 
 class BiffWorkbook final : public WorkbookData {
@@ -360,25 +41,21 @@ public:
     CellContent cell(int sheetIndex, int row, int column) const override;
 
 private:
-    [[noreturn]] void fail(ErrorKind kind, const QString& reason) const {
-        throw openFailure(kind, displayName_, reason);
-    }
+    void openStream(const QString& password);
     void locateStream();
     void readGlobals();
-    void readFilePass(const Record& r, const QString& password);
-    void scanSheet(Sheet& sheet) const;
+    bool startsSubstream(quint32 pos) const;
     const Sheet& scanned(size_t index) const;
     CellContent decode(const CellRef& ref, int column) const;
     CellContent numberCell(double value, int xf) const;
     QString formulaString(const Record& formula) const;
-    QString sharedString(quint32 index) const;
-    bool stringAt(size_t seg, int off, quint32 skipCount, QString& out) const;
 
     QByteArray bytes_;
     QString displayName_;
     std::optional<cfb::CompoundFile> cfb_;
     cfb::Stream stream_;
     std::optional<Records> records_;
+    std::optional<SharedStrings> strings_;
 
     Encryption encryption_ = Encryption::None;
     int keyBits_ = 0;
@@ -388,67 +65,62 @@ private:
     std::map<int, QString> formats_; // FORMAT records
     mutable std::map<int, DateParts> dateFormats_;
 
-    // A worksheet's cell records are indexed when it is first used.
+    // A worksheet's cell records are indexed when it is first used, once per substream.
     mutable std::vector<Sheet> sheetList_;
+    mutable std::map<quint32, SheetIndex> indexes_;
+    mutable std::map<quint32, Fault> faults_; // substreams found broken
+    qint64 globalsEnd_ = 0;                   // where the globals' EOF record ends
+    mutable qint64 chainPos_ = 0;             // how far startsSubstream() walked the records
+    mutable std::vector<quint32> chainBofs_;  // the BOF records it passed, in stream order
+    mutable std::set<qint64> substreamEnds_;  // where the indexed substreams end
     mutable std::vector<SheetInfo> infos_;
     mutable bool allScanned_ = false;
-
-    std::vector<Record> sst_; // SST and its CONTINUE records
-    quint32 sstUnique_ = 0;
-    int extSstStep_ = 0;
-    struct Bucket {
-        quint32 pos;    // stream position of every extSstStep_-th string
-        quint16 offset; // its offset from the start of the record holding it, header included
-    };
-    std::vector<Bucket> extSst_;
-    // Positions of every 64th string, found by walking the table from its start.
-    struct SstPos {
-        quint32 seg;
-        quint32 off;
-    };
-    mutable std::vector<SstPos> walked_;
 };
 
 BiffWorkbook::BiffWorkbook(QByteArray bytes, const QString& password, const QString& displayName)
     : bytes_(std::move(bytes)), displayName_(displayName) {
+    guarded(displayName_, [&] { openStream(password); });
+}
+
+void BiffWorkbook::openStream(const QString& password) {
     try {
         cfb_.emplace(bytes_);
     } catch (const cfb::Corrupt&) {
-        fail(ErrorKind::Damaged, QStringLiteral("文件已损坏（复合文件结构错误）。"));
+        refuse(ErrorKind::Damaged, QStringLiteral("文件已损坏（复合文件结构错误）。"));
     }
-    try {
-        locateStream();
-        records_.emplace(stream_);
-        const Record bof = records_->require(0);
-        if (bof.type != kBof || bof.size < 4) {
-            fail(ErrorKind::Damaged, QStringLiteral("文件已损坏（工作簿流不以 BOF 记录开始）。"));
-        }
-        const quint16 version = records_->u16(bof, 0);
-        const quint16 kind = records_->u16(bof, 2);
-        if (version != 0x0600) {
-            fail(ErrorKind::UnsupportedFormat,
-                 QStringLiteral("这是 Excel 5.0/95 或更早格式的工作簿，不支持此格式。"));
-        }
-        if (kind != 0x0005) {
-            fail(ErrorKind::NotAWorkbook, QStringLiteral("文件中没有工作簿。"));
-        }
-        // Reads FILEPASS and sets up decryption before anything encrypted is read.
-        qint64 pos = bof.pos + bof.size;
-        for (;;) {
-            const Record r = records_->require(pos);
-            if (r.type == kFilePass) {
-                readFilePass(r, password);
-                break;
-            }
-            if (r.type == kEof || r.type == kBoundSheet || r.type == kSst) {
-                break; // FILEPASS comes right after BOF or not at all
-            }
-            pos = r.pos + r.size;
-        }
-        readGlobals();
-    } catch (const Damage& d) {
-        fail(ErrorKind::Damaged, QStringLiteral("文件已损坏（%1）。").arg(d.reason));
+    locateStream();
+    records_.emplace(stream_);
+    strings_.emplace(*records_);
+    const Record bof = records_->require(0);
+    if (bof.type != record::Bof || bof.size < 4) {
+        refuse(ErrorKind::Damaged, QStringLiteral("文件已损坏（工作簿流不以 BOF 记录开始）。"));
     }
+    const quint16 version = records_->u16(bof, 0);
+    const quint16 kind = records_->u16(bof, 2);
+    if (version != 0x0600) {
+        refuse(ErrorKind::UnsupportedFormat,
+               QStringLiteral("这是 Excel 5.0/95 或更早格式的工作簿，不支持此格式。"));
+    }
+    if (kind != 0x0005) {
+        refuse(ErrorKind::NotAWorkbook, QStringLiteral("文件中没有工作簿。"));
+    }
+    // Reads FILEPASS and sets up decryption before anything encrypted is read.
+    qint64 pos = bof.end();
+    for (;;) {
+        const Record r = records_->require(pos);
+        if (r.type == record::FilePass) {
+            Protection protection = readFilePass(*records_, r, password);
+            encryption_ = protection.encryption;
+            keyBits_ = protection.keyBits;
+            records_->setCipher(std::move(protection.cipher), r.end());
+            break;
+        }
+        if (r.type == record::Eof || r.type == record::BoundSheet || r.type == record::Sst) {
+            break; // FILEPASS comes right after BOF or not at all
+        }
+        pos = r.end();
+    }
+    readGlobals();
 }
 
 void BiffWorkbook::locateStream() {
@@ -456,7 +128,7 @@ void BiffWorkbook::locateStream() {
     try {
         s = cfb_->stream(QStringLiteral("Workbook"));
     } catch (const cfb::Corrupt&) {
-        fail(ErrorKind::Damaged, QStringLiteral("文件已损坏（工作簿流的扇区链错误）。"));
+        refuse(ErrorKind::Damaged, QStringLiteral("文件已损坏（工作簿流的扇区链错误）。"));
     }
     if (s) {
         stream_ = std::move(*s);
@@ -464,101 +136,14 @@ void BiffWorkbook::locateStream() {
     }
     if (cfb_->contains(QStringLiteral("EncryptionInfo")) &&
         cfb_->contains(QStringLiteral("EncryptedPackage"))) {
-        fail(ErrorKind::UnsupportedFormat,
-             QStringLiteral("这是加密的 Excel 2007 及以后格式（.xlsx）的工作簿，不支持此格式。"));
+        refuse(ErrorKind::UnsupportedFormat,
+               QStringLiteral("这是加密的 Excel 2007 及以后格式（.xlsx）的工作簿，不支持此格式。"));
     }
     if (cfb_->contains(QStringLiteral("Book"))) {
-        fail(ErrorKind::UnsupportedFormat,
-             QStringLiteral("这是 Excel 5.0/95 格式的工作簿，不支持此格式。"));
+        refuse(ErrorKind::UnsupportedFormat,
+               QStringLiteral("这是 Excel 5.0/95 格式的工作簿，不支持此格式。"));
     }
-    fail(ErrorKind::NotAWorkbook, QStringLiteral("文件中没有工作簿。"));
-}
-
-void BiffWorkbook::readFilePass(const Record& r, const QString& password) {
-    const QByteArray d = records_->data(r); // FILEPASS itself is never encrypted
-    const auto* p = reinterpret_cast<const quint8*>(d.constData());
-    const int n = int(d.size());
-    if (n < 6) {
-        damage("FILEPASS too short");
-    }
-    const QString velvet = QString::fromUtf16(crypto::kDefaultPassword);
-    const QString candidates[2] = {password, velvet};
-    const qint64 encryptedFrom = r.pos + r.size;
-    const quint16 type = le16(p);
-    if (type == 0) {
-        const quint16 key = le16(p + 2);
-        const quint16 verifier = le16(p + 4);
-        for (const QString& pw : candidates) {
-            const QByteArray b = crypto::xorPasswordBytes(pw);
-            if (!b.isEmpty() && crypto::xorVerifier(b) == verifier && crypto::xorKey(b) == key) {
-                encryption_ = Encryption::Xor;
-                records_->setCipher(crypto::RecordCipher::xorObfuscation(pw), encryptedFrom);
-                return;
-            }
-        }
-        fail(ErrorKind::PasswordRefused, QStringLiteral("密码不正确。"));
-    }
-    if (type != 1) {
-        fail(ErrorKind::UnsupportedFormat, QStringLiteral("不支持此加密方式。"));
-    }
-    const quint16 major = le16(p + 2);
-    const quint16 minor = le16(p + 4);
-    if (major == 1 && minor == 1) {
-        if (n < 6 + 48) {
-            damage("FILEPASS too short");
-        }
-        const QByteArrayView salt(p + 6, 16), ev(p + 22, 16), evh(p + 38, 16);
-        for (const QString& pw : candidates) {
-            crypto::Rc4Keys keys = crypto::Rc4Keys::standard(pw, salt);
-            if (keys.verify(ev, evh)) {
-                encryption_ = Encryption::Rc4;
-                records_->setCipher(crypto::RecordCipher::rc4(std::move(keys)), encryptedFrom);
-                return;
-            }
-        }
-        fail(ErrorKind::PasswordRefused, QStringLiteral("密码不正确。"));
-    }
-    if (major < 2 || major > 4 || minor != 2) {
-        fail(ErrorKind::UnsupportedFormat, QStringLiteral("不支持此加密方式。"));
-    }
-    if (n < 14) {
-        damage("FILEPASS too short");
-    }
-    const quint32 headerSize = le32(p + 10);
-    if (headerSize < 32 || headerSize > quint32(n)) {
-        damage("FILEPASS encryption header size");
-    }
-    const quint8* h = p + 14;
-    const quint32 algId = le32(h + 8);
-    int bits = int(le32(h + 16));
-    if (algId != 0x6801 && algId != 0) {
-        fail(ErrorKind::UnsupportedFormat, QStringLiteral("不支持此加密方式。"));
-    }
-    if (bits == 0) {
-        bits = 40;
-    }
-    if (bits < 40 || bits > 128 || bits % 8 != 0) {
-        fail(ErrorKind::UnsupportedFormat, QStringLiteral("不支持此加密方式。"));
-    }
-    const qint64 v = 14 + qint64(headerSize);
-    if (v + 60 > n) {
-        damage("FILEPASS verifier missing");
-    }
-    const quint8* vp = p + v;
-    if (le32(vp) != 16 || le32(vp + 36) != 20) {
-        damage("FILEPASS verifier sizes");
-    }
-    const QByteArrayView salt(vp + 4, 16), ev(vp + 20, 16), evh(vp + 40, 20);
-    for (const QString& pw : candidates) {
-        crypto::Rc4Keys keys = crypto::Rc4Keys::cryptoApi(pw, salt, bits);
-        if (keys.verify(ev, evh)) {
-            encryption_ = Encryption::Rc4CryptoApi;
-            keyBits_ = bits;
-            records_->setCipher(crypto::RecordCipher::rc4(std::move(keys)), encryptedFrom);
-            return;
-        }
-    }
-    fail(ErrorKind::PasswordRefused, QStringLiteral("密码不正确。"));
+    refuse(ErrorKind::NotAWorkbook, QStringLiteral("文件中没有工作簿。"));
 }
 
 void BiffWorkbook::readGlobals() {
@@ -566,49 +151,52 @@ void BiffWorkbook::readGlobals() {
     bool inSst = false;
     for (;;) {
         const Record r = records_->require(pos);
-        pos = r.pos + r.size;
-        if (r.type == kContinue && inSst) {
-            sst_.push_back(r);
+        pos = r.end();
+        if (r.type == record::Continue && inSst) {
+            strings_->addContinue(r);
             continue;
         }
         inSst = false;
         switch (r.type) {
-        case kEof:
+        case record::Eof:
             break;
-        case kDateMode:
+        case record::DateMode:
             if (r.size >= 2) {
                 date1904_ = records_->u16(r, 0) == 1;
             }
             continue;
-        case kCodePage:
+        case record::CodePage:
             if (r.size >= 2) {
                 codePage_ = records_->u16(r, 0);
             }
             continue;
-        case kXf:
+        case record::Xf:
             if (r.size >= 4) {
                 xfFormat_.push_back(records_->u16(r, 2));
             }
             continue;
-        case kFormat: {
+        case record::Format: {
             if (r.size < 5) {
                 continue;
             }
             const int ifmt = records_->u16(r, 0);
-            std::vector<Record> segs = withContinues(*records_, r);
-            Cursor c(*records_, segs, 0, 2);
+            Cursor c(*records_, r, 2);
             QString code;
             if (readPlainString(c, code)) {
                 formats_[ifmt] = code;
             }
             continue;
         }
-        case kBoundSheet: {
+        case record::BoundSheet: {
             if (r.size < 8) {
                 damage("BOUNDSHEET too short");
             }
             const QByteArray d = records_->data(r);
             const auto* p = reinterpret_cast<const quint8*>(d.constData());
+            if (sheetList_.size() >= size_t(maxSheets)) {
+                // More than any spreadsheet application makes: a flood of BOUNDSHEET records.
+                damage("more than 10000 sheets");
+            }
             Sheet sheet;
             sheet.bofPos = le32(p);
             const quint8 dt = p[5];
@@ -627,198 +215,113 @@ void BiffWorkbook::readGlobals() {
             sheetList_.push_back(std::move(sheet));
             continue;
         }
-        case kSst:
-            if (r.size < 8) {
-                damage("SST too short");
-            }
-            {
-                quint8 b[8];
-                records_->read(r, 0, 8, b);
-                sstUnique_ = le32(b + 4);
-            }
-            sst_.assign(1, r);
+        case record::Sst:
+            strings_->begin(r);
             inSst = true;
             continue;
-        case kExtSst: {
-            if (r.size < 2) {
-                continue;
-            }
-            const QByteArray d = records_->data(r);
-            const auto* p = reinterpret_cast<const quint8*>(d.constData());
-            extSstStep_ = le16(p);
-            for (int k = 2; k + 8 <= r.size; k += 8) {
-                extSst_.push_back({le32(p + k), le16(p + k + 4)});
-            }
-            continue;
-        }
         default:
             continue;
         }
         break; // EOF
     }
-    if (!sst_.empty()) {
-        walked_.push_back({0, 8});
-        // The buckets must start at the first string and go up, or they are not to be trusted.
-        bool trusted = extSstStep_ > 0 && !extSst_.empty() && extSst_[0].pos == sst_[0].pos + 8;
-        for (size_t k = 1; trusted && k < extSst_.size(); ++k) {
-            trusted = extSst_[k].pos > extSst_[k - 1].pos;
-        }
-        if (!trusted) {
-            extSst_.clear();
-            extSstStep_ = 0;
-        }
+    globalsEnd_ = pos;
+}
+
+// True when pos is a record of the stream's own sequence of records, walked from the start as
+// far as asked and never twice: the substreams of sheets never begin inside one another's
+// records, so indexing each once reads every record a bounded number of times however many
+// sheets name them.
+bool BiffWorkbook::startsSubstream(quint32 pos) const {
+    if (pos == globalsEnd_ || substreamEnds_.count(pos) != 0) {
+        return true; // right after the globals or after a sheet's substream, where sheets are
     }
+    while (chainPos_ < pos) {
+        const std::optional<Record> r = records_->at(chainPos_);
+        if (!r) {
+            return false;
+        }
+        if (r->type == record::Bof) {
+            chainBofs_.push_back(quint32(chainPos_));
+        }
+        chainPos_ = r->end();
+    }
+    return chainPos_ == pos || std::binary_search(chainBofs_.begin(), chainBofs_.end(), pos);
 }
 
 const Sheet& BiffWorkbook::scanned(size_t index) const {
     Sheet& sheet = sheetList_.at(index);
-    if (!sheet.scanned) {
-        if (sheet.info.kind == SheetKind::Worksheet) {
+    if (sheet.index == nullptr && sheet.info.kind == SheetKind::Worksheet) {
+        if (!startsSubstream(sheet.bofPos)) {
+            damage("a worksheet's substream does not start with BOF");
+        }
+        // Sheets naming the same substream share its index, or its fault.
+        auto it = indexes_.find(sheet.bofPos);
+        if (it == indexes_.end()) {
+            if (auto failed = faults_.find(sheet.bofPos); failed != faults_.end()) {
+                throw failed->second;
+            }
             try {
-                scanSheet(sheet);
-            } catch (const Damage& d) {
-                throw openFailure(ErrorKind::Damaged, displayName_,
-                                  QStringLiteral("文件已损坏（%1）。").arg(d.reason));
+                it = indexes_.emplace(sheet.bofPos, indexSheet(*records_, sheet.bofPos)).first;
+                substreamEnds_.insert(it->second.end);
+            } catch (const Fault& fault) {
+                faults_.emplace(sheet.bofPos, fault);
+                throw;
             }
         }
-        sheet.scanned = true;
+        sheet.index = &it->second;
+        sheet.info.firstRow = it->second.firstRow;
+        sheet.info.lastRow = it->second.lastRow;
+        if (sheet.info.firstRow > 0) {
+            sheet.info.usedRows = sheet.info.lastRow - sheet.info.firstRow + 1;
+        }
     }
     return sheet;
 }
 
 const SheetInfo& BiffWorkbook::sheet(int index) const {
-    return scanned(size_t(index)).info;
+    return guarded(displayName_, [&]() -> const SheetInfo& { return scanned(size_t(index)).info; });
 }
 
 const std::vector<SheetInfo>& BiffWorkbook::sheets() const {
     if (!allScanned_) {
-        infos_.clear();
-        for (size_t k = 0; k < sheetList_.size(); ++k) {
-            infos_.push_back(scanned(k).info);
-        }
+        guarded(displayName_, [&] {
+            infos_.clear();
+            for (size_t k = 0; k < sheetList_.size(); ++k) {
+                infos_.push_back(scanned(k).info);
+            }
+        });
         allScanned_ = true;
     }
     return infos_;
 }
 
-void BiffWorkbook::scanSheet(Sheet& sheet) const {
-    std::optional<Record> first = records_->at(sheet.bofPos);
-    if (!first || first->type != kBof) {
-        damage("a worksheet's substream does not start with BOF");
-    }
-    // First the record headers alone, which are never encrypted: the substream's end and the
-    // number of cell records, so the index is allocated once at its size.
-    qint64 pos = sheet.bofPos;
-    int depth = 0;
-    size_t count = 0;
-    for (;;) {
-        const Record r = records_->require(pos);
-        pos = r.pos + r.size;
-        if (r.type == kBof) {
-            ++depth;
-        } else if (r.type == kEof) {
-            if (--depth == 0) {
-                break;
-            }
-        } else if (depth == 1 && minimumCellSize(r.type) >= 0) {
-            ++count;
-        }
-    }
-    sheet.cells.reserve(count);
-    // Then the row and columns of each cell record.
-    pos = sheet.bofPos;
-    depth = 0;
-    bool sorted = true;
-    for (;;) {
-        const Record r = records_->require(pos);
-        pos = r.pos + r.size;
-        if (r.type == kBof) {
-            ++depth;
-            continue;
-        }
-        if (r.type == kEof) {
-            if (--depth == 0) {
-                break;
-            }
-            continue;
-        }
-        const int minimum = minimumCellSize(r.type);
-        if (depth != 1 || minimum < 0) {
-            continue;
-        }
-        if (r.size < minimum) {
-            damage("cell record too short");
-        }
-        quint8 b[4];
-        records_->read(r, 0, 4, b);
-        const quint16 row = le16(b);
-        const int firstCol = le16(b + 2);
-        int lastCol = firstCol;
-        if (r.type == kMulRk || r.type == kMulBlank) {
-            lastCol = records_->u16(r, r.size - 2);
-            const int each = r.type == kMulRk ? 6 : 2;
-            if (lastCol < firstCol || (r.size - 6) % each != 0 ||
-                (r.size - 6) / each != lastCol - firstCol + 1) {
-                damage("MULRK or MULBLANK with a wrong column count");
-            }
-        }
-        if (firstCol > 255) {
-            // Past the last column: counts for the used rows, holds nothing readable.
-            sheet.info.firstRow =
-                sheet.info.firstRow == 0 ? row + 1 : std::min(sheet.info.firstRow, row + 1);
-            sheet.info.lastRow = std::max(sheet.info.lastRow, row + 1);
-            continue;
-        }
-        if (!sheet.cells.empty() && row < sheet.cells.back().row) {
-            sorted = false;
-        }
-        sheet.cells.push_back(
-            {quint32(r.pos), row, quint8(firstCol), quint8(std::min(lastCol, 255))});
-    }
-    if (!sorted) {
-        std::stable_sort(sheet.cells.begin(), sheet.cells.end(),
-                         [](const CellRef& a, const CellRef& b) { return a.row < b.row; });
-    }
-    if (!sheet.cells.empty()) {
-        const int lo = sheet.cells.front().row + 1;
-        const int hi = sheet.cells.back().row + 1;
-        sheet.info.firstRow = sheet.info.firstRow == 0 ? lo : std::min(sheet.info.firstRow, lo);
-        sheet.info.lastRow = std::max(sheet.info.lastRow, hi);
-    }
-    if (sheet.info.firstRow > 0) {
-        sheet.info.usedRows = sheet.info.lastRow - sheet.info.firstRow + 1;
-    }
-}
-
 CellContent BiffWorkbook::cell(int sheetIndex, int row, int column) const {
-    if (sheetIndex < 0 || sheetIndex >= int(sheetList_.size()) || row < 1 || row > 65536 ||
-        column < 1 || column > 256) {
-        throw BankError(ErrorKind::BadArgument, error_code::ApplicationDefined,
+    if (sheetIndex < 0 || sheetIndex >= int(sheetList_.size()) || row < 1 || row > maxSheetRows ||
+        column < 1 || column > maxSheetColumns) {
+        throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined,
                         QStringLiteral("单元格位置超出范围：工作表 %1，第 %2 行，第 %3 列。")
                             .arg(sheetIndex + 1)
                             .arg(row)
                             .arg(column));
     }
-    const std::vector<CellRef>& cells = scanned(size_t(sheetIndex)).cells;
-    const quint16 r = quint16(row - 1);
-    const quint16 c = quint16(column - 1);
-    auto range = std::equal_range(cells.begin(), cells.end(), CellRef{0, r, 0, 0},
-                                  [](const CellRef& a, const CellRef& b) { return a.row < b.row; });
-    const CellRef* found = nullptr;
-    for (auto it = range.first; it != range.second; ++it) {
-        if (it->firstCol <= c && c <= it->lastCol) {
-            found = &*it; // a later record for the same cell wins
+    return guarded(displayName_, [&] {
+        const std::vector<CellRef>& cells = scanned(size_t(sheetIndex)).index->cells;
+        const quint16 r = quint16(row - 1);
+        const quint16 c = quint16(column - 1);
+        auto range =
+            std::equal_range(cells.begin(), cells.end(), CellRef{0, r, 0, 0},
+                             [](const CellRef& a, const CellRef& b) { return a.row < b.row; });
+        const CellRef* found = nullptr;
+        for (auto it = range.first; it != range.second; ++it) {
+            if (it->firstCol <= c && c <= it->lastCol) {
+                found = &*it; // a later record for the same cell wins
+            }
         }
-    }
-    if (found == nullptr) {
-        return {};
-    }
-    try {
+        if (found == nullptr) {
+            return CellContent{};
+        }
         return decode(*found, c);
-    } catch (const Damage& d) {
-        throw openFailure(ErrorKind::Damaged, displayName_,
-                          QStringLiteral("文件已损坏（%1）。").arg(d.reason));
-    }
+    });
 }
 
 CellContent BiffWorkbook::decode(const CellRef& ref, int column) const {
@@ -827,32 +330,31 @@ CellContent BiffWorkbook::decode(const CellRef& ref, int column) const {
     const auto* p = reinterpret_cast<const quint8*>(data.constData());
     CellContent out;
     switch (r.type) {
-    case kLabelSst:
+    case record::LabelSst:
         out.kind = CellContent::Kind::Text;
-        out.text = sharedString(le32(p + 6));
+        out.text = strings_->at(le32(p + 6));
         return out;
-    case kLabel:
-    case kRString: {
-        std::vector<Record> segs = withContinues(*records_, r);
-        Cursor cur(*records_, segs, 0, 6);
+    case record::Label:
+    case record::RString: {
+        Cursor cur(*records_, r, 6);
         out.kind = CellContent::Kind::Text;
         if (!readPlainString(cur, out.text)) {
             damage("text cell runs past its record");
         }
         return out;
     }
-    case kNumber: {
+    case record::Number: {
         double v;
         std::memcpy(&v, p + 6, 8);
         return numberCell(qFromLittleEndian<double>(&v), le16(p + 4));
     }
-    case kRk:
+    case record::Rk:
         return numberCell(decodeRk(le32(p + 6)), le16(p + 4));
-    case kMulRk: {
+    case record::MulRk: {
         const int at = 4 + 6 * (column - ref.firstCol);
         return numberCell(decodeRk(le32(p + at + 2)), le16(p + at));
     }
-    case kBoolErr:
+    case record::BoolErr:
         if (p[7] != 0) {
             out.kind = CellContent::Kind::Error;
             out.error = ErrorValue(p[6]);
@@ -861,7 +363,7 @@ CellContent BiffWorkbook::decode(const CellRef& ref, int column) const {
             out.text = p[6] != 0 ? QStringLiteral("True") : QStringLiteral("False");
         }
         return out;
-    case kFormula:
+    case record::Formula:
         if (p[12] == 0xFF && p[13] == 0xFF) {
             switch (p[6]) {
             case 0:
@@ -920,181 +422,24 @@ QString BiffWorkbook::formulaString(const Record& formula) const {
     qint64 pos = formula.pos + formula.size;
     for (int k = 0; k < 8; ++k) {
         const Record r = records_->require(pos);
-        pos = r.pos + r.size;
-        if (r.type == kString) {
-            std::vector<Record> segs = withContinues(*records_, r);
-            Cursor c(*records_, segs, 0, 0);
+        pos = r.end();
+        if (r.type == record::String) {
+            Cursor c(*records_, r, 0);
             QString text;
             if (!readPlainString(c, text)) {
                 damage("STRING record cut short");
             }
             return text;
         }
-        if (r.type != kShrFmla && r.type != kArray && r.type != kTable && r.type != kContinue) {
+        if (r.type != record::ShrFmla && r.type != record::Array && r.type != record::Table &&
+            r.type != record::Continue) {
             break;
         }
     }
     damage("formula text result without its STRING record");
 }
 
-bool BiffWorkbook::stringAt(size_t seg, int off, quint32 skipCount, QString& out) const {
-    Cursor c(*records_, sst_, seg, off);
-    for (quint32 k = 0; k < skipCount; ++k) {
-        if (!readRichString(c, nullptr)) {
-            return false;
-        }
-    }
-    out.clear();
-    return readRichString(c, &out);
-}
-
-QString BiffWorkbook::sharedString(quint32 index) const {
-    if (sst_.empty() || index >= sstUnique_) {
-        damage("shared string index outside the table");
-    }
-    QString out;
-    // The EXTSST bucket holding the string, when its position lies inside the table.
-    if (extSstStep_ > 0) {
-        const size_t bucket = index / quint32(extSstStep_);
-        if (bucket < extSst_.size()) {
-            const qint64 at = extSst_[bucket].pos;
-            auto it = std::upper_bound(sst_.begin(), sst_.end(), at,
-                                       [](qint64 v, const Record& r) { return v < r.pos; });
-            if (it != sst_.begin()) {
-                --it;
-                const qint64 off = at - it->pos;
-                const size_t seg = size_t(it - sst_.begin());
-                if (off < it->size && (seg > 0 || off >= 8) && off + 4 == extSst_[bucket].offset &&
-                    stringAt(seg, int(off), index % quint32(extSstStep_), out)) {
-                    return out;
-                }
-            }
-        }
-    }
-    // Otherwise walk the table from the nearest position found before.
-    constexpr quint32 kStep = 64;
-    size_t known = std::min<size_t>(index / kStep, walked_.size() - 1);
-    Cursor c(*records_, sst_, walked_[known].seg, int(walked_[known].off));
-    for (quint32 k = quint32(known) * kStep; k < index; ++k) {
-        if (!readRichString(c, nullptr)) {
-            damage("shared string table cut short");
-        }
-        if ((k + 1) % kStep == 0 && (k + 1) / kStep == walked_.size()) {
-            walked_.push_back({quint32(c.segment()), quint32(c.offset())});
-        }
-    }
-    if (!readRichString(c, &out)) {
-        damage("shared string table cut short");
-    }
-    return out;
-}
-
 } // namespace
-
-// --- Helpers -----------------------------------------------------------------------------------
-
-double decodeRk(quint32 rk) {
-    double value;
-    if ((rk & 0x02) != 0) {
-        value = double(qint32(rk) >> 2);
-    } else {
-        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
-        std::memcpy(&value, &bits, 8);
-    }
-    return (rk & 0x01) != 0 ? value / 100 : value;
-}
-
-DateParts classifyFormat(int ifmt, const QString& code) {
-    if (code.isEmpty()) {
-        if ((ifmt >= 14 && ifmt <= 17) || (ifmt >= 27 && ifmt <= 31) || ifmt == 36 ||
-            (ifmt >= 50 && ifmt <= 54) || ifmt == 57 || ifmt == 58) {
-            return {true, false};
-        }
-        if ((ifmt >= 18 && ifmt <= 21) || (ifmt >= 32 && ifmt <= 35) ||
-            (ifmt >= 45 && ifmt <= 47) || ifmt == 55 || ifmt == 56) {
-            return {false, true};
-        }
-        if (ifmt == 22) {
-            return {true, true};
-        }
-        return {};
-    }
-    bool y = false, d = false, m = false, h = false, s = false;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar ch = code.at(i).toLower();
-        if (ch == u';') {
-            break; // the first section decides
-        }
-        if (ch == u'"') {
-            const qsizetype end = code.indexOf(u'"', i + 1);
-            if (end < 0) {
-                break;
-            }
-            i = end;
-        } else if (ch == u'\\' || ch == u'_' || ch == u'*') {
-            ++i;
-        } else if (ch == u'[') {
-            const qsizetype end = code.indexOf(u']', i + 1);
-            if (end < 0) {
-                break;
-            }
-            const QString inner = code.mid(i + 1, end - i - 1).toLower();
-            if (!inner.isEmpty() &&
-                (inner.count(u'h') == inner.size() || inner.count(u'm') == inner.size() ||
-                 inner.count(u's') == inner.size())) {
-                h = true; // elapsed time
-            }
-            i = end;
-        } else if (ch == u'y') {
-            y = true;
-        } else if (ch == u'd') {
-            d = true;
-        } else if (ch == u'm') {
-            m = true;
-        } else if (ch == u'h') {
-            h = true;
-        } else if (ch == u's') {
-            s = true;
-        }
-    }
-    DateParts parts;
-    parts.time = h || s;
-    parts.date = y || d || (m && !parts.time);
-    return parts;
-}
-
-QString dateText(double serial, bool date1904, DateParts parts) {
-    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466.0 || !parts.any()) {
-        return {};
-    }
-    const qint64 totalSeconds = std::llround(serial * 86400.0);
-    const qint64 days = totalSeconds / 86400;
-    const qint64 seconds = totalSeconds % 86400;
-    if (days > 2958465) {
-        return {}; // rounds past 9999-12-31
-    }
-    QString date;
-    if (parts.date) {
-        if (date1904) {
-            date = QDate(1904, 1, 1).addDays(days).toString(QStringLiteral("yyyy/M/d"));
-        } else if (days == 60) {
-            date = QStringLiteral("1900/2/29"); // the day the 1900 date system counts in error
-        } else {
-            // Day 0 is the service's zero date; days 1 to 59 come before the day counted in
-            // error, so they start one day later.
-            const QDate base = days == 0 || days > 60 ? QDate(1899, 12, 30) : QDate(1899, 12, 31);
-            date = base.addDays(days).toString(QStringLiteral("yyyy/M/d"));
-        }
-    }
-    if (!parts.time) {
-        return date;
-    }
-    const QString time = QStringLiteral("%1:%2:%3")
-                             .arg(seconds / 3600)
-                             .arg((seconds / 60) % 60, 2, 10, QLatin1Char('0'))
-                             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return date.isEmpty() ? time : date + u' ' + time;
-}
 
 std::shared_ptr<const WorkbookData> open(QByteArray bytes, const QString& password,
                                          const QString& displayName) {

@@ -1,5 +1,7 @@
 #include "crypto.h"
 
+#include "recordids.h"
+
 #include <QCryptographicHash>
 #include <QtEndian>
 
@@ -395,13 +397,13 @@ std::unique_ptr<RecordCipher> RecordCipher::rc4(Rc4Keys keys) {
 
 bool isPlainRecord(quint16 type) {
     switch (type) {
-    case 0x0809: // BOF
-    case 0x002F: // FILEPASS
-    case 0x0194: // USREXCL
-    case 0x0195: // FILELOCK
-    case 0x00E1: // INTERFACEHDR
-    case 0x0196: // RRDINFO
-    case 0x0138: // RRDHEAD
+    case biff::record::Bof:
+    case biff::record::FilePass:
+    case biff::record::UsrExcl:
+    case biff::record::FileLock:
+    case biff::record::InterfaceHdr:
+    case biff::record::RrdInfo:
+    case biff::record::RrdHead:
         return true;
     default:
         return false;

@@ -24,10 +24,17 @@ private:
     QByteArray what_;
 };
 
+// The numeric codes of every failure, as the spreadsheet service and the runtime raise them.
 namespace failure_code {
-inline constexpr int Overflow = 6;
-inline constexpr int TypeMismatch = 13;
-inline constexpr int ApplicationDefined = 1004; // what the spreadsheet service answers
+inline constexpr int Overflow = 6; // a number outside its type's range
+inline constexpr int OutOfMemory = 7;
+inline constexpr int SubscriptOutOfRange = 9; // no member of that name (no such worksheet)
+inline constexpr int TypeMismatch = 13;       // a text that is no number; a cell's error value
+inline constexpr int InternalError = 51;
+inline constexpr int FileNotFound = 53;         // no file at the path
+inline constexpr int FileAccess = 75;           // a path that cannot be read
+inline constexpr int ServerUnavailable = 462;   // the instance was quit or the workbook closed
+inline constexpr int ApplicationDefined = 1004; // everything else the spreadsheet service refuses
 } // namespace failure_code
 
 } // namespace tiku

@@ -1,6 +1,7 @@
 #include "workbook.h"
 
 #include "bankerror.h"
+#include "bankformat.h"
 #include "biff.h"
 #include "cfb.h"
 
@@ -14,17 +15,39 @@ namespace {
 int codeOf(ErrorKind kind) {
     switch (kind) {
     case ErrorKind::FileMissing:
-        return error_code::FileNotFound;
+        return failure_code::FileNotFound;
     case ErrorKind::FileUnreadable:
-        return error_code::FileAccess;
+        return failure_code::FileAccess;
     case ErrorKind::NoSuchWorksheet:
-        return error_code::SubscriptOutOfRange;
+        return failure_code::SubscriptOutOfRange;
     case ErrorKind::CellError:
-        return error_code::TypeMismatch;
+        return failure_code::TypeMismatch;
     case ErrorKind::Closed:
-        return error_code::ServerUnavailable;
+        return failure_code::ServerUnavailable;
     default:
-        return error_code::ApplicationDefined;
+        return failure_code::ApplicationDefined;
+    }
+}
+
+void checkSize(qint64 size, const QString& displayName) {
+    if (size > maxWorkbookBytes) {
+        throw openFailure(ErrorKind::NotAWorkbook, displayName,
+                          QStringLiteral("文件太大（%1 字节），题库文件最大为 %2 MB。")
+                              .arg(size)
+                              .arg(maxWorkbookBytesMb));
+    }
+}
+
+// The first bytes: a compound file, or a workbook of a format that is not supported.
+void checkSignature(const QByteArray& head, const QString& displayName) {
+    if (head.startsWith(QByteArrayLiteral("PK\x03\x04"))) {
+        throw openFailure(
+            ErrorKind::UnsupportedFormat, displayName,
+            QStringLiteral("这是 Excel 2007 及以后格式（.xlsx）的工作簿，不支持此格式。"));
+    }
+    if (!cfb::hasSignature(head)) {
+        throw openFailure(ErrorKind::NotAWorkbook, displayName,
+                          QStringLiteral("这不是 Excel 工作簿文件。"));
     }
 }
 
@@ -45,14 +68,28 @@ std::shared_ptr<const WorkbookData> WorkbookData::load(const QString& path,
     if (info.isDir()) {
         throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("这是一个文件夹。"));
     }
+    // A device or a pipe could be read without end.
+    if (!info.isFile()) {
+        throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("这不是普通文件。"));
+    }
+    checkSize(info.size(), name);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("无法读取文件。"));
     }
-    // One read of the whole file: the workbook is a snapshot, the file is not held open.
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    // The signature before the rest, then one read of the whole file as large as it was found:
+    // the workbook is a snapshot, the file is not held open.
+    QByteArray bytes = file.read(8);
+    checkSignature(bytes, name);
+    const qint64 size = info.size();
+    bytes.resize(size);
+    const qint64 rest = size > 8 ? file.read(bytes.data() + 8, size - 8) : 0;
+    if (rest < 0 || file.error() != QFileDevice::NoError) {
         throw openFailure(ErrorKind::FileUnreadable, name, QStringLiteral("无法读取文件。"));
+    }
+    if (rest != size - 8 || !file.read(1).isEmpty()) {
+        throw openFailure(ErrorKind::FileUnreadable, name,
+                          QStringLiteral("文件在读取时发生了变化。"));
     }
     file.close();
     return fromBytes(std::move(bytes), password, name);
@@ -60,22 +97,15 @@ std::shared_ptr<const WorkbookData> WorkbookData::load(const QString& path,
 
 std::shared_ptr<const WorkbookData>
 WorkbookData::fromBytes(QByteArray bytes, const QString& password, const QString& displayName) {
-    if (bytes.startsWith(QByteArrayLiteral("PK\x03\x04"))) {
-        throw openFailure(
-            ErrorKind::UnsupportedFormat, displayName,
-            QStringLiteral("这是 Excel 2007 及以后格式（.xlsx）的工作簿，不支持此格式。"));
-    }
-    if (!cfb::hasSignature(bytes)) {
-        throw openFailure(ErrorKind::NotAWorkbook, displayName,
-                          QStringLiteral("这不是 Excel 工作簿文件。"));
-    }
+    checkSize(bytes.size(), displayName);
+    checkSignature(bytes, displayName);
     return biff::open(std::move(bytes), password, displayName);
 }
 
 QString WorkbookData::cellText(int sheetIndex, int row, int column) const {
     CellContent content = cell(sheetIndex, row, column);
     if (content.kind == CellContent::Kind::Error) {
-        throw BankError(ErrorKind::CellError, error_code::TypeMismatch,
+        throw BankError(ErrorKind::CellError, failure_code::TypeMismatch,
                         QStringLiteral("第 %1 行第 %2 列的单元格含有错误值 %3，无法取得文本。")
                             .arg(row)
                             .arg(column)

@@ -3,6 +3,7 @@
 // Writes BIFF8 workbooks in a compound file, optionally encrypted: what `tiku-bank make`, the
 // demo bank, the tests and the benchmarks use to make banks.
 
+#include "bankformat.h"
 #include "types.h"
 
 #include <QByteArray>
@@ -48,8 +49,8 @@ struct CellValue {
 };
 
 struct CellSpec {
-    int row = 1;    // 1-based, up to 65536
-    int column = 1; // 1-based, up to 256
+    int row = 1;    // 1-based, up to maxSheetRows
+    int column = 1; // 1-based, up to maxSheetColumns
     CellValue value;
 };
 
@@ -64,7 +65,7 @@ struct WorkbookSpec {
 };
 
 struct WriteOptions {
-    QString password = QStringLiteral("qmpzrtv58204617");
+    QString password = bankPassword();
     Encryption encryption = Encryption::Rc4CryptoApi;
     int keyBits = 128;             // RC4 CryptoAPI: 40 to 128 in steps of 8
     int cryptoApiMajorVersion = 4; // RC4 CryptoAPI header version: 2.2, 3.2 or 4.2

@@ -129,6 +129,9 @@ void TestBiff::extSstThatDisagreesIsNotTrusted_data() {
     QTest::newRow("inside string 1, offset field wrong") << -3 << false;
     QTest::newRow("inside string 1, offset field matching") << -3 << true;
     QTest::newRow("past the table") << 100000 << true;
+    // Offset and position agree, but name string 3 ("two22" takes 8 bytes) for string 2: every
+    // string of the bucket would be read one off.
+    QTest::newRow("at the next string, offset field matching") << 8 << true;
 }
 
 void TestBiff::extSstThatDisagreesIsNotTrusted() {

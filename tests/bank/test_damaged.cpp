@@ -127,6 +127,7 @@ private slots:
     void workbookStreamCut();
     void hostileStructures_data();
     void hostileStructures();
+    void filePassHeaderInsideItsRecord();
 };
 
 void TestDamaged::cutAtManyLengths_data() {
@@ -390,6 +391,25 @@ void TestDamaged::hostileStructures() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, kind);
     QCOMPARE(int(kindOf(bytes)), kind);
+}
+
+// An RC4 CryptoAPI FILEPASS of 32 bytes whose header claims 32 bytes: with the 14 bytes before
+// it, the header would end 14 bytes past the record, and its key size lies 2 bytes past it.
+void TestDamaged::filePassHeaderInsideItsRecord() {
+    Stream s;
+    s.record(0x0809, bof(0x0005));
+    Bytes filePass;
+    filePass.u16(1).u16(4).u16(2).u32(0x0C).u32(32).u32(0x0C).u32(0).u32(0x6801).u32(0x8004);
+    filePass.u16(128); // the low half of the key size, the last two bytes of the record
+    QCOMPARE(filePass.b.size(), 32);
+    s.record(0x002F, filePass.b);
+    s.record(0x000A, {});
+    s.bytes.append(QByteArray(4096, '\0'));
+    const std::optional<BankError> e = openAndReadAll(workbookFile(s.bytes), QString());
+    QVERIFY(e);
+    QCOMPARE(e->kind(), ErrorKind::Damaged);
+    QVERIFY2(e->description().contains(QStringLiteral("FILEPASS encryption header size")),
+             qPrintable(e->description()));
 }
 
 QTEST_GUILESS_MAIN(TestDamaged)

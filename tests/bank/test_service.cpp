@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace tiku::bank;
 using tiku::testing::numberedQuestions;
 
@@ -274,6 +276,13 @@ void TestService::openFailures_data() {
                           << 1004 << "这不是 Excel 工作簿文件。";
     QTest::newRow("folder") << "folder.xls" << QByteArray("<dir>") << int(ErrorKind::FileUnreadable)
                             << 75 << "这是一个文件夹。";
+    // A pipe would block or be read without end; neither is opened.
+    QTest::newRow("pipe") << "pipe.xls" << QByteArray("<fifo>") << int(ErrorKind::FileUnreadable)
+                          << 75 << "这不是普通文件。";
+    // Over the limit, refused by its size before a byte is read (the file is sparse).
+    QTest::newRow("too large") << "large.xls" << QByteArray("<sparse>")
+                               << int(ErrorKind::NotAWorkbook) << 1004
+                               << "文件太大（134217729 字节），题库文件最大为 128 MB。";
 }
 
 void TestService::openFailures() {
@@ -286,6 +295,12 @@ void TestService::openFailures() {
     const QString path = d.filePath(file);
     if (content == "<dir>") {
         QVERIFY(QDir(d.path()).mkdir(file));
+    } else if (content == "<fifo>") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (content == "<sparse>") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize((qint64(128) << 20) + 1));
     } else if (!content.isNull()) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));

@@ -1,6 +1,7 @@
 // tiku-bank, run as a program: its output, exit status and error lines.
 
 #include "bankfiles.h"
+#include "toolrun.h"
 
 #include "bank/writer.h"
 
@@ -15,36 +16,11 @@
 using namespace tiku;
 using namespace tiku::bank;
 using tiku::testing::Question;
+using tiku::testing::Run;
+using tiku::testing::tool;
+using tiku::testing::writeText;
 
 namespace {
-
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-    QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-    QStringList outLines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
-
-Run tool(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(TIKU_BANK_TOOL), args);
-    if (!p.waitForFinished(300000)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    Run r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-void writeText(const QString& path, const QByteArray& utf8) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(utf8);
-}
 
 std::vector<Question> goodBank(int n) {
     return testing::numberedQuestions(n, QStringLiteral("题"));

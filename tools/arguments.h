@@ -1,0 +1,35 @@
+#pragma once
+
+// The command line of `tiku-bank` after the command name: positional arguments and options.
+// No value and no message ever holds the text of an option the user did not mean as a value:
+// an option missing its value does not take the next option, and an unknown option is named
+// without what follows its "=" (which may be a password).
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+namespace tiku::tool {
+
+// Bad usage: exit status 2 with the message and the usage hint.
+struct UsageError {
+    QString message;
+};
+
+struct Arguments {
+    QStringList positional;
+    QHash<QString, QString> values; // --password, --sheet, --rows, -o (also given as --output)
+    bool json = false;
+
+    // Throws UsageError.
+    static Arguments parse(const QStringList& args);
+
+    // The password given, or the program's bank password.
+    QString password() const;
+    // Refuses options other than --password and those listed; --json unless allowed.
+    void allowOnly(const QStringList& options, bool allowJson) const;
+    // The one positional argument.
+    QString singleFile() const;
+};
+
+} // namespace tiku::tool
