@@ -8,8 +8,11 @@
 #include "test/form2.h"
 
 #include <QFontInfo>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 using namespace tiku;
@@ -102,6 +105,68 @@ private slots:
         QTest::keyClick(f.Option1[1], Qt::Key_Left);
         QVERIFY(f.Option1[0]->isChecked());
         QVERIFY(!f.Option1[1]->isChecked());
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // Every visible part of each option, its round mark and the two ends of its caption, as the
+    // style draws them, selects that option under a click through the window system; the two
+    // rectangles overlap, so this is where the one on top must not hide the other.
+    void everyVisiblePartSelects_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("part");
+        for (int index : {0, 1}) {
+            for (const char* part : {"mark", "caption start", "caption end"}) {
+                QTest::addRow("%s %s", index == 0 ? "人文" : "临床", part) << index << part;
+            }
+        }
+    }
+    void everyVisiblePartSelects() {
+        QFETCH(int, index);
+        QFETCH(QString, part);
+        ScreenHarness h;
+        Form1& f = start(h);
+        QRadioButton* target = f.Option1[std::size_t(index)];
+        QRadioButton* other = f.Option1[std::size_t(1 - index)];
+        other->setChecked(true);
+
+        QStyleOptionButton look;
+        look.initFrom(target);
+        look.text = target->text();
+        const QRect mark =
+            target->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &look, target);
+        const QRect contents =
+            target->style()->subElementRect(QStyle::SE_RadioButtonContents, &look, target);
+        const int captionWidth = target->fontMetrics().horizontalAdvance(target->text());
+        QPoint at = mark.center();
+        if (part == QStringLiteral("caption start")) {
+            at = QPoint(contents.left() + 2, contents.center().y());
+        } else if (part == QStringLiteral("caption end")) {
+            at = QPoint(contents.left() + captionWidth - 2, contents.center().y());
+        }
+        QVERIFY2(target->rect().contains(at), "the part lies outside the option");
+        h.clickAt(&f, target->mapTo(&f, at));
+        QVERIFY2(target->isChecked(),
+                 qPrintable(QStringLiteral("the click at (%1, %2) reached the other option")
+                                .arg(at.x())
+                                .arg(at.y())));
+        QVERIFY(!other->isChecked());
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
+    // A click on 临床's mark, then 查看题库: the browser opens the 临床 bank.
+    void clinicalMarkOpensClinicalBank() {
+        ScreenHarness h;
+        Form1& f = start(h);
+        QStyleOptionButton look;
+        look.initFrom(f.Option1[1]);
+        const QRect mark = f.Option1[1]->style()->subElementRect(QStyle::SE_RadioButtonIndicator,
+                                                                 &look, f.Option1[1]);
+        h.clickAt(&f, f.Option1[1]->mapTo(&f, mark.center()));
+        QVERIFY(f.Option1[1]->isChecked());
+        h.clickAt(&f, f.Command1->geometry().center());
+        Form3& browser = h.form<Form3>();
+        QVERIFY(browser.isVisible());
+        QVERIFY(browser.Text1->toPlainText().startsWith(QStringLiteral("临床第1题\n")));
         TIKU_VERIFY_SCRIPT(h);
     }
 

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 namespace tiku::testing {
 
@@ -107,6 +108,11 @@ void ScreenHarness::moveMouse(QWidget* window, QPoint windowPos) {
 void ScreenHarness::moveMouseOver(QWidget* widget) {
     QWidget* window = widget->window();
     moveMouse(window, widget->mapTo(window, widget->rect().center()));
+}
+
+void ScreenHarness::clickAt(QWidget* window, QPoint windowPos) {
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, windowPos);
+    settle();
 }
 
 QString captionOf(const QWidget* control) {

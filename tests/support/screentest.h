@@ -59,6 +59,9 @@ public:
     static void type(QWidget* widget, const QString& text);
     static void moveMouse(QWidget* window, QPoint windowPos);
     static void moveMouseOver(QWidget* widget); // to its centre, through its window
+    // A left click at a point of a window, through the window system: it reaches whichever
+    // control lies on top there, as a real click does.
+    static void clickAt(QWidget* window, QPoint windowPos);
 
 private:
     QTemporaryDir dir_;
