@@ -4,8 +4,8 @@
 // recorded, the program end recorded instead of carried out, a program folder of the test's own,
 // and one timeline of what happened (message boxes, service calls, the end) to check order.
 
-#include "shell/screen.h"
-#include "shell/toolkit.h"
+#include "ui/screen.h"
+#include "ui/toolkit.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // fair frequencies over many draws, a bounded draw, and a new seed for every set-up.
 
 #include "bank/failure.h"
-#include "test/paper.h"
+#include "mocktest/paper.h"
 
 #include <QTest>
 

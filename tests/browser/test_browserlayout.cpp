@@ -3,8 +3,8 @@
 #include "bankfiles.h"
 #include "screentest.h"
 
-#include "browser/form3.h"
-#include "shell/form1.h"
+#include "browser/browser.h"
+#include "menu/mainmenu.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -18,25 +18,35 @@ using tiku::testing::ScreenHarness;
 
 namespace {
 
-QWidget* control(Form3& f, const QString& name) {
-    const QHash<QString, QWidget*> controls{
-        {"Label1", f.Label1},     {"Text1", f.Text1},       {"Label2", f.Label2},
-        {"Text2", f.Text2},       {"Command4", f.Command4}, {"Command1", f.Command1},
-        {"Command2", f.Command2}, {"Command5", f.Command5}, {"Command3", f.Command3},
-        {"Label3", f.Label3},     {"Label4", f.Label4},     {"Label5", f.Label5},
-        {"Label6", f.Label6},     {"Label7", f.Label7},     {"Text3", f.Text3},
-        {"Label8", f.Label8},     {"Command6", f.Command6}};
+QWidget* control(Browser& f, const QString& name) {
+    const QHash<QString, QWidget*> controls{{"Label1", f.questionHeading},
+                                            {"Text1", f.questionBox},
+                                            {"Label2", f.answerCaption},
+                                            {"Text2", f.answerBox},
+                                            {"Command4", f.firstButton},
+                                            {"Command1", f.previousButton},
+                                            {"Command2", f.nextButton},
+                                            {"Command5", f.lastButton},
+                                            {"Command3", f.backButton},
+                                            {"Label3", f.countPrefix},
+                                            {"Label4", f.bankSizeLabel},
+                                            {"Label5", f.currentPrefix},
+                                            {"Label6", f.questionNumberLabel},
+                                            {"Label7", f.jumpPrefix},
+                                            {"Text3", f.jumpBox},
+                                            {"Label8", f.jumpSuffix},
+                                            {"Command6", f.jumpButton}};
     return controls.value(name);
 }
 
 // The browser shown from the main menu, over a bank of twelve questions.
-Form3& browse(ScreenHarness& h) {
+Browser& browse(ScreenHarness& h) {
     testing::writeBank(h.folder(), testing::numberedQuestions(12, "人文"),
                        testing::numberedQuestions(12, "临床"));
-    Toolkit::instance().show(h.form<Form1>());
+    Toolkit::instance().show(h.form<MainMenu>());
     h.settle();
-    h.click(h.form<Form1>().Command1);
-    return h.form<Form3>();
+    h.click(h.form<MainMenu>().browseButton);
+    return h.form<Browser>();
 }
 
 } // namespace
@@ -91,7 +101,7 @@ private slots:
         QFETCH(bool, hidden);
 
         ScreenHarness h;
-        Form3& f = h.form<Form3>(); // freshly created, before any activation
+        Browser& f = h.form<Browser>(); // freshly created, before any activation
         QWidget* w = control(f, name);
         QVERIFY(w);
         QCOMPARE(w->parentWidget(), &f);
@@ -112,7 +122,7 @@ private slots:
 
     void window() {
         ScreenHarness h;
-        Form3& f = h.form<Form3>();
+        Browser& f = h.form<Browser>();
         QCOMPARE(f.windowTitle(), QStringLiteral("查看题库"));
         const QSize client(9585 / 15, 4920 / 15);
         QCOMPARE(f.size(), client);
@@ -126,54 +136,55 @@ private slots:
 
     void labelsAndAlignment() {
         ScreenHarness h;
-        Form3& f = h.form<Form3>();
-        for (Label* label :
-             {f.Label1, f.Label2, f.Label3, f.Label4, f.Label5, f.Label6, f.Label7, f.Label8}) {
+        Browser& f = h.form<Browser>();
+        for (Label* label : {f.questionHeading, f.answerCaption, f.countPrefix, f.bankSizeLabel,
+                             f.currentPrefix, f.questionNumberLabel, f.jumpPrefix, f.jumpSuffix}) {
             QCOMPARE(label->focusPolicy(), Qt::NoFocus);
         }
-        QVERIFY(f.Label4->alignment() & Qt::AlignHCenter);
-        QVERIFY(f.Label6->alignment() & Qt::AlignHCenter);
-        QVERIFY(!(f.Label5->alignment() & Qt::AlignHCenter));
+        QVERIFY(f.bankSizeLabel->alignment() & Qt::AlignHCenter);
+        QVERIFY(f.questionNumberLabel->alignment() & Qt::AlignHCenter);
+        QVERIFY(!(f.currentPrefix->alignment() & Qt::AlignHCenter));
     }
 
     void textBoxes() {
         ScreenHarness h;
-        Form3& f = browse(h);
-        QVERIFY(f.Text1->isReadOnly());
-        QVERIFY(f.Text2->isReadOnly());
-        QVERIFY(!f.Text3->isReadOnly());
-        QCOMPARE(f.Text1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-        QVERIFY(f.Text1->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff);
+        Browser& f = browse(h);
+        QVERIFY(f.questionBox->isReadOnly());
+        QVERIFY(f.answerBox->isReadOnly());
+        QVERIFY(!f.jumpBox->isReadOnly());
+        QCOMPARE(f.questionBox->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QVERIFY(f.questionBox->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff);
 
         // The user can type into the jump box only.
-        const QString question = f.Text1->toPlainText();
-        h.type(f.Text1, QStringLiteral("xyz"));
-        QCOMPARE(f.Text1->toPlainText(), question);
-        h.type(f.Text3, QStringLiteral("12"));
-        QCOMPARE(f.Text3->text(), QStringLiteral("12"));
+        const QString question = f.questionBox->toPlainText();
+        h.type(f.questionBox, QStringLiteral("xyz"));
+        QCOMPARE(f.questionBox->toPlainText(), question);
+        h.type(f.jumpBox, QStringLiteral("12"));
+        QCOMPARE(f.jumpBox->text(), QStringLiteral("12"));
 
         // A question longer than the box scrolls.
-        QCOMPARE(f.Text1->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(f.questionBox->verticalScrollBar()->maximum(), 0);
         QStringList lines;
         for (int i = 0; i < 60; ++i) {
             lines << QStringLiteral("第%1行").arg(i);
         }
-        f.Text1->setPlainText(lines.join('\n'));
+        f.questionBox->setPlainText(lines.join('\n'));
         QCoreApplication::processEvents();
-        QVERIFY(f.Text1->verticalScrollBar()->maximum() > 0);
+        QVERIFY(f.questionBox->verticalScrollBar()->maximum() > 0);
         TIKU_VERIFY_SCRIPT(h);
     }
 
     void focusOrder() {
         ScreenHarness h;
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         QVERIFY(f.isVisible());
-        QCOMPARE(f.focusWidget(), f.Command6);
-        const QList<QWidget*> order{f.Command6, f.Text3,    f.Command5, f.Command4, f.Command3,
-                                    f.Command2, f.Command1, f.Text2,    f.Text1};
+        QCOMPARE(f.focusWidget(), f.jumpButton);
+        const QList<QWidget*> order{f.jumpButton,     f.jumpBox,    f.lastButton,
+                                    f.firstButton,    f.backButton, f.nextButton,
+                                    f.previousButton, f.answerBox,  f.questionBox};
         // The controls that take the focus, once round the chain from tab place 0.
-        QList<QWidget*> chain{f.Command6};
-        for (QWidget* w = f.Command6->nextInFocusChain(); w != f.Command6 && chain.size() < 100;
+        QList<QWidget*> chain{f.jumpButton};
+        for (QWidget* w = f.jumpButton->nextInFocusChain(); w != f.jumpButton && chain.size() < 100;
              w = w->nextInFocusChain()) {
             if (w->focusPolicy() & Qt::TabFocus) {
                 chain << w;
@@ -181,8 +192,8 @@ private slots:
         }
         QCOMPARE(chain, order);
         // With the keyboard: the disabled 上一题 and the hidden answer box are passed over.
-        const QList<QWidget*> tabbing{f.Text3,    f.Command5, f.Command4,
-                                      f.Command3, f.Command2, f.Text1};
+        const QList<QWidget*> tabbing{f.jumpBox,    f.lastButton, f.firstButton,
+                                      f.backButton, f.nextButton, f.questionBox};
         for (QWidget* next : tabbing) {
             QTest::keyClick(f.focusWidget(), Qt::Key_Tab);
             QCOMPARE(f.focusWidget(), next);
@@ -192,4 +203,4 @@ private slots:
 };
 
 QTEST_MAIN(Form3LayoutTest)
-#include "test_form3layout.moc"
+#include "test_browserlayout.moc"

@@ -134,7 +134,7 @@ void Screen::mouseMoveEvent(QMouseEvent* event) {
     // Moves over a control that does not take them itself reach the screen too: only the bare
     // surface counts.
     if (!childAt(event->position().toPoint())) {
-        Toolkit::instance().dispatch([this] { Form_MouseMove(); });
+        Toolkit::instance().dispatch([this] { onSurfaceMouseMove(); });
     }
     event->accept();
 }

@@ -6,8 +6,8 @@
 
 #include "bank/bankformat.h"
 #include "bank/service.h"
-#include "browser/form3.h"
-#include "shell/form1.h"
+#include "browser/browser.h"
+#include "menu/mainmenu.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -38,32 +38,32 @@ QString rangeMessage(int n) {
 const QString openingFailed = QStringLiteral("发生错误，程序关闭！");
 
 // The browser reached from the main menu as the user does: the bank chosen, 查看题库 clicked.
-Form3& browse(ScreenHarness& h, bool clinicalBank = false) {
-    Toolkit::instance().show(h.form<Form1>());
+Browser& browse(ScreenHarness& h, bool clinicalBank = false) {
+    Toolkit::instance().show(h.form<MainMenu>());
     h.settle();
     if (clinicalBank) {
-        h.click(h.form<Form1>().Option1[1]);
+        h.click(h.form<MainMenu>().bankOptions[1]);
     }
-    h.click(h.form<Form1>().Command1);
-    return h.form<Form3>();
+    h.click(h.form<MainMenu>().browseButton);
+    return h.form<Browser>();
 }
 
-void jump(ScreenHarness& h, Form3& f, const QString& text) {
-    f.Text3->clear();
-    h.type(f.Text3, text);
-    h.click(f.Command6);
+void jump(ScreenHarness& h, Browser& f, const QString& text) {
+    f.jumpBox->clear();
+    h.type(f.jumpBox, text);
+    h.click(f.jumpButton);
 }
 
 // One step of a user's script: next, prev, first, last, or "jump <text>".
-void act(ScreenHarness& h, Form3& f, const QString& step) {
+void act(ScreenHarness& h, Browser& f, const QString& step) {
     if (step == "next") {
-        h.click(f.Command2);
+        h.click(f.nextButton);
     } else if (step == "prev") {
-        h.click(f.Command1);
+        h.click(f.previousButton);
     } else if (step == "first") {
-        h.click(f.Command4);
+        h.click(f.firstButton);
     } else if (step == "last") {
-        h.click(f.Command5);
+        h.click(f.lastButton);
     } else if (step.startsWith("jump ")) {
         jump(h, f, step.mid(5));
     } else {
@@ -72,14 +72,15 @@ void act(ScreenHarness& h, Form3& f, const QString& step) {
 }
 
 // What differs between the screen and question row of the bank, empty when it shows that row.
-QString rowMismatch(Form3& f, const std::vector<Question>& bank, int row) {
+QString rowMismatch(Browser& f, const std::vector<Question>& bank, int row) {
     const Question& q = bank.at(size_t(row - 1));
     QStringList out;
-    if (f.Text1->toPlainText() != q.text) {
-        out << QStringLiteral("Text1 “%1”, expected “%2”").arg(f.Text1->toPlainText(), q.text);
+    if (f.questionBox->toPlainText() != q.text) {
+        out << QStringLiteral("Text1 “%1”, expected “%2”")
+                   .arg(f.questionBox->toPlainText(), q.text);
     }
-    if (f.Text2->text() != q.answer) {
-        out << QStringLiteral("Text2 “%1”, expected “%2”").arg(f.Text2->text(), q.answer);
+    if (f.answerBox->text() != q.answer) {
+        out << QStringLiteral("Text2 “%1”, expected “%2”").arg(f.answerBox->text(), q.answer);
     }
     return out.join("; ");
 }
@@ -105,7 +106,7 @@ QString rowMismatch(Form3& f, const std::vector<Question>& bank, int row) {
 
 } // namespace
 
-class Form3Test : public QObject {
+class BrowserTest : public QObject {
     Q_OBJECT
 
     // Service instances started and not quit during the running test. An untrapped failure
@@ -138,21 +139,22 @@ private slots:
         QFETCH(int, count);
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3& f = browse(h, clinicalBank);
+        Browser& f = browse(h, clinicalBank);
         QVERIFY(f.isVisible());
-        QVERIFY(!h.form<Form1>().isVisible());
+        QVERIFY(!h.form<MainMenu>().isVisible());
         VERIFY_ROW(f, clinicalBank ? clinical() : humanities(), 1);
-        QCOMPARE(f.Label6->text(), QStringLiteral("1"));
-        QCOMPARE(f.Label4->text(), QString::number(count));
-        QVERIFY(!f.Command1->isEnabled());
-        for (QPushButton* b : {f.Command2, f.Command3, f.Command4, f.Command5, f.Command6}) {
+        QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
+        QCOMPARE(f.bankSizeLabel->text(), QString::number(count));
+        QVERIFY(!f.previousButton->isEnabled());
+        for (QPushButton* b :
+             {f.nextButton, f.backButton, f.firstButton, f.lastButton, f.jumpButton}) {
             QVERIFY(b->isEnabled());
         }
-        QVERIFY(f.Text2->isHidden());
-        QVERIFY(f.Text3->text().isEmpty());
+        QVERIFY(f.answerBox->isHidden());
+        QVERIFY(f.jumpBox->text().isEmpty());
         QCOMPARE(running(), 1);
         QCOMPARE(h.timeline(), (QStringList{"start", "open"}));
-        h.click(f.Command3);
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -169,34 +171,35 @@ private slots:
         spec.sheets.push_back(testing::bankSheet("sheet2", clinical()));   // first
         spec.sheets.push_back(testing::bankSheet("sheet1", humanities())); // second
         bank::writeWorkbookFile(h.folder() + "/dxt.xls", spec);
-        Form3& f = browse(h, clinicalBank);
+        Browser& f = browse(h, clinicalBank);
         VERIFY_ROW(f, clinicalBank ? clinical() : humanities(), 1);
-        QCOMPARE(f.Label4->text(), QString::number(clinicalBank ? humanitiesCount : clinicalCount));
-        h.click(f.Command3);
+        QCOMPARE(f.bankSizeLabel->text(),
+                 QString::number(clinicalBank ? humanitiesCount : clinicalCount));
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
     void bankChangeTakesEffectOnNextVisit() {
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3* f = &browse(h);
+        Browser* f = &browse(h);
         VERIFY_ROW(*f, humanities(), 1);
-        h.click(f->Command3);
-        Form1& menu = h.form<Form1>();
+        h.click(f->backButton);
+        MainMenu& menu = h.form<MainMenu>();
         QVERIFY(menu.isVisible());
-        QVERIFY(!h.isLoaded(Form3::screenName()));
-        h.click(menu.Option1[1]);
-        h.click(menu.Command1);
-        f = &h.form<Form3>();
+        QVERIFY(!h.isLoaded(Browser::screenName()));
+        h.click(menu.bankOptions[1]);
+        h.click(menu.browseButton);
+        f = &h.form<Browser>();
         VERIFY_ROW(*f, clinical(), 1);
-        QCOMPARE(f->Label4->text(), QString::number(clinicalCount));
-        h.click(f->Command3);
-        h.click(menu.Option1[0]);
-        h.click(menu.Command1);
-        f = &h.form<Form3>();
+        QCOMPARE(f->bankSizeLabel->text(), QString::number(clinicalCount));
+        h.click(f->backButton);
+        h.click(menu.bankOptions[0]);
+        h.click(menu.browseButton);
+        f = &h.form<Browser>();
         VERIFY_ROW(*f, humanities(), 1);
-        QCOMPARE(f->Label4->text(), QString::number(humanitiesCount));
-        h.click(f->Command3);
+        QCOMPARE(f->bankSizeLabel->text(), QString::number(humanitiesCount));
+        h.click(f->backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -262,17 +265,18 @@ private slots:
         QFETCH(bool, nextEnabled);
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         for (const QString& step : steps) {
             act(h, f, step);
         }
-        QCOMPARE(f.Label6->text(), current);
+        QCOMPARE(f.questionNumberLabel->text(), current);
         VERIFY_ROW(f, humanities(), row);
-        QCOMPARE(f.Command1->isEnabled(), previousEnabled);
-        QCOMPARE(f.Command2->isEnabled(), nextEnabled);
-        QVERIFY(f.Command4->isEnabled() && f.Command5->isEnabled() && f.Command6->isEnabled());
-        QVERIFY(f.Text2->isHidden());
-        h.click(f.Command3);
+        QCOMPARE(f.previousButton->isEnabled(), previousEnabled);
+        QCOMPARE(f.nextButton->isEnabled(), nextEnabled);
+        QVERIFY(f.firstButton->isEnabled() && f.lastButton->isEnabled() &&
+                f.jumpButton->isEnabled());
+        QVERIFY(f.answerBox->isHidden());
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -281,27 +285,27 @@ private slots:
     void walkTheBank() {
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3& f = browse(h, true);
+        Browser& f = browse(h, true);
         const auto bank = clinical();
         auto check = [&](int k) {
-            QCOMPARE(f.Label6->text(), QString::number(k));
+            QCOMPARE(f.questionNumberLabel->text(), QString::number(k));
             VERIFY_ROW(f, bank, k);
-            QCOMPARE(f.Command1->isEnabled(), k != 1);
-            QCOMPARE(f.Command2->isEnabled(), k != clinicalCount);
+            QCOMPARE(f.previousButton->isEnabled(), k != 1);
+            QCOMPARE(f.nextButton->isEnabled(), k != clinicalCount);
         };
         for (int k = 2; k <= clinicalCount; ++k) {
-            h.click(f.Command2);
+            h.click(f.nextButton);
             check(k);
         }
-        h.click(f.Command2); // disabled at N
+        h.click(f.nextButton); // disabled at N
         check(clinicalCount);
         for (int k = clinicalCount - 1; k >= 1; --k) {
-            h.click(f.Command1);
+            h.click(f.previousButton);
             check(k);
         }
-        h.click(f.Command1); // disabled at 1
+        h.click(f.previousButton); // disabled at 1
         check(1);
-        h.click(f.Command3);
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -321,7 +325,7 @@ private slots:
         QFETCH(int, row);
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         const auto other = testing::numberedQuestions(humanitiesCount, "另");
         bank::WorkbookSpec spec;
         spec.sheets.push_back(testing::bankSheet("sheet1", other));
@@ -334,7 +338,7 @@ private slots:
         VERIFY_ROW(f, other, row);
         book->close();
         app->quit();
-        h.click(f.Command3);
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -345,16 +349,16 @@ private slots:
         bank[2] = Question{}; // row 3 empty
         bank[3].answer.clear();
         testing::writeBank(h.folder(), bank, clinical());
-        Form3& f = browse(h);
-        QCOMPARE(f.Label4->text(), QString::number(humanitiesCount));
-        h.click(f.Command2);
-        h.click(f.Command2);
-        QCOMPARE(f.Label6->text(), QStringLiteral("3"));
-        QCOMPARE(f.Text1->toPlainText(), QString());
-        QCOMPARE(f.Text2->text(), QString());
-        h.click(f.Command2);
+        Browser& f = browse(h);
+        QCOMPARE(f.bankSizeLabel->text(), QString::number(humanitiesCount));
+        h.click(f.nextButton);
+        h.click(f.nextButton);
+        QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("3"));
+        QCOMPARE(f.questionBox->toPlainText(), QString());
+        QCOMPARE(f.answerBox->text(), QString());
+        h.click(f.nextButton);
         VERIFY_ROW(f, bank, 4);
-        h.click(f.Command3);
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -393,7 +397,7 @@ private slots:
         QFETCH(QString, code);
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         jump(h, f, QStringLiteral("5"));
         if (!code.isEmpty()) {
             h.expectMessage(code);
@@ -402,18 +406,18 @@ private slots:
         jump(h, f, typed);
         TIKU_VERIFY_SCRIPT(h);
         // Nothing else changed.
-        QCOMPARE(f.Label6->text(), QStringLiteral("5"));
+        QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("5"));
         VERIFY_ROW(f, humanities(), 5);
-        QVERIFY(f.Command1->isEnabled());
-        QVERIFY(f.Command2->isEnabled());
-        QCOMPARE(f.Text3->text(), typed);
+        QVERIFY(f.previousButton->isEnabled());
+        QVERIFY(f.nextButton->isEnabled());
+        QCOMPARE(f.jumpBox->text(), typed);
         QVERIFY(f.isVisible());
         QVERIFY(!h.ended());
         // The user corrects the number and jumps again.
         jump(h, f, QStringLiteral("12"));
         VERIFY_ROW(f, humanities(), 12);
-        QVERIFY(!f.Command2->isEnabled());
-        h.click(f.Command3);
+        QVERIFY(!f.nextButton->isEnabled());
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -426,18 +430,18 @@ private slots:
         spec.sheets.push_back(testing::bankSheet("sheet2", clinical()));
         spec.sheets[0].cells.push_back({3, 3, bank::CellValue::ofError(bank::ErrorValue::Div0)});
         bank::writeWorkbookFile(h.folder() + "/dxt.xls", spec);
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         h.expectMessage(QStringLiteral("13"));
         h.expectMessage(rangeMessage(humanitiesCount));
         jump(h, f, QStringLiteral("3"));
         TIKU_VERIFY_SCRIPT(h);
-        QCOMPARE(f.Text1->toPlainText(), humanities()[2].text); // read before the failure
-        QCOMPARE(f.Text2->text(), humanities()[0].answer);
-        QCOMPARE(f.Label6->text(), QStringLiteral("1"));
-        QVERIFY(!f.Command1->isEnabled());
-        QVERIFY(f.Command2->isEnabled());
+        QCOMPARE(f.questionBox->toPlainText(), humanities()[2].text); // read before the failure
+        QCOMPARE(f.answerBox->text(), humanities()[0].answer);
+        QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
+        QVERIFY(!f.previousButton->isEnabled());
+        QVERIFY(f.nextButton->isEnabled());
         QVERIFY(!h.ended());
-        h.click(f.Command3);
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -446,45 +450,45 @@ private slots:
     void reveal() {
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         const QPoint bare(4, 4);
         QVERIFY(!f.childAt(bare));
 
-        h.moveMouseOver(f.Label1);
-        QVERIFY(f.Text2->isHidden());
-        h.moveMouseOver(f.Label2);
-        QVERIFY(f.Text2->isVisible());
-        QCOMPARE(f.Text2->text(), humanities()[0].answer);
+        h.moveMouseOver(f.questionHeading);
+        QVERIFY(f.answerBox->isHidden());
+        h.moveMouseOver(f.answerCaption);
+        QVERIFY(f.answerBox->isVisible());
+        QCOMPARE(f.answerBox->text(), humanities()[0].answer);
         // Straight from 答案： onto the answer box, a button, the question box: still shown.
-        h.moveMouseOver(f.Text2);
-        QVERIFY(f.Text2->isVisible());
-        h.moveMouseOver(f.Command4);
-        QVERIFY(f.Text2->isVisible());
-        h.moveMouseOver(f.Text1);
-        QVERIFY(f.Text2->isVisible());
+        h.moveMouseOver(f.answerBox);
+        QVERIFY(f.answerBox->isVisible());
+        h.moveMouseOver(f.firstButton);
+        QVERIFY(f.answerBox->isVisible());
+        h.moveMouseOver(f.questionBox);
+        QVERIFY(f.answerBox->isVisible());
         // Moving between questions keeps it shown, with the new question's answer.
-        h.click(f.Command2);
-        QVERIFY(f.Text2->isVisible());
-        QCOMPARE(f.Text2->text(), humanities()[1].answer);
-        h.click(f.Command5);
-        QVERIFY(f.Text2->isVisible());
-        QCOMPARE(f.Text2->text(), humanities()[11].answer);
+        h.click(f.nextButton);
+        QVERIFY(f.answerBox->isVisible());
+        QCOMPARE(f.answerBox->text(), humanities()[1].answer);
+        h.click(f.lastButton);
+        QVERIFY(f.answerBox->isVisible());
+        QCOMPARE(f.answerBox->text(), humanities()[11].answer);
         jump(h, f, QStringLiteral("4"));
-        QVERIFY(f.Text2->isVisible());
+        QVERIFY(f.answerBox->isVisible());
         VERIFY_ROW(f, humanities(), 4);
         // The bare screen hides it, and moves keep it hidden.
         h.moveMouse(&f, bare);
-        QVERIFY(f.Text2->isHidden());
-        h.click(f.Command4);
-        QVERIFY(f.Text2->isHidden());
-        h.moveMouseOver(f.Command6);
-        QVERIFY(f.Text2->isHidden());
+        QVERIFY(f.answerBox->isHidden());
+        h.click(f.firstButton);
+        QVERIFY(f.answerBox->isHidden());
+        h.moveMouseOver(f.jumpButton);
+        QVERIFY(f.answerBox->isHidden());
         // And again.
-        h.moveMouseOver(f.Label2);
-        QVERIFY(f.Text2->isVisible());
-        h.moveMouse(&f, QPoint(f.width() / 2, f.Text1->geometry().bottom() + 4));
-        QVERIFY(f.Text2->isHidden());
-        h.click(f.Command3);
+        h.moveMouseOver(f.answerCaption);
+        QVERIFY(f.answerBox->isVisible());
+        h.moveMouse(&f, QPoint(f.width() / 2, f.questionBox->geometry().bottom() + 4));
+        QVERIFY(f.answerBox->isHidden());
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -504,22 +508,22 @@ private slots:
         ScreenHarness h;
         const auto single = testing::numberedQuestions(1, "单");
         testing::writeBank(h.folder(), single, clinical());
-        Form3& f = browse(h);
-        QCOMPARE(f.Label4->text(), QStringLiteral("1"));
+        Browser& f = browse(h);
+        QCOMPARE(f.bankSizeLabel->text(), QStringLiteral("1"));
         for (const QString& step : steps) {
             act(h, f, step);
-            QVERIFY(!f.Command1->isEnabled());
-            QVERIFY(!f.Command2->isEnabled());
+            QVERIFY(!f.previousButton->isEnabled());
+            QVERIFY(!f.nextButton->isEnabled());
         }
-        QVERIFY(!f.Command1->isEnabled());
-        QVERIFY(!f.Command2->isEnabled());
-        QCOMPARE(f.Label6->text().toInt(), 1);
+        QVERIFY(!f.previousButton->isEnabled());
+        QVERIFY(!f.nextButton->isEnabled());
+        QCOMPARE(f.questionNumberLabel->text().toInt(), 1);
         VERIFY_ROW(f, single, 1);
         h.expectMessage(rangeMessage(1));
         jump(h, f, QStringLiteral("2"));
-        QVERIFY(!f.Command1->isEnabled());
-        QVERIFY(!f.Command2->isEnabled());
-        h.click(f.Command3);
+        QVERIFY(!f.previousButton->isEnabled());
+        QVERIFY(!f.nextButton->isEnabled());
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -546,7 +550,7 @@ private slots:
         QCOMPARE(h.timeline(), (QStringList{"start", "open", "msgbox " + openingFailed, "close",
                                             "quit", "end 0"}));
         QCOMPARE(running(), 0);
-        QVERIFY(!h.form<Form1>().isVisible()); // the program ended: no way back to the menu
+        QVERIFY(!h.form<MainMenu>().isVisible()); // the program ended: no way back to the menu
     }
 
     // Opening the workbook is not trapped: the toolkit reports the failure and ends the program.
@@ -587,13 +591,13 @@ private slots:
         spec.sheets.push_back(testing::bankSheet("sheet2", clinical()));
         spec.sheets[0].cells.push_back({2, 3, bank::CellValue::ofError(bank::ErrorValue::Value)});
         bank::writeWorkbookFile(h.folder() + "/dxt.xls", spec);
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         endedByReport_ = true;
-        h.click(f.Command2);
+        h.click(f.nextButton);
         VERIFY_TOOLKIT_REPORT(h, 13);
         QVERIFY(!h.timeline().contains("msgbox " + openingFailed));
-        QCOMPARE(f.Text1->toPlainText(), humanities()[1].text); // what was updated stays
-        QCOMPARE(f.Label6->text(), QStringLiteral("1"));
+        QCOMPARE(f.questionBox->toPlainText(), humanities()[1].text); // what was updated stays
+        QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
     }
 
     // Teardown -----------------------------------------------------------------------------------
@@ -607,17 +611,17 @@ private slots:
         QFETCH(bool, byCloseButton);
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Form3& f = browse(h);
+        Browser& f = browse(h);
         if (byCloseButton) {
             f.close();
             h.settle();
         } else {
-            h.click(f.Command3);
+            h.click(f.backButton);
         }
         QCOMPARE(h.timeline(), (QStringList{"start", "open", "close", "quit"}));
         QCOMPARE(running(), 0);
-        QVERIFY(!h.isLoaded(Form3::screenName()));
-        QVERIFY(h.form<Form1>().isVisible());
+        QVERIFY(!h.isLoaded(Browser::screenName()));
+        QVERIFY(h.form<MainMenu>().isVisible());
         QVERIFY(!h.ended());
         TIKU_VERIFY_SCRIPT(h);
     }
@@ -625,27 +629,27 @@ private slots:
     void tenVisits() {
         ScreenHarness h;
         testing::writeBank(h.folder(), humanities(), clinical());
-        Toolkit::instance().show(h.form<Form1>());
+        Toolkit::instance().show(h.form<MainMenu>());
         h.settle();
-        Form1& menu = h.form<Form1>();
+        MainMenu& menu = h.form<MainMenu>();
         for (int visit = 0; visit < 10; ++visit) {
-            h.click(menu.Option1[visit % 2]);
-            h.click(menu.Command1);
-            Form3& f = h.form<Form3>();
+            h.click(menu.bankOptions[visit % 2]);
+            h.click(menu.browseButton);
+            Browser& f = h.form<Browser>();
             // Every visit starts from the design values, whatever the last one left.
-            QCOMPARE(f.Label6->text(), QStringLiteral("1"));
-            QVERIFY(f.Text3->text().isEmpty());
-            QVERIFY(f.Text2->isHidden());
-            QVERIFY(!f.Command1->isEnabled());
+            QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
+            QVERIFY(f.jumpBox->text().isEmpty());
+            QVERIFY(f.answerBox->isHidden());
+            QVERIFY(!f.previousButton->isEnabled());
             VERIFY_ROW(f, visit % 2 ? clinical() : humanities(), 1);
             QCOMPARE(running(), 1);
             jump(h, f, QStringLiteral("5"));
-            h.moveMouseOver(f.Label2);
+            h.moveMouseOver(f.answerCaption);
             if (visit % 3 == 0) {
                 f.close();
                 h.settle();
             } else {
-                h.click(f.Command3);
+                h.click(f.backButton);
             }
             QVERIFY(menu.isVisible());
             QCOMPARE(running(), 0);
@@ -658,5 +662,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Form3Test)
-#include "test_form3.moc"
+QTEST_MAIN(BrowserTest)
+#include "test_browser.moc"

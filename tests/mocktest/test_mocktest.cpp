@@ -1,7 +1,7 @@
 // The mock test screen through its real widgets: its design, the set-up of a test run with its
 // failure paths, answering and moving, the answer on hover, and leaving.
 
-#include "testscreens.h"
+#include "mockteststeps.h"
 
 #include "bank/bankformat.h"
 
@@ -14,16 +14,24 @@ using namespace tiku::testing;
 
 namespace {
 
-QWidget* control(Form4& f, const QString& name) {
-    QHash<QString, QWidget*> controls = {
-        {"Label1", f.Label1},     {"Label6", f.Label6},     {"Label4", f.Label4},
-        {"Label8", f.Label8},     {"Label9", f.Label9},     {"Label10", f.Label10},
-        {"Text1", f.Text1},       {"Label5", f.Label5},     {"Text2", f.Text2},
-        {"Command1", f.Command1}, {"Command2", f.Command2}, {"Command5", f.Command5},
-        {"Command3", f.Command3}, {"Label3", f.Label3}};
+QWidget* control(MockTest& f, const QString& name) {
+    QHash<QString, QWidget*> controls = {{"Label1", f.questionHeading},
+                                         {"Label6", f.countPrefix},
+                                         {"Label4", f.questionCountLabel},
+                                         {"Label8", f.currentPrefix},
+                                         {"Label9", f.questionNumberLabel},
+                                         {"Label10", f.currentSuffix},
+                                         {"Text1", f.questionBox},
+                                         {"Label5", f.answerCaption},
+                                         {"Text2", f.answerBox},
+                                         {"Command1", f.previousButton},
+                                         {"Command2", f.nextButton},
+                                         {"Command5", f.handInButton},
+                                         {"Command3", f.backButton},
+                                         {"Label3", f.chooseLabel}};
     for (int i = 0; i < 5; ++i) {
-        controls.insert(QStringLiteral("Label2(%1)").arg(i), f.Label2[i]);
-        controls.insert(QStringLiteral("Option1(%1)").arg(i), f.Option1[i]);
+        controls.insert(QStringLiteral("Label2(%1)").arg(i), f.letterLabels[i]);
+        controls.insert(QStringLiteral("Option1(%1)").arg(i), f.answerOptions[i]);
     }
     return controls.value(name);
 }
@@ -48,17 +56,17 @@ void writeSheets(ScreenHarness& h, std::vector<bank::SheetSpec> sheets,
 
 } // namespace
 
-class Form4Test : public QObject {
+class MockTestTest : public QObject {
     Q_OBJECT
 
     // The question and answer of the bank row of question k, as the writer stored them.
-    static void verifyShows(Form4& f, const std::vector<Question>& bank, int k) {
+    static void verifyShows(MockTest& f, const std::vector<Question>& bank, int k) {
         QCOMPARE(int(f.currentNo), k);
-        QCOMPARE(f.Label9->text(), QString::number(k));
+        QCOMPARE(f.questionNumberLabel->text(), QString::number(k));
         const int row = f.paperRows[k];
         QVERIFY(row >= 1 && row <= int(bank.size()));
-        QCOMPARE(f.Text1->toPlainText(), bank[row - 1].text);
-        QCOMPARE(f.Text2->text(), bank[row - 1].answer);
+        QCOMPARE(f.questionBox->toPlainText(), bank[row - 1].text);
+        QCOMPARE(f.answerBox->text(), bank[row - 1].answer);
         QCOMPARE(f.rightAnswers[k], bank[row - 1].answer);
     }
 
@@ -142,7 +150,7 @@ private slots:
         QFETCH(bool, bold);
         QFETCH(bool, shown);
         ScreenHarness h;
-        Form4& f = h.form<Form4>();
+        MockTest& f = h.form<MockTest>();
         QWidget* w = control(f, name);
         QVERIFY(w);
         testing::verifyDesign(w, caption, twips, family, points, bold);
@@ -160,14 +168,14 @@ private slots:
         if (name == "Label4" || name == "Label9") {
             QVERIFY(static_cast<QLabel*>(w)->alignment() & Qt::AlignHCenter);
         }
-        QVERIFY(f.Text1->isReadOnly());
-        QVERIFY(f.Text2->isReadOnly());
-        QCOMPARE(f.Text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QVERIFY(f.questionBox->isReadOnly());
+        QVERIFY(f.answerBox->isReadOnly());
+        QCOMPARE(f.questionBox->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
 
     void window() {
         ScreenHarness h;
-        Form4& f = h.form<Form4>();
+        MockTest& f = h.form<MockTest>();
         QCOMPARE(f.windowTitle(), QStringLiteral("模拟测试"));
         QCOMPARE(f.size(), QSize(9630 / 15, 5085 / 15));
         QCOMPARE(f.minimumSize(), f.maximumSize()); // not resizable
@@ -180,12 +188,13 @@ private slots:
 
     void focusOrder() {
         ScreenHarness h;
-        Form4& f = h.form<Form4>();
-        QCOMPARE(f.focusWidget(), f.Command5);
-        const QList<QWidget*> order = {f.Command5,   f.Option1[4], f.Text2,      f.Option1[3],
-                                       f.Option1[2], f.Option1[1], f.Option1[0], f.Text1,
-                                       f.Command1,   f.Command2,   f.Command3};
-        QCOMPARE(tabChain(f.Command5), order);
+        MockTest& f = h.form<MockTest>();
+        QCOMPARE(f.focusWidget(), f.handInButton);
+        const QList<QWidget*> order = {f.handInButton,     f.answerOptions[4], f.answerBox,
+                                       f.answerOptions[3], f.answerOptions[2], f.answerOptions[1],
+                                       f.answerOptions[0], f.questionBox,      f.previousButton,
+                                       f.nextButton,       f.backButton};
+        QCOMPARE(tabChain(f.handInButton), order);
     }
 
     // ---- set-up ---------------------------------------------------------------------------
@@ -206,11 +215,11 @@ private slots:
         const auto first = numberedQuestions(bankSize, QStringLiteral("人文"));
         const auto second = numberedQuestions(bankSize + 3, QStringLiteral("临床"));
         writeBank(h.folder(), first, second);
-        Form1& menu = mainMenu(h);
+        MainMenu& menu = mainMenu(h);
         if (secondBank) {
-            h.click(menu.Option1[1]);
+            h.click(menu.bankOptions[1]);
         }
-        Form4& f = startTest(h, QString::number(count), false, false);
+        MockTest& f = startTest(h, QString::number(count), false, false);
         const auto& bank = secondBank ? second : first;
         QCOMPARE(int(f.paperRows.size()), count + 1);
         QCOMPARE(int(f.chosenAnswers.size()), count + 1);
@@ -226,34 +235,35 @@ private slots:
         }
         QCOMPARE(int(rows.size()), count);
         verifyShows(f, bank, 1);
-        QVERIFY(f.Text1->toPlainText().startsWith(secondBank ? "临床" : "人文"));
-        QCOMPARE(f.Label4->text(), QString::number(count));
+        QVERIFY(f.questionBox->toPlainText().startsWith(secondBank ? "临床" : "人文"));
+        QCOMPARE(f.questionCountLabel->text(), QString::number(count));
         QStringList line;
-        for (QLabel* l : {f.Label6, f.Label4, f.Label8, f.Label9, f.Label10}) {
+        for (QLabel* l : {f.countPrefix, f.questionCountLabel, f.currentPrefix,
+                          f.questionNumberLabel, f.currentSuffix}) {
             line << l->text();
         }
         QCOMPARE(line.join("|"), QStringLiteral("共|%1|题，当前第|1|题。").arg(count));
-        QVERIFY(!f.Text2->isVisible());
-        QVERIFY(!f.Command1->isEnabled());
-        QVERIFY(f.Command2->isEnabled());
+        QVERIFY(!f.answerBox->isVisible());
+        QVERIFY(!f.previousButton->isEnabled());
+        QVERIFY(f.nextButton->isEnabled());
         QCOMPARE(selectedOptions(f), 0);
         QVERIFY(f.bankApp && f.bankBook && f.bankSheet);
         QCOMPARE(f.bankSheet->name().toLower(), secondBank ? "sheet2" : "sheet1");
         QCOMPARE(h.timeline(), (QStringList{"start", "open"}));
         QCOMPARE(bank::Application::runningInstances(), 1);
-        h.click(f.Command3);
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
     void emptyCellsGiveEmptyTexts() {
         ScreenHarness h;
         writeBank(h.folder(), std::vector<Question>(5), numberedQuestions(5, "临床"));
-        Form4& f = startTest(h, QStringLiteral("5"));
-        QCOMPARE(f.Text1->toPlainText(), QString());
-        QCOMPARE(f.Text2->text(), QString());
+        MockTest& f = startTest(h, QStringLiteral("5"));
+        QCOMPARE(f.questionBox->toPlainText(), QString());
+        QCOMPARE(f.answerBox->text(), QString());
         QCOMPARE(f.rightAnswers[1], QString());
-        QCOMPARE(f.Label9->text(), QStringLiteral("1"));
-        h.click(f.Command3);
+        QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
+        h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -268,24 +278,24 @@ private slots:
         ScreenHarness h;
         writeSheets(h, {bankSheet("sheet2", numberedQuestions(3, "临床")),
                         bankSheet("sheet1", numberedQuestions(10, "人文"))});
-        Form1& menu = mainMenu(h);
+        MainMenu& menu = mainMenu(h);
         if (secondBank) {
-            h.click(menu.Option1[1]);
+            h.click(menu.bankOptions[1]);
         } else {
             h.expectMessage(QStringLiteral("题库中只有3道题，不足5道，无法组卷！"));
         }
         enterOptions(h, QStringLiteral("5"), true, true);
         if (secondBank) {
-            Form4& f = h.form<Form4>();
+            MockTest& f = h.form<MockTest>();
             for (int k = 1; k <= 5; ++k) {
                 QVERIFY(f.paperRows[k] >= 1 && f.paperRows[k] <= 10);
             }
             const int row = f.paperRows[1];
-            QCOMPARE(f.Text1->toPlainText(),
+            QCOMPARE(f.questionBox->toPlainText(),
                      row <= 3 ? numberedQuestions(3, "临床")[row - 1].text : QString());
-            h.click(f.Command3);
+            h.click(f.backButton);
         } else {
-            QVERIFY(!h.isLoaded(Form4::screenName()));
+            QVERIFY(!h.isLoaded(MockTest::screenName()));
         }
         QVERIFY(!h.ended());
         TIKU_VERIFY_SCRIPT(h);
@@ -315,16 +325,16 @@ private slots:
         enterOptions(h, count, true, true);
         QCOMPARE(h.timeline(),
                  (QStringList{"start", "open", "msgbox " + message, "close", "quit"}));
-        QVERIFY(!h.isLoaded(Form4::screenName()));
-        QVERIFY(h.form<Form1>().isVisible());
-        QVERIFY(!h.form<Form2>().isVisible());
+        QVERIFY(!h.isLoaded(MockTest::screenName()));
+        QVERIFY(h.form<MainMenu>().isVisible());
+        QVERIFY(!h.form<TestOptions>().isVisible());
         QVERIFY(!h.ended());
         // The menu works on: a test that fits the bank starts.
         if (bankSize >= 5) {
-            Form4& f = startTest(h, QString::number(bankSize));
-            QCOMPARE(f.Label9->text(), QStringLiteral("1"));
+            MockTest& f = startTest(h, QString::number(bankSize));
+            QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
             QCOMPARE(int(f.paperRows.size()), bankSize + 1);
-            h.click(f.Command3);
+            h.click(f.backButton);
         }
         TIKU_VERIFY_SCRIPT(h);
     }
@@ -341,7 +351,7 @@ private slots:
                                             "quit", "end 0"}));
         QVERIFY(h.ended());
         QCOMPARE(h.exitCode(), 0);
-        Form4& f = h.form<Form4>();
+        MockTest& f = h.form<MockTest>();
         QVERIFY(!f.bankApp);
         QVERIFY(!f.bankBook);
         QVERIFY(f.bankSheet); // not cleared
@@ -391,21 +401,28 @@ private slots:
         ScreenHarness h;
         const auto bank = numberedQuestions(8, "人文");
         writeBank(h.folder(), bank, numberedQuestions(8, "临床"));
-        Form4& f = startTest(h, QStringLiteral("5"), false, true);
+        MockTest& f = startTest(h, QStringLiteral("5"), false, true);
         struct Step {
-            QPushButton* Form4::*button;
+            QPushButton* MockTest::*button;
             int question;
             bool previous;
             bool next;
         };
         const Step steps[] = {
-            {nullptr, 1, false, true},          {&Form4::Command2, 2, true, true},
-            {&Form4::Command2, 3, true, true},  {&Form4::Command2, 4, true, true},
-            {&Form4::Command2, 5, true, false}, {&Form4::Command2, 5, true, false},
-            {&Form4::Command1, 4, true, true},  {&Form4::Command2, 5, true, false},
-            {&Form4::Command1, 4, true, true},  {&Form4::Command1, 3, true, true},
-            {&Form4::Command1, 2, true, true},  {&Form4::Command1, 1, false, true},
-            {&Form4::Command1, 1, false, true}, {&Form4::Command2, 2, true, true},
+            {nullptr, 1, false, true},
+            {&MockTest::nextButton, 2, true, true},
+            {&MockTest::nextButton, 3, true, true},
+            {&MockTest::nextButton, 4, true, true},
+            {&MockTest::nextButton, 5, true, false},
+            {&MockTest::nextButton, 5, true, false},
+            {&MockTest::previousButton, 4, true, true},
+            {&MockTest::nextButton, 5, true, false},
+            {&MockTest::previousButton, 4, true, true},
+            {&MockTest::previousButton, 3, true, true},
+            {&MockTest::previousButton, 2, true, true},
+            {&MockTest::previousButton, 1, false, true},
+            {&MockTest::previousButton, 1, false, true},
+            {&MockTest::nextButton, 2, true, true},
         };
         int n = 0;
         for (const Step& step : steps) {
@@ -413,34 +430,34 @@ private slots:
                 h.click(f.*(step.button)); // a disabled button takes no click
             }
             const QByteArray where = QByteArray("step ") + QByteArray::number(n++);
-            QVERIFY2(f.Command1->isEnabled() == step.previous, where);
-            QVERIFY2(f.Command2->isEnabled() == step.next, where);
+            QVERIFY2(f.previousButton->isEnabled() == step.previous, where);
+            QVERIFY2(f.nextButton->isEnabled() == step.next, where);
             verifyShows(f, bank, step.question);
         }
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // The two ends, reached by a handler run when its button cannot be clicked.
     void endMessages() {
         ScreenHarness h;
         writeNumberedBank(h, 5);
-        Form4& f = startTest(h, QStringLiteral("5"));
+        MockTest& f = startTest(h, QStringLiteral("5"));
         h.expectMessage(QStringLiteral("已返回题目开始。"));
-        Toolkit::instance().dispatch([&] { f.Command1_Click(); });
+        Toolkit::instance().dispatch([&] { f.onPrevious(); });
         QCOMPARE(int(f.currentNo), 1);
         for (int i = 0; i < 4; ++i) {
-            h.click(f.Command2);
+            h.click(f.nextButton);
         }
         QCOMPARE(int(f.currentNo), 5);
-        h.click(f.Option1[1]);
+        h.click(f.answerOptions[1]);
         h.expectMessage(QStringLiteral("题目已全部出完。"));
-        Toolkit::instance().dispatch([&] { f.Command2_Click(); });
+        Toolkit::instance().dispatch([&] { f.onNext(); });
         QCOMPARE(int(f.currentNo), 5);
-        QCOMPARE(f.Label9->text(), QStringLiteral("5"));
-        QVERIFY(f.Option1[1]->isChecked()); // nothing changed
+        QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("5"));
+        QVERIFY(f.answerOptions[1]->isChecked()); // nothing changed
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // A count that is not in plain digits: 下一题 stays enabled at the last question, and a
@@ -459,74 +476,74 @@ private slots:
         ScreenHarness h;
         const auto bank = numberedQuestions(questions, "人文");
         writeBank(h.folder(), bank, numberedQuestions(5, "临床"));
-        Form4& f = startTest(h, typed);
-        QCOMPARE(f.Label4->text(), typed);
+        MockTest& f = startTest(h, typed);
+        QCOMPARE(f.questionCountLabel->text(), typed);
         QCOMPARE(int(f.paperRows.size()), questions + 1);
         std::set<int> rows(f.paperRows.begin() + 1, f.paperRows.end());
         QCOMPARE(int(rows.size()), questions); // every row of the bank, once
         for (int k = 2; k <= questions; ++k) {
-            h.click(f.Command2);
+            h.click(f.nextButton);
         }
         verifyShows(f, bank, questions);
-        QVERIFY(f.Command2->isEnabled());
-        h.click(f.Option1[0]);
+        QVERIFY(f.nextButton->isEnabled());
+        h.click(f.answerOptions[0]);
         h.expectMessage(QStringLiteral("题目已全部出完。"));
-        h.click(f.Command2);
+        h.click(f.nextButton);
         verifyShows(f, bank, questions);
-        QVERIFY(f.Option1[0]->isChecked());
-        QVERIFY(f.Command2->isEnabled());
+        QVERIFY(f.answerOptions[0]->isChecked());
+        QVERIFY(f.nextButton->isEnabled());
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // Stored answers survive moves, the options do not show them, the hover asks again.
     void answersSurviveMoves() {
         ScreenHarness h;
         writeNumberedBank(h, 6);
-        Form4& f = startTest(h, QStringLiteral("5"), true, true);
-        h.click(f.Command2);
-        h.click(f.Command2);
+        MockTest& f = startTest(h, QStringLiteral("5"), true, true);
+        h.click(f.nextButton);
+        h.click(f.nextButton);
         QCOMPARE(int(f.currentNo), 3);
-        h.click(f.Option1[2]);
+        h.click(f.answerOptions[2]);
         QCOMPARE(f.chosenAnswers[3], std::optional<QString>("C"));
-        h.click(f.Option1[1]);
+        h.click(f.answerOptions[1]);
         QCOMPARE(f.chosenAnswers[3], std::optional<QString>("B"));
         QVERIFY(!f.chosenAnswers[2].has_value());
-        h.click(f.Command2);
+        h.click(f.nextButton);
         QCOMPARE(selectedOptions(f), 0);
-        h.click(f.Command1);
+        h.click(f.previousButton);
         QCOMPARE(int(f.currentNo), 3);
         QCOMPARE(selectedOptions(f), 0);
         QCOMPARE(f.chosenAnswers[3], std::optional<QString>("B"));
         // The hover looks at the options, not the stored answer; each move asks again.
         h.expectMessage(QStringLiteral("请你先选择答案！"));
-        pointAt(h, f, f.Label5);
+        pointAt(h, f, f.answerCaption);
         h.expectMessage(QStringLiteral("请你先选择答案！"));
-        h.moveMouse(&f, f.Label5->geometry().center() + QPoint(3, 0));
-        QVERIFY(!f.Text2->isVisible());
+        h.moveMouse(&f, f.answerCaption->geometry().center() + QPoint(3, 0));
+        QVERIFY(!f.answerBox->isVisible());
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Option1[4]);
+        h.click(f.answerOptions[4]);
         QCOMPARE(f.chosenAnswers[3], std::optional<QString>("E"));
-        pointAt(h, f, f.Label5);
-        QVERIFY(f.Text2->isVisible());
+        pointAt(h, f, f.answerCaption);
+        QVERIFY(f.answerBox->isVisible());
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // An option chosen with the keyboard counts as one clicked.
     void keyboardChoiceCounts() {
         ScreenHarness h;
         writeNumberedBank(h, 5);
-        Form4& f = startTest(h, QStringLiteral("5"));
-        f.Option1[3]->setFocus();
-        QTest::keyClick(f.Option1[3], Qt::Key_Space);
-        QVERIFY(f.Option1[3]->isChecked());
+        MockTest& f = startTest(h, QStringLiteral("5"));
+        f.answerOptions[3]->setFocus();
+        QTest::keyClick(f.answerOptions[3], Qt::Key_Space);
+        QVERIFY(f.answerOptions[3]->isChecked());
         QCOMPARE(f.chosenAnswers[1], std::optional<QString>("D"));
-        QTest::keyClick(f.Option1[3], Qt::Key_Right); // the arrow moves the choice to E
-        QVERIFY(f.Option1[4]->isChecked());
+        QTest::keyClick(f.answerOptions[3], Qt::Key_Right); // the arrow moves the choice to E
+        QVERIFY(f.answerOptions[4]->isChecked());
         QCOMPARE(f.chosenAnswers[1], std::optional<QString>("E"));
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // The answer shows on hover with an option selected, goes on the bare screen, and stays
@@ -535,56 +552,56 @@ private slots:
         ScreenHarness h;
         const std::vector<Question> bank = answeredQuestions({"A", "B", "C", "D", "E", "A"});
         writeBank(h.folder(), bank, numberedQuestions(6, "临床"));
-        Form4& f = startTest(h, QStringLiteral("6"), true, false);
-        h.click(f.Option1[0]);
-        QVERIFY(!f.Text2->isVisible());
-        pointAt(h, f, f.Label5);
-        QVERIFY(f.Text2->isVisible());
-        QCOMPARE(f.Text2->text(), bank[f.paperRows[1] - 1].answer);
+        MockTest& f = startTest(h, QStringLiteral("6"), true, false);
+        h.click(f.answerOptions[0]);
+        QVERIFY(!f.answerBox->isVisible());
+        pointAt(h, f, f.answerCaption);
+        QVERIFY(f.answerBox->isVisible());
+        QCOMPARE(f.answerBox->text(), bank[f.paperRows[1] - 1].answer);
         pointAt(h, f, QPoint(3, 3)); // bare surface
-        QVERIFY(!f.Text2->isVisible());
+        QVERIFY(!f.answerBox->isVisible());
         h.moveMouse(&f, QPoint(4, 4)); // again: stays hidden
-        QVERIFY(!f.Text2->isVisible());
+        QVERIFY(!f.answerBox->isVisible());
         // Over the letters and the options the answer stays; only the bare surface hides it.
-        pointAt(h, f, f.Label5);
-        QVERIFY(f.Text2->isVisible());
-        h.moveMouseOver(f.Label2[2]);
-        h.moveMouseOver(f.Option1[3]);
-        QVERIFY(f.Text2->isVisible());
-        pointAt(h, f, f.Label5);
-        QVERIFY(f.Text2->isVisible());
+        pointAt(h, f, f.answerCaption);
+        QVERIFY(f.answerBox->isVisible());
+        h.moveMouseOver(f.letterLabels[2]);
+        h.moveMouseOver(f.answerOptions[3]);
+        QVERIFY(f.answerBox->isVisible());
+        pointAt(h, f, f.answerCaption);
+        QVERIFY(f.answerBox->isVisible());
         // Over controls (not the bare surface) the answer stays.
-        h.moveMouseOver(f.Label3);
-        QVERIFY(f.Text2->isVisible());
-        h.moveMouseOver(f.Text1);
-        QVERIFY(f.Text2->isVisible());
-        f.Command2->setFocus();
-        QTest::keyClick(f.Command2, Qt::Key_Space);
+        h.moveMouseOver(f.chooseLabel);
+        QVERIFY(f.answerBox->isVisible());
+        h.moveMouseOver(f.questionBox);
+        QVERIFY(f.answerBox->isVisible());
+        f.nextButton->setFocus();
+        QTest::keyClick(f.nextButton, Qt::Key_Space);
         QCOMPARE(int(f.currentNo), 2);
-        QVERIFY(f.Text2->isVisible());
-        QCOMPARE(f.Text2->text(), bank[f.paperRows[2] - 1].answer);
+        QVERIFY(f.answerBox->isVisible());
+        QCOMPARE(f.answerBox->text(), bank[f.paperRows[2] - 1].answer);
         QCOMPARE(selectedOptions(f), 0);
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // With neither switch, the answer caption and 上一题 stay hidden for the whole test.
     void hiddenSwitchesStayHidden() {
         ScreenHarness h;
         writeNumberedBank(h, 5);
-        Form4& f = startTest(h, QStringLiteral("5"), false, false);
+        MockTest& f = startTest(h, QStringLiteral("5"), false, false);
         for (int i = 0; i < 4; ++i) {
-            h.click(f.Option1[i]);
-            h.click(f.Command2);
-            QVERIFY(!f.Label5->isVisible());
-            QVERIFY(!f.Command1->isVisible());
-            QVERIFY(f.Command1->isEnabled());
+            h.click(f.answerOptions[i]);
+            h.click(f.nextButton);
+            QVERIFY(!f.answerCaption->isVisible());
+            QVERIFY(!f.previousButton->isVisible());
+            QVERIFY(f.previousButton->isEnabled());
         }
-        h.click(f.Command1); // hidden: no click
+        h.click(f.previousButton); // hidden: no click
         QCOMPARE(int(f.currentNo), 5);
-        QVERIFY(!f.Text2->isVisible());
+        QVERIFY(!f.answerBox->isVisible());
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // ---- leaving ---------------------------------------------------------------------------
@@ -601,42 +618,42 @@ private slots:
         QFETCH(bool, afterHandIn);
         ScreenHarness h;
         writeNumberedBank(h, 10);
-        Form1& menu = mainMenu(h);
-        h.click(menu.Option1[1]);
-        Form4& f = startTest(h, QStringLiteral("5"));
+        MainMenu& menu = mainMenu(h);
+        h.click(menu.bankOptions[1]);
+        MockTest& f = startTest(h, QStringLiteral("5"));
         const std::uint64_t firstSeed = f.paperSeed;
         if (afterHandIn) {
-            h.click(f.Option1[2]);
+            h.click(f.answerOptions[2]);
             h.expectMessage(
                 QStringLiteral("题目尚未答完，是否确定交卷？点击是交卷，点击否重新答题。"),
                 Buttons::YesNo, Answer::Yes);
             h.expectMessage(QStringLiteral("已回答 1道问题，答对 %1道。准确率 %2%")
-                                .arg(f.Text2->text() == "C" ? 1 : 0)
-                                .arg(f.Text2->text() == "C" ? 20 : 0));
-            h.click(f.Command5);
+                                .arg(f.answerBox->text() == "C" ? 1 : 0)
+                                .arg(f.answerBox->text() == "C" ? 20 : 0));
+            h.click(f.handInButton);
         }
         if (byCloseButton) {
             f.close();
             h.settle();
         } else {
-            h.click(f.Command3);
+            h.click(f.backButton);
         }
         QCOMPARE(h.timeline().mid(h.timeline().size() - 2), (QStringList{"close", "quit"}));
-        QVERIFY(!h.isLoaded(Form4::screenName()));
+        QVERIFY(!h.isLoaded(MockTest::screenName()));
         QVERIFY(menu.isVisible());
-        QVERIFY(menu.Option1[1]->isChecked());
-        QVERIFY(h.isLoaded(Form2::screenName()));
-        QVERIFY(!h.form<Form2>().isVisible());
+        QVERIFY(menu.bankOptions[1]->isChecked());
+        QVERIFY(h.isLoaded(TestOptions::screenName()));
+        QVERIFY(!h.form<TestOptions>().isVisible());
         QCOMPARE(bank::Application::runningInstances(), 0);
         QVERIFY(!h.ended());
         // A second test starts afresh: new instance, new draw, nothing chosen.
-        Form4& again = startTest(h, QStringLiteral("5"));
+        MockTest& again = startTest(h, QStringLiteral("5"));
         QVERIFY(again.paperSeed != firstSeed);
         QCOMPARE(selectedOptions(again), 0);
         QVERIFY(!again.chosenAnswers[1].has_value());
-        QVERIFY(again.Text1->toPlainText().startsWith("临床"));
+        QVERIFY(again.questionBox->toPlainText().startsWith("临床"));
         QCOMPARE(bank::Application::runningInstances(), 1);
-        h.click(again.Command3);
+        h.click(again.backButton);
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -646,10 +663,10 @@ private slots:
         writeNumberedBank(h, 100);
         std::set<std::vector<qint16>> papers;
         for (int i = 0; i < 10; ++i) {
-            Form4& f = startTest(h, QStringLiteral("100"), i % 2 == 0, i % 3 == 0);
+            MockTest& f = startTest(h, QStringLiteral("100"), i % 2 == 0, i % 3 == 0);
             QCOMPARE(bank::Application::runningInstances(), 1);
             papers.insert(f.paperRows);
-            h.click(f.Command3);
+            h.click(f.backButton);
             QCOMPARE(bank::Application::runningInstances(), 0);
         }
         QCOMPARE(int(papers.size()), 10); // a new draw each time
@@ -660,5 +677,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Form4Test)
-#include "test_form4.moc"
+QTEST_MAIN(MockTestTest)
+#include "test_mocktest.moc"

@@ -3,7 +3,7 @@
 #include "screentest.h"
 
 #include "bank/failure.h"
-#include "shell/screen.h"
+#include "ui/screen.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,8 +43,8 @@ public:
         events << "fail clicked";
         throw Failure(13, QStringLiteral("类型不匹配"));
     }
-    void Form_Activate() override { events << "Shower activate"; }
-    void Form_Unload() override { events << "Shower unload"; }
+    void onActivated() override { events << "Shower activate"; }
+    void onUnload() override { events << "Shower unload"; }
 };
 
 class Target : public Screen {
@@ -53,15 +53,15 @@ public:
     static QString screenName() { return QStringLiteral("Target"); }
     Target() : Screen(screenName()) {
         setClientSize(3000, 2000, true);
-        Text1 = makeLineEdit(0, 0, 1500, 375, font(Face::Default), false);
+        input = makeLineEdit(0, 0, 1500, 375, font(Face::Default), false);
         Back = makeButton(QStringLiteral("back"), 0, 600, 1500, 450, font(Face::Default));
         onClick(Back, &Target::Back_Click);
     }
-    QLineEdit* Text1;
+    QLineEdit* input;
     QPushButton* Back;
     void Back_Click() { Toolkit::instance().unload(*this); }
-    void Form_Activate() override { events << "Target activate: " + Text1->text(); }
-    void Form_Unload() override {
+    void onActivated() override { events << "Target activate: " + input->text(); }
+    void onUnload() override {
         events << "Target unload";
         Toolkit& toolkit = Toolkit::instance();
         toolkit.show(toolkit.form<Shower>());
@@ -72,7 +72,7 @@ void Shower::Go_Click() {
     Toolkit& toolkit = Toolkit::instance();
     Target& target = toolkit.form<Target>();
     toolkit.show(target);
-    target.Text1->setText(QStringLiteral("handed over"));
+    target.input->setText(QStringLiteral("handed over"));
     toolkit.hide(*this);
     events << "Go done";
 }
@@ -119,17 +119,17 @@ private slots:
         Target* target = &h.form<Target>();
         toolkit.show(*target);
         h.settle();
-        h.type(target->Text1, QStringLiteral("typed"));
+        h.type(target->input, QStringLiteral("typed"));
         toolkit.hide(*target);
         toolkit.show(*target);
         h.settle();
-        QCOMPARE(h.form<Target>().Text1->text(), QStringLiteral("typed"));
+        QCOMPARE(h.form<Target>().input->text(), QStringLiteral("typed"));
         QCOMPARE(&h.form<Target>(), target);
 
-        h.click(target->Back); // unloads: Form_Unload shows Shower
+        h.click(target->Back); // unloads: onUnload shows Shower
         QVERIFY(!h.isLoaded(Target::screenName()));
         QVERIFY(h.form<Shower>().isVisible());
-        QCOMPARE(h.form<Target>().Text1->text(), QString()); // created afresh
+        QCOMPARE(h.form<Target>().input->text(), QString()); // created afresh
         QVERIFY(events.contains("Target unload"));
     }
 

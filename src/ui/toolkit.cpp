@@ -64,7 +64,7 @@ void Toolkit::deliverActivate(QPointer<Screen> screen) {
         return;
     }
     active_ = screen;
-    dispatch([&] { screen->Form_Activate(); });
+    dispatch([&] { screen->onActivated(); });
 }
 
 void Toolkit::hide(Screen& screen) {
@@ -76,7 +76,7 @@ void Toolkit::unload(Screen& screen) {
         return;
     }
     QPointer<Screen> target(&screen);
-    dispatch([&] { screen.Form_Unload(); });
+    dispatch([&] { screen.onUnload(); });
     if (ended_ || !target) {
         return;
     }

@@ -2,7 +2,7 @@
 
 // The screen toolkit: what the screens need of the platform, gathered in one place. Screens are
 // created on first use, shown with their activation deferred until the showing handler has
-// returned, hidden with their values kept, and unloaded (Form_Unload, then destroyed). Every
+// returned, hidden with their values kept, and unloaded (onUnload, then destroyed). Every
 // event handler runs through dispatch(), which is where a failure no handler trapped becomes the
 // toolkit's own failure report, and where nothing runs any more once the program has ended.
 
@@ -45,14 +45,14 @@ public:
     bool isLoaded(const QString& name) const;
     template <class T> T& form() { return static_cast<T&>(screen(T::screenName())); }
 
-    // Visible and active, never modal. The screen's Form_Activate runs after the running handler
+    // Visible and active, never modal. The screen's onActivated runs after the running handler
     // has returned, and only when it becomes active after another screen or is first shown.
     void show(Screen& screen);
     void hide(Screen& screen);
-    // Form_Unload, then the instance is destroyed; the next use creates it afresh.
+    // onUnload, then the instance is destroyed; the next use creates it afresh.
     void unload(Screen& screen);
 
-    // Ends the program at once: no further handler runs, no screen gets Form_Unload.
+    // Ends the program at once: no further handler runs, no screen gets onUnload.
     [[noreturn]] void endProgram(int exitCode = 0);
     bool programEnded() const { return ended_; }
 

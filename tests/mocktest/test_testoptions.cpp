@@ -1,7 +1,7 @@
 // The test options screen through its real widgets: layout, the count check with its two
 // messages, the hand-over to the test screen, and leaving.
 
-#include "testscreens.h"
+#include "mockteststeps.h"
 
 #include <QEvent>
 #include <QFontInfo>
@@ -11,37 +11,37 @@ using namespace tiku::testing;
 
 namespace {
 
-QWidget* control(Form2& f, const QString& name) {
-    const QHash<QString, QWidget*> controls = {{"Label1", f.Label1},     {"Text1", f.Text1},
-                                               {"Label2", f.Label2},     {"Check1", f.Check1},
-                                               {"Label3", f.Label3},     {"Check2", f.Check2},
-                                               {"Command1", f.Command1}, {"Command2", f.Command2}};
+QWidget* control(TestOptions& f, const QString& name) {
+    const QHash<QString, QWidget*> controls = {
+        {"Label1", f.countLabel},      {"Text1", f.countBox},        {"Label2", f.showAnswerLabel},
+        {"Check1", f.showAnswerCheck}, {"Label3", f.allowBackLabel}, {"Check2", f.allowBackCheck},
+        {"Command1", f.okButton},      {"Command2", f.backButton}};
     return controls.value(name);
 }
 
-// Records the caption of Label4 at the moment the test screen is shown.
+// Records the count caption at the moment the test screen is shown.
 class ShowProbe : public QObject {
 public:
-    explicit ShowProbe(Form4& f) : form(f) { f.installEventFilter(this); }
+    explicit ShowProbe(MockTest& f) : form(f) { f.installEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &form && event->type() == QEvent::Show) {
-            captionAtShow.append(form.Label4->text());
+            captionAtShow.append(form.questionCountLabel->text());
         }
         return false;
     }
-    Form4& form;
+    MockTest& form;
     QStringList captionAtShow;
 };
 
 } // namespace
 
-class Form2Test : public QObject {
+class TestOptionsTest : public QObject {
     Q_OBJECT
 
-    static Form2& openOptions(ScreenHarness& h) {
+    static TestOptions& openOptions(ScreenHarness& h) {
         writeNumberedBank(h, 100);
-        h.click(mainMenu(h).Command2);
-        return h.form<Form2>();
+        h.click(mainMenu(h).testButton);
+        return h.form<TestOptions>();
     }
 
 private slots:
@@ -82,7 +82,7 @@ private slots:
         QFETCH(double, points);
         QFETCH(bool, bold);
         ScreenHarness h;
-        Form2& f = openOptions(h);
+        TestOptions& f = openOptions(h);
         QWidget* w = control(f, name);
         QVERIFY(w);
         testing::verifyDesign(w, caption, twips, family, points, bold);
@@ -97,32 +97,33 @@ private slots:
         if (name.startsWith("Check")) {
             QVERIFY(!static_cast<QCheckBox*>(w)->isChecked());
         }
-        QVERIFY(!f.Text1->isReadOnly());
+        QVERIFY(!f.countBox->isReadOnly());
     }
 
     void window() {
         ScreenHarness h;
-        Form2& f = openOptions(h);
+        TestOptions& f = openOptions(h);
         QCOMPARE(f.windowTitle(), QStringLiteral("测试选项"));
         QCOMPARE(f.size(), QSize(2580 / 15, 2535 / 15));
         QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(f.windowFlags() & Qt::WindowMaximizeButtonHint);
         QVERIFY(f.minimumSize() != f.maximumSize()); // resizable
         // Resizing moves nothing.
-        const QRect before = f.Command2->geometry();
+        const QRect before = f.backButton->geometry();
         f.resize(f.width() + 100, f.height() + 80);
         h.settle();
-        QCOMPARE(f.Command2->geometry(), before);
-        QVERIFY(!h.form<Form1>().isVisible());
+        QCOMPARE(f.backButton->geometry(), before);
+        QVERIFY(!h.form<MainMenu>().isVisible());
         TIKU_VERIFY_SCRIPT(h);
     }
 
     void focusOrder() {
         ScreenHarness h;
-        Form2& f = openOptions(h);
-        QCOMPARE(f.focusWidget(), f.Command2);
-        const QList<QWidget*> order = {f.Command2, f.Command1, f.Check2, f.Check1, f.Text1};
-        QCOMPARE(tabChain(f.Command2), order);
+        TestOptions& f = openOptions(h);
+        QCOMPARE(f.focusWidget(), f.backButton);
+        const QList<QWidget*> order = {f.backButton, f.okButton, f.allowBackCheck,
+                                       f.showAnswerCheck, f.countBox};
+        QCOMPARE(tabChain(f.backButton), order);
     }
 
     void countCheck_data() {
@@ -153,31 +154,31 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, message);
         ScreenHarness h;
-        Form2& f = openOptions(h);
-        h.type(f.Text1, typed);
-        h.click(f.Check1);
-        h.click(f.Check2);
+        TestOptions& f = openOptions(h);
+        h.type(f.countBox, typed);
+        h.click(f.showAnswerCheck);
+        h.click(f.allowBackCheck);
         if (!message.isEmpty()) {
             h.expectMessage(message);
         }
-        h.click(f.Command1);
+        h.click(f.okButton);
         if (message.isEmpty()) {
             // Accepted: the test screen has the count exactly as typed; the input is cleared.
-            QVERIFY(h.isLoaded(Form4::screenName()));
-            QCOMPARE(h.form<Form4>().Label4->text(), typed);
-            QVERIFY(h.form<Form4>().isVisible());
+            QVERIFY(h.isLoaded(MockTest::screenName()));
+            QCOMPARE(h.form<MockTest>().questionCountLabel->text(), typed);
+            QVERIFY(h.form<MockTest>().isVisible());
             QVERIFY(!f.isVisible());
-            QVERIFY(h.isLoaded(Form2::screenName()));
-            QCOMPARE(f.Text1->text(), QString());
-            QVERIFY(!f.Check1->isChecked());
-            QVERIFY(!f.Check2->isChecked());
+            QVERIFY(h.isLoaded(TestOptions::screenName()));
+            QCOMPARE(f.countBox->text(), QString());
+            QVERIFY(!f.showAnswerCheck->isChecked());
+            QVERIFY(!f.allowBackCheck->isChecked());
         } else {
             // Refused: nothing changes, the user stays on the screen.
-            QVERIFY(!h.isLoaded(Form4::screenName()));
+            QVERIFY(!h.isLoaded(MockTest::screenName()));
             QVERIFY(f.isVisible());
-            QCOMPARE(f.Text1->text(), typed);
-            QVERIFY(f.Check1->isChecked());
-            QVERIFY(f.Check2->isChecked());
+            QCOMPARE(f.countBox->text(), typed);
+            QVERIFY(f.showAnswerCheck->isChecked());
+            QVERIFY(f.allowBackCheck->isChecked());
         }
         QVERIFY(!h.ended());
         TIKU_VERIFY_SCRIPT(h);
@@ -187,14 +188,14 @@ private slots:
     // (which draws the paper) sees them.
     void shownBeforeHandOver() {
         ScreenHarness h;
-        Form2& f = openOptions(h);
-        ShowProbe probe(h.form<Form4>());
-        h.type(f.Text1, QStringLiteral("6"));
-        h.click(f.Command1);
+        TestOptions& f = openOptions(h);
+        ShowProbe probe(h.form<MockTest>());
+        h.type(f.countBox, QStringLiteral("6"));
+        h.click(f.okButton);
         QCOMPARE(probe.captionAtShow, QStringList{QString()});
-        Form4& test = h.form<Form4>();
+        MockTest& test = h.form<MockTest>();
         QCOMPARE(int(test.paperRows.size()), 7); // drawn for 6 questions
-        QCOMPARE(test.Label9->text(), QStringLiteral("1"));
+        QCOMPARE(test.questionNumberLabel->text(), QStringLiteral("1"));
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -211,11 +212,11 @@ private slots:
         QFETCH(bool, allowBack);
         ScreenHarness h;
         writeNumberedBank(h, 10);
-        Form4& test = startTest(h, QStringLiteral("5"), showAnswer, allowBack);
-        QCOMPARE(test.Label5->isVisible(), showAnswer);
-        QCOMPARE(test.Command1->isVisible(), allowBack);
-        QVERIFY(!test.Command1->isEnabled()); // disabled at the start whatever its visibility
-        QVERIFY(!test.Text2->isVisible());
+        MockTest& test = startTest(h, QStringLiteral("5"), showAnswer, allowBack);
+        QCOMPARE(test.answerCaption->isVisible(), showAnswer);
+        QCOMPARE(test.previousButton->isVisible(), allowBack);
+        QVERIFY(!test.previousButton->isEnabled()); // disabled at the start whatever its visibility
+        QVERIFY(!test.answerBox->isVisible());
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -223,18 +224,18 @@ private slots:
     void laterVisitStartsEmpty() {
         ScreenHarness h;
         writeNumberedBank(h, 10);
-        Form4& test = startTest(h, QStringLiteral("5"), true, true);
-        Form2* first = &h.form<Form2>();
-        h.click(test.Command3);
-        QVERIFY(h.form<Form1>().isVisible());
+        MockTest& test = startTest(h, QStringLiteral("5"), true, true);
+        TestOptions* first = &h.form<TestOptions>();
+        h.click(test.backButton);
+        QVERIFY(h.form<MainMenu>().isVisible());
         QVERIFY(!first->isVisible());
-        h.click(h.form<Form1>().Command2);
-        Form2& again = h.form<Form2>();
+        h.click(h.form<MainMenu>().testButton);
+        TestOptions& again = h.form<TestOptions>();
         QCOMPARE(&again, first);
         QVERIFY(again.isVisible());
-        QCOMPARE(again.Text1->text(), QString());
-        QVERIFY(!again.Check1->isChecked());
-        QVERIFY(!again.Check2->isChecked());
+        QCOMPARE(again.countBox->text(), QString());
+        QVERIFY(!again.showAnswerCheck->isChecked());
+        QVERIFY(!again.allowBackCheck->isChecked());
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -246,29 +247,29 @@ private slots:
     void leaving() {
         QFETCH(bool, byCloseButton);
         ScreenHarness h;
-        Form2& f = openOptions(h);
-        h.type(f.Text1, QStringLiteral("20"));
-        h.click(f.Check1);
-        h.click(f.Check2);
+        TestOptions& f = openOptions(h);
+        h.type(f.countBox, QStringLiteral("20"));
+        h.click(f.showAnswerCheck);
+        h.click(f.allowBackCheck);
         if (byCloseButton) {
             f.close();
             h.settle();
         } else {
-            h.click(f.Command2);
+            h.click(f.backButton);
         }
-        QVERIFY(h.form<Form1>().isVisible());
-        QVERIFY(!h.isLoaded(Form2::screenName()));
-        QVERIFY(!h.isLoaded(Form4::screenName()));
+        QVERIFY(h.form<MainMenu>().isVisible());
+        QVERIFY(!h.isLoaded(TestOptions::screenName()));
+        QVERIFY(!h.isLoaded(MockTest::screenName()));
         QVERIFY(!h.ended());
         // The next visit starts from the design values.
-        h.click(h.form<Form1>().Command2);
-        Form2& again = h.form<Form2>();
-        QCOMPARE(again.Text1->text(), QString());
-        QVERIFY(!again.Check1->isChecked());
-        QVERIFY(!again.Check2->isChecked());
+        h.click(h.form<MainMenu>().testButton);
+        TestOptions& again = h.form<TestOptions>();
+        QCOMPARE(again.countBox->text(), QString());
+        QVERIFY(!again.showAnswerCheck->isChecked());
+        QVERIFY(!again.allowBackCheck->isChecked());
         TIKU_VERIFY_SCRIPT(h);
     }
 };
 
-QTEST_MAIN(Form2Test)
-#include "test_form2.moc"
+QTEST_MAIN(TestOptionsTest)
+#include "test_testoptions.moc"

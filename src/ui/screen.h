@@ -38,9 +38,9 @@ public:
     const QString& name() const { return name_; }
 
     // Events raised by the toolkit.
-    virtual void Form_Activate() {}
-    virtual void Form_Unload() {}
-    virtual void Form_MouseMove() {}
+    virtual void onActivated() {}
+    virtual void onUnload() {}
+    virtual void onSurfaceMouseMove() {}
 
     static int px(int twips) { return twips / 15; }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/screen.h"
+#include "ui/screen.h"
 
 #include <array>
 #include <cstdint>
@@ -23,29 +23,29 @@ class Worksheet;
 
 // The mock test: one question of the paper at a time, an answer A to E for each, moving forward
 // and (when allowed) back, the right answer on hover (when allowed), and the hand-in.
-class Form4 : public Screen {
+class MockTest : public Screen {
     Q_OBJECT
 public:
     static QString screenName() { return QStringLiteral("Form4"); }
-    Form4();
-    ~Form4() override;
+    MockTest();
+    ~MockTest() override;
 
-    Label* Label1;                        // 试  题：
-    Label* Label6;                        // 共
-    Label* Label4;                        // the question count, as handed over by the options
-    Label* Label8;                        // 题，当前第
-    Label* Label9;                        // the number of the question on screen
-    Label* Label10;                       // 题。
-    QPlainTextEdit* Text1;                // question text
-    Label* Label5;                        // 答案：, hovering shows the answer
-    QLineEdit* Text2;                     // right answer
-    QPushButton* Command1;                // 上一题
-    QPushButton* Command2;                // 下一题
-    QPushButton* Command5;                // 交  卷
-    QPushButton* Command3;                // 返  回
-    Label* Label3;                        // 请选择：
-    std::array<Label*, 5> Label2;         // the letters A to E
-    std::array<QRadioButton*, 5> Option1; // the options A to E
+    Label* questionHeading;                     // 试  题：
+    Label* countPrefix;                         // 共
+    Label* questionCountLabel;                  // the question count, as handed over by the options
+    Label* currentPrefix;                       // 题，当前第
+    Label* questionNumberLabel;                 // the number of the question on screen
+    Label* currentSuffix;                       // 题。
+    QPlainTextEdit* questionBox;                // question text
+    Label* answerCaption;                       // 答案：, hovering shows the answer
+    QLineEdit* answerBox;                       // right answer
+    QPushButton* previousButton;                // 上一题
+    QPushButton* nextButton;                    // 下一题
+    QPushButton* handInButton;                  // 交  卷
+    QPushButton* backButton;                    // 返  回
+    Label* chooseLabel;                         // 请选择：
+    std::array<Label*, 5> letterLabels;         // the letters A to E
+    std::array<QRadioButton*, 5> answerOptions; // the options A to E
 
     // The test run, set up on activation. The arrays are used from index 1 to M, the question
     // count; element 0 is never used. An index outside 1 to M fails.
@@ -58,15 +58,15 @@ public:
     qint16 currentNo = 0;                              // number of the question on screen
     std::uint64_t paperSeed = 0;                       // seed of this set-up's draw
 
-    void Form_Activate() override;
-    void Option1_Click(int Index);
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command5_Click();
-    void Label5_MouseMove();
-    void Form_MouseMove() override;
-    void Form_Unload() override;
+    void onActivated() override;
+    void onAnswerChosen(int Index);
+    void onPrevious();
+    void onNext();
+    void onBack();
+    void onHandIn();
+    void onAnswerHover();
+    void onSurfaceMouseMove() override;
+    void onUnload() override;
 
 private:
     qint16 questionCount() const;

@@ -1,7 +1,7 @@
 // Hand-in and scoring through the real widgets: the confirmation before the last question, the
 // questions scored up to the current one, exact text equality, and the message's figures.
 
-#include "testscreens.h"
+#include "mockteststeps.h"
 
 using namespace tiku;
 using namespace tiku::testing;
@@ -15,17 +15,17 @@ enum class Rest { Wrong, Skipped };
 
 // Answers questions 1 to upTo, moving forward after each but the last: the first `right` with
 // the letter the answer box holds, the others with another letter or none.
-void answer(ScreenHarness& h, Form4& f, int upTo, int right, Rest rest) {
+void answer(ScreenHarness& h, MockTest& f, int upTo, int right, Rest rest) {
     for (int q = 1; q <= upTo; ++q) {
         QCOMPARE(int(f.currentNo), q);
-        const int index = optionIndex(f.Text2->text());
+        const int index = optionIndex(f.answerBox->text());
         if (q <= right) {
-            h.click(f.Option1[index]);
+            h.click(f.answerOptions[index]);
         } else if (rest == Rest::Wrong) {
-            h.click(f.Option1[(index + 1) % 5]);
+            h.click(f.answerOptions[(index + 1) % 5]);
         }
         if (q < upTo) {
-            h.click(f.Command2);
+            h.click(f.nextButton);
         }
     }
 }
@@ -81,47 +81,48 @@ private slots:
         QFETCH(QString, message);
         ScreenHarness h;
         writeNumberedBank(h, questions);
-        Form4& f = startTest(h, typed, false, false);
+        MockTest& f = startTest(h, typed, false, false);
         answer(h, f, handInAt, right, skipRest ? Rest::Skipped : Rest::Wrong);
         if (handInAt < questions) {
             h.expectMessage(confirmation, Buttons::YesNo, Answer::Yes);
         }
         h.expectMessage(message);
-        h.click(f.Command5);
+        h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
         // Nothing changed by the hand-in.
         QCOMPARE(int(f.currentNo), handInAt);
-        QCOMPARE(f.Label9->text(), QString::number(handInAt));
+        QCOMPARE(f.questionNumberLabel->text(), QString::number(handInAt));
         QVERIFY(f.isVisible());
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     void earlyHandIn() {
         ScreenHarness h;
         writeNumberedBank(h, 10);
-        Form4& f = startTest(h, QStringLiteral("10"), true, true);
+        MockTest& f = startTest(h, QStringLiteral("10"), true, true);
         answer(h, f, 4, 2, Rest::Wrong);
-        const int selected = f.Option1[(optionIndex(f.Text2->text()) + 1) % 5]->isChecked();
+        const int selected =
+            f.answerOptions[(optionIndex(f.answerBox->text()) + 1) % 5]->isChecked();
         QVERIFY(selected);
         const auto stored = f.chosenAnswers;
         // No: nothing is shown and nothing changes.
         h.expectMessage(confirmation, Buttons::YesNo, Answer::No);
-        h.click(f.Command5);
+        h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
         QCOMPARE(h.shown().size(), 1);
         QCOMPARE(int(f.currentNo), 4);
         QCOMPARE(f.chosenAnswers, stored);
         QCOMPARE(selectedOptions(f), 1);
-        QVERIFY(f.Command1->isEnabled());
-        QVERIFY(f.Command2->isEnabled());
+        QVERIFY(f.previousButton->isEnabled());
+        QVERIFY(f.nextButton->isEnabled());
         // Yes: the four questions are scored against the whole paper.
         h.expectMessage(confirmation, Buttons::YesNo, Answer::Yes);
         h.expectMessage(result(4, 2, "20"));
-        h.click(f.Command5);
+        h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
         QCOMPARE(int(f.currentNo), 4);
         QCOMPARE(selectedOptions(f), 1);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // Forward to 8, back to 5: only 1 to 5 are scored; the letters of 6 to 8 stay stored and
@@ -129,24 +130,24 @@ private slots:
     void scoredUpToTheQuestionOnScreen() {
         ScreenHarness h;
         writeNumberedBank(h, 10);
-        Form4& f = startTest(h, QStringLiteral("10"), false, true);
+        MockTest& f = startTest(h, QStringLiteral("10"), false, true);
         answer(h, f, 8, 8, Rest::Wrong);
         for (int i = 0; i < 3; ++i) {
-            h.click(f.Command1);
+            h.click(f.previousButton);
         }
         QCOMPARE(int(f.currentNo), 5);
         h.expectMessage(confirmation, Buttons::YesNo, Answer::Yes);
         h.expectMessage(result(5, 5, "50"));
-        h.click(f.Command5);
+        h.click(f.handInButton);
         for (int i = 0; i < 3; ++i) {
-            h.click(f.Command2);
+            h.click(f.nextButton);
         }
         QCOMPARE(selectedOptions(f), 0); // not shown again, but stored
         h.expectMessage(confirmation, Buttons::YesNo, Answer::Yes);
         h.expectMessage(result(8, 8, "80"));
-        h.click(f.Command5);
+        h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // Exact text equality: a lower-case answer, one with a blank before or after, or two letters
@@ -155,26 +156,26 @@ private slots:
         ScreenHarness h;
         const QStringList answers = {"a", " A", "A ", "AB", "", "", "C"};
         writeBank(h.folder(), answeredQuestions(answers), numberedQuestions(7, "临床"));
-        Form4& f = startTest(h, QStringLiteral("7"), false, false);
+        MockTest& f = startTest(h, QStringLiteral("7"), false, false);
         bool emptyPassedOver = false;
         for (int q = 1; q <= 7; ++q) {
-            const QString right = f.Text2->text();
+            const QString right = f.answerBox->text();
             QCOMPARE(right, answers[f.paperRows[q] - 1]);
             if (right == "C") {
-                h.click(f.Option1[2]);
+                h.click(f.answerOptions[2]);
             } else if (right.isEmpty() && !emptyPassedOver) {
                 emptyPassedOver = true; // no click
             } else {
-                h.click(f.Option1[0]); // "A" against "a", " A", "A ", "AB" and ""
+                h.click(f.answerOptions[0]); // "A" against "a", " A", "A ", "AB" and ""
             }
             if (q < 7) {
-                h.click(f.Command2);
+                h.click(f.nextButton);
             }
         }
         h.expectMessage(result(7, 2, "28.5714285714286"));
-        h.click(f.Command5);
+        h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 
     // Each hand-in scores afresh, from the last letter stored for each question, even one
@@ -182,24 +183,24 @@ private slots:
     void handInTwiceAndChangeAfterReveal() {
         ScreenHarness h;
         writeNumberedBank(h, 5);
-        Form4& f = startTest(h, QStringLiteral("5"), true, false);
+        MockTest& f = startTest(h, QStringLiteral("5"), true, false);
         answer(h, f, 5, 4, Rest::Wrong);
         h.expectMessage(result(5, 4, "80"));
         h.expectMessage(result(5, 4, "80"));
-        h.click(f.Command5);
-        h.click(f.Command5);
+        h.click(f.handInButton);
+        h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
-        pointAt(h, f, f.Label5);
-        QVERIFY(f.Text2->isVisible());
-        h.click(f.Option1[optionIndex(f.Text2->text())]);
+        pointAt(h, f, f.answerCaption);
+        QVERIFY(f.answerBox->isVisible());
+        h.click(f.answerOptions[optionIndex(f.answerBox->text())]);
         h.expectMessage(result(5, 5, "100"));
-        h.click(f.Command5);
+        h.click(f.handInButton);
         // And a wrong letter last counts as wrong.
-        h.click(f.Option1[(optionIndex(f.Text2->text()) + 2) % 5]);
+        h.click(f.answerOptions[(optionIndex(f.answerBox->text()) + 2) % 5]);
         h.expectMessage(result(5, 4, "80"));
-        h.click(f.Command5);
+        h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
-        h.click(f.Command3);
+        h.click(f.backButton);
     }
 };
 

@@ -7,9 +7,9 @@
 #include "screentest.h"
 
 #include "bank/service.h"
-#include "shell/form1.h"
-#include "test/form2.h"
-#include "test/form4.h"
+#include "menu/mainmenu.h"
+#include "mocktest/mocktest.h"
+#include "mocktest/testoptions.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -39,34 +39,34 @@ inline void writeNumberedBank(ScreenHarness& h, int n) {
 }
 
 // The main menu, shown as at program start.
-inline Form1& mainMenu(ScreenHarness& h) {
-    Toolkit::instance().show(h.form<Form1>());
+inline MainMenu& mainMenu(ScreenHarness& h) {
+    Toolkit::instance().show(h.form<MainMenu>());
     h.settle();
-    return h.form<Form1>();
+    return h.form<MainMenu>();
 }
 
 // From the main menu: 模拟测试, the count typed, the switches checked, 确  定.
 inline void enterOptions(ScreenHarness& h, const QString& count, bool showAnswer, bool allowBack) {
-    h.click(h.form<Form1>().Command2);
-    Form2& options = h.form<Form2>();
-    h.type(options.Text1, count);
+    h.click(h.form<MainMenu>().testButton);
+    TestOptions& options = h.form<TestOptions>();
+    h.type(options.countBox, count);
     if (showAnswer) {
-        h.click(options.Check1);
+        h.click(options.showAnswerCheck);
     }
     if (allowBack) {
-        h.click(options.Check2);
+        h.click(options.allowBackCheck);
     }
-    h.click(options.Command1);
+    h.click(options.okButton);
 }
 
 // A running test reached from the main menu (shown first when it is not on screen).
-inline Form4& startTest(ScreenHarness& h, const QString& count, bool showAnswer = true,
-                        bool allowBack = true) {
-    if (!h.form<Form1>().isVisible()) {
+inline MockTest& startTest(ScreenHarness& h, const QString& count, bool showAnswer = true,
+                           bool allowBack = true) {
+    if (!h.form<MainMenu>().isVisible()) {
         mainMenu(h);
     }
     enterOptions(h, count, showAnswer, allowBack);
-    return h.form<Form4>();
+    return h.form<MockTest>();
 }
 
 // The option index of an answer letter "A" to "E".
@@ -75,9 +75,9 @@ inline int optionIndex(const QString& letter) {
 }
 
 // Number of the option buttons selected.
-inline int selectedOptions(const Form4& f) {
+inline int selectedOptions(const MockTest& f) {
     int n = 0;
-    for (QRadioButton* option : f.Option1) {
+    for (QRadioButton* option : f.answerOptions) {
         n += option->isChecked() ? 1 : 0;
     }
     return n;
@@ -86,11 +86,11 @@ inline int selectedOptions(const Form4& f) {
 // The pointer moved onto a point of the test screen. A move to where the pointer already is
 // raises no event (the window system drops it), so the pointer first rests on the neutral
 // label 请选择：, which takes the moves itself and does nothing with them.
-inline void pointAt(ScreenHarness& h, Form4& f, QPoint windowPos) {
-    h.moveMouseOver(f.Label3);
+inline void pointAt(ScreenHarness& h, MockTest& f, QPoint windowPos) {
+    h.moveMouseOver(f.chooseLabel);
     h.moveMouse(&f, windowPos);
 }
-inline void pointAt(ScreenHarness& h, Form4& f, QWidget* control) {
+inline void pointAt(ScreenHarness& h, MockTest& f, QWidget* control) {
     pointAt(h, f, control->mapTo(&f, control->rect().center()));
 }
 

@@ -1,11 +1,11 @@
-#include "form4.h"
+#include "mocktest.h"
 
 #include "bank/bankformat.h"
 #include "bank/failure.h"
 #include "bank/service.h"
+#include "menu/mainmenu.h"
 #include "paper.h"
-#include "shell/convert.h"
-#include "shell/form1.h"
+#include "ui/convert.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -40,7 +40,7 @@ bool matches(const std::optional<QString>& chosen, const QString& right) {
 
 } // namespace
 
-Form4::Form4() : Screen(screenName()) {
+MockTest::MockTest() : Screen(screenName()) {
     setWindowTitle(QStringLiteral("模拟测试"));
     setClientSize(9630, 5085, true);
 
@@ -51,50 +51,53 @@ Form4::Form4() : Screen(screenName()) {
     const QFont comic = font(Face::Comic, 15.75, true);
     const QFont plain = font(Face::Default);
 
-    Label1 = makeLabel(QStringLiteral("试  题："), 240, 120, 1695, 375, kaiLarge);
-    Label6 = makeLabel(QStringLiteral("共"), 2280, 240, 255, 255, song);
-    Label4 = makeLabel(QString(), 2520, 240, 615, 255, song, true);
-    Label8 = makeLabel(QStringLiteral("题，当前第"), 3240, 240, 1095, 255, song);
-    Label9 = makeLabel(QString(), 4320, 240, 375, 255, song, true);
-    Label10 = makeLabel(QStringLiteral("题。"), 4800, 240, 495, 255, song);
-    Text1 = makeTextBox(240, 600, 7935, 3615, kaiLarge);
-    Label5 = makeLabel(QStringLiteral("答案："), 8400, 480, 975, 255, kai);
-    Label5->hide();
-    Text2 = makeLineEdit(8520, 960, 615, 390, songLarge, true);
-    Text2->hide();
-    Command1 = makeButton(QStringLiteral("上一题"), 8400, 1560, 975, 375, song);
-    Command1->setEnabled(false);
-    Command2 = makeButton(QStringLiteral("下一题"), 8400, 2280, 975, 375, song);
-    Command5 = makeButton(QStringLiteral("交  卷"), 8400, 3240, 975, 375, song);
-    Command3 = makeButton(QStringLiteral("返  回"), 8400, 3840, 975, 375, song);
-    Label3 = makeLabel(QStringLiteral("请选择："), 240, 4560, 1335, 375, kai);
+    questionHeading = makeLabel(QStringLiteral("试  题："), 240, 120, 1695, 375, kaiLarge);
+    countPrefix = makeLabel(QStringLiteral("共"), 2280, 240, 255, 255, song);
+    questionCountLabel = makeLabel(QString(), 2520, 240, 615, 255, song, true);
+    currentPrefix = makeLabel(QStringLiteral("题，当前第"), 3240, 240, 1095, 255, song);
+    questionNumberLabel = makeLabel(QString(), 4320, 240, 375, 255, song, true);
+    currentSuffix = makeLabel(QStringLiteral("题。"), 4800, 240, 495, 255, song);
+    questionBox = makeTextBox(240, 600, 7935, 3615, kaiLarge);
+    answerCaption = makeLabel(QStringLiteral("答案："), 8400, 480, 975, 255, kai);
+    answerCaption->hide();
+    answerBox = makeLineEdit(8520, 960, 615, 390, songLarge, true);
+    answerBox->hide();
+    previousButton = makeButton(QStringLiteral("上一题"), 8400, 1560, 975, 375, song);
+    previousButton->setEnabled(false);
+    nextButton = makeButton(QStringLiteral("下一题"), 8400, 2280, 975, 375, song);
+    handInButton = makeButton(QStringLiteral("交  卷"), 8400, 3240, 975, 375, song);
+    backButton = makeButton(QStringLiteral("返  回"), 8400, 3840, 975, 375, song);
+    chooseLabel = makeLabel(QStringLiteral("请选择："), 240, 4560, 1335, 375, kai);
     // Each letter is made before its mark, so that the mark of E, which starts inside the E
     // label, lies on top of it.
     static constexpr std::array<int, 5> letterLeft = {1800, 2520, 3240, 3960, 4680};
     static constexpr std::array<int, 5> optionLeft = {2160, 2880, 3600, 4320, 4920};
     for (int i = 0; i < 5; ++i) {
-        Label2[i] = makeLabel(optionLetter(i), letterLeft[i], 4440, 255, 375, comic);
-        Option1[i] = makeOption(QStringLiteral("Option1"), optionLeft[i], 4560, 255, 180, plain);
-        Option1[i]->setAccessibleName(optionLetter(i)); // the letter label beside it says which
+        letterLabels[i] = makeLabel(optionLetter(i), letterLeft[i], 4440, 255, 375, comic);
+        answerOptions[i] =
+            makeOption(QStringLiteral("Option1"), optionLeft[i], 4560, 255, 180, plain);
+        answerOptions[i]->setAccessibleName(
+            optionLetter(i)); // the letter label beside it says which
         // The mark is drawn to fit the 12-pixel height of the option, not cut at top and bottom.
-        Option1[i]->setStyleSheet(
+        answerOptions[i]->setStyleSheet(
             QStringLiteral("QRadioButton::indicator { width: 11px; height: 11px; }"));
     }
 
-    setTabOrder({Command5, Option1[4], Text2, Option1[3], Option1[2], Option1[1], Option1[0], Text1,
-                 Command1, Command2, Command3});
+    setTabOrder({handInButton, answerOptions[4], answerBox, answerOptions[3], answerOptions[2],
+                 answerOptions[1], answerOptions[0], questionBox, previousButton, nextButton,
+                 backButton});
 
-    onClick(Command1, &Form4::Command1_Click);
-    onClick(Command2, &Form4::Command2_Click);
-    onClick(Command3, &Form4::Command3_Click);
-    onClick(Command5, &Form4::Command5_Click);
+    onClick(previousButton, &MockTest::onPrevious);
+    onClick(nextButton, &MockTest::onNext);
+    onClick(backButton, &MockTest::onBack);
+    onClick(handInButton, &MockTest::onHandIn);
     for (int i = 0; i < 5; ++i) {
-        onClick(Option1[i], [this, i] { Option1_Click(i); });
+        onClick(answerOptions[i], [this, i] { onAnswerChosen(i); });
     }
-    onMouseMove(Label5, &Form4::Label5_MouseMove);
+    onMouseMove(answerCaption, &MockTest::onAnswerHover);
 }
 
-Form4::~Form4() {
+MockTest::~MockTest() {
     // Only where the program ended through a failure the screen did not trap is an instance
     // still running here; it goes with the screen.
     if (bankApp && bankApp->isRunning()) {
@@ -105,11 +108,11 @@ Form4::~Form4() {
     }
 }
 
-qint16 Form4::questionCount() const {
-    return strictInt16(Label4->text());
+qint16 MockTest::questionCount() const {
+    return strictInt16(questionCountLabel->text());
 }
 
-void Form4::Form_Activate() {
+void MockTest::onActivated() {
     Toolkit& toolkit = Toolkit::instance();
 
     // The arrays, for questions 1 to M.
@@ -124,7 +127,7 @@ void Form4::Form_Activate() {
         bankApp = bank::Application::start();
         const QString path = toolkit.programFile(bank::bankFileName());
         bankBook = bankApp->open(path, bank::bankPassword());
-        const bool firstBank = toolkit.form<Form1>().Option1[0]->isChecked();
+        const bool firstBank = toolkit.form<MainMenu>().bankOptions[0]->isChecked();
         bankSheet = bankBook->worksheet(bank::bankSheetName(firstBank));
         const int used = bankApp->usedRowCount(bank::bankSheetPosition(firstBank));
         if (used > bank::maxBankRows) {
@@ -176,27 +179,27 @@ void Form4::Form_Activate() {
     }
 }
 
-void Form4::showQuestion(qint16 k) {
+void MockTest::showQuestion(qint16 k) {
     const qint16 row = element(paperRows, k);
-    Text1->setPlainText(bankSheet->cellText(row, bank::questionColumn));
-    Text2->setText(bankSheet->cellText(row, bank::answerColumn));
-    element(rightAnswers, k) = Text2->text();
-    Label9->setText(numberText(k));
+    questionBox->setPlainText(bankSheet->cellText(row, bank::questionColumn));
+    answerBox->setText(bankSheet->cellText(row, bank::answerColumn));
+    element(rightAnswers, k) = answerBox->text();
+    questionNumberLabel->setText(numberText(k));
 }
 
-void Form4::clearOptions() {
-    for (QRadioButton* option : Option1) {
+void MockTest::clearOptions() {
+    for (QRadioButton* option : answerOptions) {
         if (option->isChecked()) {
             setOptionValue(option, false);
         }
     }
 }
 
-void Form4::Option1_Click(int Index) {
+void MockTest::onAnswerChosen(int Index) {
     element(chosenAnswers, currentNo) = optionLetter(Index);
 }
 
-void Form4::Command1_Click() {
+void MockTest::onPrevious() {
     if (currentNo == 1) {
         Toolkit::instance().msgBox(QStringLiteral("已返回题目开始。"));
         return;
@@ -204,15 +207,15 @@ void Form4::Command1_Click() {
     clearOptions();
     currentNo = toInt16(double(currentNo) - 1);
     showQuestion(currentNo);
-    if (strictNumber(Label9->text()) == 1) {
-        Command1->setEnabled(false);
+    if (strictNumber(questionNumberLabel->text()) == 1) {
+        previousButton->setEnabled(false);
     }
-    if (!Command2->isEnabled()) {
-        Command2->setEnabled(true);
+    if (!nextButton->isEnabled()) {
+        nextButton->setEnabled(true);
     }
 }
 
-void Form4::Command2_Click() {
+void MockTest::onNext() {
     // The end of the paper, by number before the move and by text after it: a count written
     // otherwise than in plain digits ("010") leaves 下一题 enabled at the last question, and the
     // number test stops it there.
@@ -223,19 +226,19 @@ void Form4::Command2_Click() {
     clearOptions();
     currentNo = toInt16(double(currentNo) + 1);
     showQuestion(currentNo);
-    if (Label9->text() == Label4->text()) {
-        Command2->setEnabled(false);
+    if (questionNumberLabel->text() == questionCountLabel->text()) {
+        nextButton->setEnabled(false);
     }
-    if (!Command1->isEnabled()) {
-        Command1->setEnabled(true);
+    if (!previousButton->isEnabled()) {
+        previousButton->setEnabled(true);
     }
 }
 
-void Form4::Command3_Click() {
+void MockTest::onBack() {
     Toolkit::instance().unload(*this);
 }
 
-void Form4::Command5_Click() {
+void MockTest::onHandIn() {
     Toolkit& toolkit = Toolkit::instance();
     const qint16 count = questionCount();
     if (count != currentNo) {
@@ -259,25 +262,25 @@ void Form4::Command5_Click() {
                    QStringLiteral("道。准确率") + signedText(accuracy) + QStringLiteral("%"));
 }
 
-void Form4::Label5_MouseMove() {
+void MockTest::onAnswerHover() {
     bool chosen = false;
-    for (QRadioButton* option : Option1) {
+    for (QRadioButton* option : answerOptions) {
         if (option->isChecked()) {
             chosen = true;
         }
     }
     if (chosen) {
-        Text2->setVisible(true);
+        answerBox->setVisible(true);
     } else {
         Toolkit::instance().msgBox(QStringLiteral("请你先选择答案！"));
     }
 }
 
-void Form4::Form_MouseMove() {
-    Text2->setVisible(false);
+void MockTest::onSurfaceMouseMove() {
+    answerBox->setVisible(false);
 }
 
-void Form4::Form_Unload() {
+void MockTest::onUnload() {
     // A test refused for too few questions has already closed its workbook.
     if (bankBook) {
         bankBook->close();
@@ -288,7 +291,7 @@ void Form4::Form_Unload() {
     bankBook.reset();
     bankApp.reset();
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.show(toolkit.form<Form1>());
+    toolkit.show(toolkit.form<MainMenu>());
 }
 
 } // namespace tiku

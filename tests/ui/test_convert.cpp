@@ -1,5 +1,5 @@
 #include "bank/failure.h"
-#include "shell/convert.h"
+#include "ui/convert.h"
 
 #include <QTest>
 

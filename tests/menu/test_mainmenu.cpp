@@ -3,9 +3,9 @@
 #include "bankfiles.h"
 #include "screentest.h"
 
-#include "browser/form3.h"
-#include "shell/form1.h"
-#include "test/form2.h"
+#include "browser/browser.h"
+#include "menu/mainmenu.h"
+#include "mocktest/testoptions.h"
 
 #include <QFontInfo>
 #include <QPlainTextEdit>
@@ -18,17 +18,17 @@
 using namespace tiku;
 using tiku::testing::ScreenHarness;
 
-class Form1Test : public QObject {
+class MainMenuTest : public QObject {
     Q_OBJECT
 
     // The main menu shown as at program start, over a bank of ten questions a side.
-    static Form1& start(ScreenHarness& h) {
+    static MainMenu& start(ScreenHarness& h) {
         testing::writeBank(h.folder(), testing::numberedQuestions(10, "人文"),
                            testing::numberedQuestions(10, "临床"));
         Toolkit& toolkit = Toolkit::instance();
-        toolkit.show(h.form<Form1>());
+        toolkit.show(h.form<MainMenu>());
         h.settle();
-        return h.form<Form1>();
+        return h.form<MainMenu>();
     }
 
 private slots:
@@ -56,10 +56,11 @@ private slots:
         QFETCH(QRect, twips);
         QFETCH(double, points);
         ScreenHarness h;
-        Form1& f = start(h);
+        MainMenu& f = start(h);
         const QHash<QString, QWidget*> controls{
-            {"Label1", f.Label1},     {"Option1(0)", f.Option1[0]}, {"Option1(1)", f.Option1[1]},
-            {"Command1", f.Command1}, {"Command2", f.Command2},     {"Command3", f.Command3}};
+            {"Label1", f.bankHeading},        {"Option1(0)", f.bankOptions[0]},
+            {"Option1(1)", f.bankOptions[1]}, {"Command1", f.browseButton},
+            {"Command2", f.testButton},       {"Command3", f.exitButton}};
         QWidget* w = controls.value(control);
         QVERIFY(w);
         testing::verifyDesign(w, caption, twips, QStringLiteral("楷体_GB2312"), points, true);
@@ -72,39 +73,39 @@ private slots:
 
     void window() {
         ScreenHarness h;
-        Form1& f = start(h);
+        MainMenu& f = start(h);
         QCOMPARE(f.windowTitle(), QStringLiteral("题库"));
         QCOMPARE(f.size(), QSize(3045 / 15, 3660 / 15));
         QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(f.windowFlags() & Qt::WindowMaximizeButtonHint);
-        QVERIFY(f.Option1[0]->isChecked());
-        QVERIFY(!f.Option1[1]->isChecked());
+        QVERIFY(f.bankOptions[0]->isChecked());
+        QVERIFY(!f.bankOptions[1]->isChecked());
         // The Kai face stands in for 楷体_GB2312 where that face is missing.
-        QVERIFY2(QFontInfo(f.Command1->font()).family().contains("Kai", Qt::CaseInsensitive),
-                 qPrintable(QFontInfo(f.Command1->font()).family()));
+        QVERIFY2(QFontInfo(f.browseButton->font()).family().contains("Kai", Qt::CaseInsensitive),
+                 qPrintable(QFontInfo(f.browseButton->font()).family()));
     }
 
     void focusOrder() {
         ScreenHarness h;
-        Form1& f = start(h);
-        QCOMPARE(f.focusWidget(), f.Command3);
-        QCOMPARE(f.Command3->nextInFocusChain(), f.Command2);
-        QCOMPARE(f.Command2->nextInFocusChain(), f.Command1);
-        QCOMPARE(f.Command1->nextInFocusChain(), f.Option1[0]);
-        QCOMPARE(f.Label1->focusPolicy(), Qt::NoFocus);
+        MainMenu& f = start(h);
+        QCOMPARE(f.focusWidget(), f.exitButton);
+        QCOMPARE(f.exitButton->nextInFocusChain(), f.testButton);
+        QCOMPARE(f.testButton->nextInFocusChain(), f.browseButton);
+        QCOMPARE(f.browseButton->nextInFocusChain(), f.bankOptions[0]);
+        QCOMPARE(f.bankHeading->focusPolicy(), Qt::NoFocus);
     }
 
     void selectorByMouseAndKeyboard() {
         ScreenHarness h;
-        Form1& f = start(h);
-        h.click(f.Option1[1]);
-        QVERIFY(f.Option1[1]->isChecked());
-        QVERIFY(!f.Option1[0]->isChecked());
+        MainMenu& f = start(h);
+        h.click(f.bankOptions[1]);
+        QVERIFY(f.bankOptions[1]->isChecked());
+        QVERIFY(!f.bankOptions[0]->isChecked());
         // Keyboard: focus on 人文's group and an arrow key moves the choice.
-        f.Option1[1]->setFocus();
-        QTest::keyClick(f.Option1[1], Qt::Key_Left);
-        QVERIFY(f.Option1[0]->isChecked());
-        QVERIFY(!f.Option1[1]->isChecked());
+        f.bankOptions[1]->setFocus();
+        QTest::keyClick(f.bankOptions[1], Qt::Key_Left);
+        QVERIFY(f.bankOptions[0]->isChecked());
+        QVERIFY(!f.bankOptions[1]->isChecked());
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -124,9 +125,9 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, part);
         ScreenHarness h;
-        Form1& f = start(h);
-        QRadioButton* target = f.Option1[std::size_t(index)];
-        QRadioButton* other = f.Option1[std::size_t(1 - index)];
+        MainMenu& f = start(h);
+        QRadioButton* target = f.bankOptions[std::size_t(index)];
+        QRadioButton* other = f.bankOptions[std::size_t(1 - index)];
         other->setChecked(true);
 
         QStyleOptionButton look;
@@ -156,41 +157,41 @@ private slots:
     // A click on 临床's mark, then 查看题库: the browser opens the 临床 bank.
     void clinicalMarkOpensClinicalBank() {
         ScreenHarness h;
-        Form1& f = start(h);
+        MainMenu& f = start(h);
         QStyleOptionButton look;
-        look.initFrom(f.Option1[1]);
-        const QRect mark = f.Option1[1]->style()->subElementRect(QStyle::SE_RadioButtonIndicator,
-                                                                 &look, f.Option1[1]);
-        h.clickAt(&f, f.Option1[1]->mapTo(&f, mark.center()));
-        QVERIFY(f.Option1[1]->isChecked());
-        h.clickAt(&f, f.Command1->geometry().center());
-        Form3& browser = h.form<Form3>();
+        look.initFrom(f.bankOptions[1]);
+        const QRect mark = f.bankOptions[1]->style()->subElementRect(
+            QStyle::SE_RadioButtonIndicator, &look, f.bankOptions[1]);
+        h.clickAt(&f, f.bankOptions[1]->mapTo(&f, mark.center()));
+        QVERIFY(f.bankOptions[1]->isChecked());
+        h.clickAt(&f, f.browseButton->geometry().center());
+        Browser& browser = h.form<Browser>();
         QVERIFY(browser.isVisible());
-        QVERIFY(browser.Text1->toPlainText().startsWith(QStringLiteral("临床第1题\n")));
+        QVERIFY(browser.questionBox->toPlainText().startsWith(QStringLiteral("临床第1题\n")));
         TIKU_VERIFY_SCRIPT(h);
     }
 
     void selectionSurvivesBrowsing() {
         ScreenHarness h;
-        Form1& f = start(h);
-        h.click(f.Option1[1]);
-        h.click(f.Command1);
-        QVERIFY(h.form<Form3>().isVisible());
+        MainMenu& f = start(h);
+        h.click(f.bankOptions[1]);
+        h.click(f.browseButton);
+        QVERIFY(h.form<Browser>().isVisible());
         QVERIFY(!f.isVisible());
-        QVERIFY(h.isLoaded(Form1::screenName()));
-        h.form<Form3>().close(); // back to the menu
+        QVERIFY(h.isLoaded(MainMenu::screenName()));
+        h.form<Browser>().close(); // back to the menu
         h.settle();
         QVERIFY(f.isVisible());
-        QVERIFY(f.Option1[1]->isChecked());
+        QVERIFY(f.bankOptions[1]->isChecked());
         QVERIFY(!h.ended());
         TIKU_VERIFY_SCRIPT(h);
     }
 
     void testOptionsShownMenuHidden() {
         ScreenHarness h;
-        Form1& f = start(h);
-        h.click(f.Command2);
-        QVERIFY(h.form<Form2>().isVisible());
+        MainMenu& f = start(h);
+        h.click(f.testButton);
+        QVERIFY(h.form<TestOptions>().isVisible());
         QVERIFY(!f.isVisible());
         TIKU_VERIFY_SCRIPT(h);
     }
@@ -207,26 +208,26 @@ private slots:
         QFETCH(bool, byCloseButton);
         QFETCH(bool, withForm2Loaded);
         ScreenHarness h;
-        Form1& f = start(h);
+        MainMenu& f = start(h);
         if (withForm2Loaded) {
-            h.click(f.Command2);
+            h.click(f.testButton);
             Toolkit::instance().show(f);
-            Toolkit::instance().hide(h.form<Form2>());
+            Toolkit::instance().hide(h.form<TestOptions>());
             h.settle();
         }
         if (byCloseButton) {
             f.close();
         } else {
-            h.click(f.Command3);
+            h.click(f.exitButton);
         }
         h.settle();
         QVERIFY(h.ended());
         QCOMPARE(h.exitCode(), 0);
-        QCOMPARE(h.isLoaded(Form2::screenName()), withForm2Loaded); // no unload reached it
+        QCOMPARE(h.isLoaded(TestOptions::screenName()), withForm2Loaded); // no unload reached it
         QVERIFY(!h.timeline().contains("close"));
         TIKU_VERIFY_SCRIPT(h);
     }
 };
 
-QTEST_MAIN(Form1Test)
-#include "test_form1.moc"
+QTEST_MAIN(MainMenuTest)
+#include "test_mainmenu.moc"

@@ -1,0 +1,73 @@
+#include "testoptions.h"
+
+#include "bank/failure.h"
+#include "menu/mainmenu.h"
+#include "mocktest.h"
+#include "ui/convert.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tiku {
+
+TestOptions::TestOptions() : Screen(screenName()) {
+    setWindowTitle(QStringLiteral("测试选项"));
+    setClientSize(2580, 2535, false);
+
+    const QFont kai = font(Face::Kai, 14.25, true);
+    const QFont song = font(Face::Song, 10.5);
+    const QFont plain = font(Face::Default);
+    countLabel = makeLabel(QStringLiteral("题数："), 240, 120, 1095, 255, kai);
+    countBox = makeLineEdit(1440, 120, 735, 375, kai, false);
+    showAnswerLabel = makeLabel(QStringLiteral("查看答案："), 240, 720, 1575, 255, kai);
+    showAnswerCheck = makeCheck(QStringLiteral("Check1"), 1920, 720, 255, 255, plain);
+    showAnswerCheck->setAccessibleName(QStringLiteral("查看答案")); // its caption is cut off
+    allowBackLabel = makeLabel(QStringLiteral("允许返回："), 240, 1320, 1575, 495, kai);
+    allowBackCheck = makeCheck(QStringLiteral("Check2"), 1920, 1320, 255, 375, plain);
+    allowBackCheck->setAccessibleName(QStringLiteral("允许返回"));
+    okButton = makeButton(QStringLiteral("确  定"), 120, 2040, 975, 375, song);
+    backButton = makeButton(QStringLiteral("返  回"), 1440, 2040, 975, 375, song);
+
+    setTabOrder({backButton, okButton, allowBackCheck, showAnswerCheck, countBox});
+
+    onClick(okButton, &TestOptions::onOk);
+    onClick(backButton, &TestOptions::onBack);
+}
+
+void TestOptions::onOk() {
+    Toolkit& toolkit = Toolkit::instance();
+    try {
+        const double n = strictNumber(countBox->text());
+        if (n > 100 || n < 5) {
+            toolkit.msgBox(QStringLiteral("请输入5-100之间的数字!"));
+            return;
+        }
+        // The test screen is shown first and filled in afterwards: its activation, which reads
+        // the count, runs only once this handler has returned.
+        MockTest& test = toolkit.form<MockTest>();
+        toolkit.show(test);
+        test.questionCountLabel->setText(countBox->text());
+        test.answerCaption->setVisible(showAnswerCheck->isChecked());
+        test.previousButton->setVisible(allowBackCheck->isChecked());
+        countBox->setText(QString());
+        showAnswerCheck->setChecked(false);
+        allowBackCheck->setChecked(false);
+        toolkit.hide(*this);
+    } catch (const Failure&) {
+        toolkit.msgBox(QStringLiteral("请输入1-100之间的数字!"));
+    }
+}
+
+void TestOptions::onBack() {
+    Toolkit& toolkit = Toolkit::instance();
+    toolkit.show(toolkit.form<MainMenu>());
+    toolkit.unload(*this);
+}
+
+void TestOptions::onUnload() {
+    Toolkit& toolkit = Toolkit::instance();
+    toolkit.show(toolkit.form<MainMenu>());
+}
+
+} // namespace tiku
