@@ -1,10 +1,6 @@
 #include "browser.h"
 
-#include "bank/bankformat.h"
 #include "bank/failure.h"
-#include "bank/service.h"
-#include "menu/mainmenu.h"
-#include "ui/convert.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -58,49 +54,34 @@ Browser::Browser() : Screen(screenName()) {
 
 void Browser::onActivated() {
     Toolkit& toolkit = Toolkit::instance();
-    const bool firstBank = toolkit.form<MainMenu>().bankOptions[0]->isChecked();
-
     // Opening the bank is not trapped: a failure here is the toolkit's own report.
-    bankApp = bank::Application::start();
-    bankBook = bankApp->open(toolkit.programFile(bank::bankFileName()), bank::bankPassword());
-    bankSheet = bankBook->worksheet(bank::bankSheetName(firstBank));
-    bankSizeLabel->setText(numberText(bankApp->usedRowCount(bank::bankSheetPosition(firstBank))));
+    position_.openBank(session_.open(toolkit.programFolder(), bank_));
+    bankSizeLabel->setText(position_.sizeText());
 
     try {
         showQuestion(1);
-        questionNumberLabel->setText(QStringLiteral("1"));
+        position_.openedAtFirst();
+        questionNumberLabel->setText(position_.numberText());
     } catch (const Failure&) {
         toolkit.msgBox(QStringLiteral("发生错误，程序关闭！"));
-        closeBank();
+        session_.close();
         toolkit.endProgram();
     }
-    if (singleQuestion()) {
-        nextButton->setEnabled(false);
-    }
+    showPosition();
 }
 
 void Browser::onPrevious() {
-    const qint16 c = toInt16(strictInt16(questionNumberLabel->text()) - 1.0);
-    showQuestion(c);
-    questionNumberLabel->setText(numberText(c));
-    if (strictInt16(questionNumberLabel->text()) == 1) {
-        previousButton->setEnabled(false);
-    }
-    if (!nextButton->isEnabled()) {
-        nextButton->setEnabled(true);
-    }
+    const qint16 row = position_.previousRow();
+    showQuestion(row);
+    position_.movedBack(row);
+    showPosition();
 }
 
 void Browser::onNext() {
-    const qint16 c = toInt16(strictInt16(questionNumberLabel->text()) + 1.0);
-    showQuestion(c);
-    questionNumberLabel->setText(numberText(c));
-    if (questionNumberLabel->text() == bankSizeLabel->text()) {
-        nextButton->setEnabled(false);
-    }
-    if (!previousButton->isEnabled()) {
-        previousButton->setEnabled(true);
-    }
+    const qint16 row = position_.nextRow();
+    showQuestion(row);
+    position_.movedForward(row);
+    showPosition();
 }
 
 void Browser::onBack() {
@@ -109,50 +90,34 @@ void Browser::onBack() {
 
 void Browser::onFirst() {
     showQuestion(1);
-    questionNumberLabel->setText(QStringLiteral("1"));
-    previousButton->setEnabled(false);
-    if (!nextButton->isEnabled() && !singleQuestion()) {
-        nextButton->setEnabled(true);
-    }
+    position_.movedToFirst();
+    showPosition();
 }
 
 void Browser::onLast() {
-    showQuestion(bankSizeLabel->text());
-    questionNumberLabel->setText(bankSizeLabel->text());
-    nextButton->setEnabled(false);
-    if (!previousButton->isEnabled() && !singleQuestion()) {
-        previousButton->setEnabled(true);
-    }
+    showQuestion(position_.lastRow());
+    position_.movedToLast();
+    showPosition();
 }
 
 void Browser::onJump() {
     Toolkit& toolkit = Toolkit::instance();
-    auto rangeMessage = [this] {
-        return QStringLiteral("请输入1-") + bankSizeLabel->text() + QStringLiteral("之间的数字!");
-    };
     try {
-        const QString typed = jumpBox->text();
-        const qint16 n = strictInt16(typed);
-        const double count = strictNumber(bankSizeLabel->text());
-        if (n < 1 || n > count) {
-            toolkit.msgBox(rangeMessage());
+        const BrowserPosition::Jump jump = position_.jumpTarget(jumpBox->text());
+        if (!jump.inRange) {
+            toolkit.msgBox(position_.rangeMessage());
             return;
         }
-        if (strictNumber(typed) == n) {
-            // A whole number, however it is written ("07"): the service takes the text itself
-            // as the row, and the number on screen reads as typed.
-            showQuestion(typed);
-            questionNumberLabel->setText(typed);
+        if (jump.asTyped) {
+            showQuestion(jump.typed); // the service takes the text itself as the row
         } else {
-            // A fraction: the row it rounds to, and that whole number on screen.
-            showQuestion(n);
-            questionNumberLabel->setText(numberText(n));
+            showQuestion(jump.number);
         }
-        previousButton->setEnabled(n != 1);
-        nextButton->setEnabled(n != count);
+        position_.jumped(jump);
+        showPosition();
     } catch (const Failure& failure) {
         toolkit.msgBox(QString::number(failure.code()));
-        toolkit.msgBox(rangeMessage());
+        toolkit.msgBox(position_.rangeMessage());
     }
 }
 
@@ -165,36 +130,25 @@ void Browser::onSurfaceMouseMove() {
 }
 
 void Browser::onUnload() {
-    closeBank();
+    session_.close();
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.show(toolkit.form<MainMenu>());
+    toolkit.show(toolkit.screen(screen_name::mainMenu()));
 }
 
 void Browser::showQuestion(int row) {
-    questionBox->setPlainText(bankSheet->cellText(row, bank::questionColumn));
-    answerBox->setText(bankSheet->cellText(row, bank::answerColumn));
+    questionBox->setPlainText(session_.questionText(row));
+    answerBox->setText(session_.answerText(row));
 }
 
 void Browser::showQuestion(const QString& rowText) {
-    questionBox->setPlainText(bankSheet->cellText(rowText, bank::questionColumn));
-    answerBox->setText(bankSheet->cellText(rowText, bank::answerColumn));
+    questionBox->setPlainText(session_.questionText(rowText));
+    answerBox->setText(session_.answerText(rowText));
 }
 
-bool Browser::singleQuestion() const {
-    return bankSizeLabel->text() == QStringLiteral("1");
-}
-
-void Browser::closeBank() {
-    // Close the workbook, quit the service, then let go of both, in that order. The handles are
-    // empty only when the screen is unloaded before its activation ran.
-    if (bankBook) {
-        bankBook->close();
-    }
-    if (bankApp) {
-        bankApp->quit();
-    }
-    bankBook.reset();
-    bankApp.reset();
+void Browser::showPosition() {
+    questionNumberLabel->setText(position_.numberText());
+    previousButton->setEnabled(position_.previousEnabled());
+    nextButton->setEnabled(position_.nextEnabled());
 }
 
 } // namespace tiku

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "browser/browserposition.h"
+#include "session/banksession.h"
 #include "ui/screen.h"
-
-#include <memory>
+#include "ui/screennames.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -10,22 +11,18 @@ class QPushButton;
 
 namespace tiku {
 
-namespace bank {
-class Application;
-class Workbook;
-class Worksheet;
-} // namespace bank
-
 // The bank browser: one question of the chosen bank at a time, its answer shown while the pointer
 // rests on 答案：, and moves to the first, previous, next and last question or to a typed number.
-// The bank is open from the screen's activation to its unloading; everything else lives in the
-// controls: bankSizeLabel holds the bank size, questionNumberLabel the number of the question on
-// screen.
+// The bank chosen on the main menu is open from the screen's activation to its unloading; the
+// position (BrowserPosition) decides the moves, the screen shows it and reads the cells.
 class Browser : public Screen {
     Q_OBJECT
 public:
-    static QString screenName() { return QStringLiteral("Form3"); }
+    static QString screenName() { return screen_name::browser(); }
     Browser();
+
+    // The bank to open on the next activation.
+    void setBank(Bank bank) { bank_ = bank; }
 
     Label* questionHeading;      // 试  题：
     QPlainTextEdit* questionBox; // question text with its options
@@ -45,9 +42,8 @@ public:
     Label* jumpSuffix;           // 题。
     QPushButton* jumpButton;     // 跳  转
 
-    std::shared_ptr<bank::Application> bankApp;
-    std::shared_ptr<bank::Workbook> bankBook;
-    std::shared_ptr<bank::Worksheet> bankSheet;
+    BankSession& session() { return session_; }
+    const BrowserPosition& position() const { return position_; }
 
     void onActivated() override;
     void onPrevious();
@@ -65,10 +61,12 @@ private:
     // anew.
     void showQuestion(int row);
     void showQuestion(const QString& rowText);
-    // A bank of one question: its only question is both the first and the last, so neither
-    // 上一题 nor 下一题 ever leads anywhere.
-    bool singleQuestion() const;
-    void closeBank();
+    // The number and the two move buttons as the position has them.
+    void showPosition();
+
+    Bank bank_ = Bank::Humanities;
+    BankSession session_;
+    BrowserPosition position_;
 };
 
 } // namespace tiku

@@ -1,5 +1,8 @@
 #include "mainmenu.h"
 
+#include "browser/browser.h"
+#include "mocktest/testoptions.h"
+
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -30,15 +33,23 @@ MainMenu::MainMenu() : Screen(screenName()) {
     onClick(exitButton, &MainMenu::onExit);
 }
 
+Bank MainMenu::chosenBank() const {
+    return bankOptions[0]->isChecked() ? Bank::Humanities : Bank::Clinical;
+}
+
 void MainMenu::onBrowse() {
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.show(toolkit.screen(QStringLiteral("Form3")));
+    Browser& browser = toolkit.form<Browser>();
+    browser.setBank(chosenBank());
+    toolkit.show(browser);
     toolkit.hide(*this);
 }
 
 void MainMenu::onMockTest() {
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.show(toolkit.screen(QStringLiteral("Form2")));
+    TestOptions& options = toolkit.form<TestOptions>();
+    options.setBank(chosenBank());
+    toolkit.show(options);
     toolkit.hide(*this);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "session/bank.h"
 #include "ui/screen.h"
+#include "ui/screennames.h"
 
 #include <array>
 
@@ -13,10 +15,13 @@ namespace tiku {
 class MainMenu : public Screen {
     Q_OBJECT
 public:
-    static QString screenName() { return QStringLiteral("Form1"); }
+    static QString screenName() { return screen_name::mainMenu(); }
     MainMenu();
 
-    Label* bankHeading;
+    // The bank the selector holds: 人文 when its option is selected, else 临床.
+    Bank chosenBank() const;
+
+    Label* bankHeading;                       // 题库选择：
     std::array<QRadioButton*, 2> bankOptions; // 人文 (sheet1), 临床 (sheet2)
     QPushButton* browseButton;                // 查看题库
     QPushButton* testButton;                  // 模拟测试

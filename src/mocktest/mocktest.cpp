@@ -1,10 +1,6 @@
 #include "mocktest.h"
 
-#include "bank/bankformat.h"
 #include "bank/failure.h"
-#include "bank/service.h"
-#include "menu/mainmenu.h"
-#include "paper.h"
 #include "ui/convert.h"
 
 #include <QLineEdit>
@@ -13,32 +9,6 @@
 #include <QRadioButton>
 
 namespace tiku {
-
-namespace {
-
-// Element k of a test array, for k from 1 to the count of questions.
-template <class T> T& element(std::vector<T>& array, int k) {
-    if (k < 1 || std::size_t(k) >= array.size()) {
-        throw Failure(9, QStringLiteral("下标越界。"));
-    }
-    return array[std::size_t(k)];
-}
-
-// Elements 0 to count, for an array used from 1 to count.
-std::size_t arraySize(qint16 count) {
-    if (count < 1) {
-        throw Failure(9, QStringLiteral("下标越界。"));
-    }
-    return std::size_t(count) + 1;
-}
-
-// A stored choice against a right answer: exact text equality; no choice equals the empty text
-// and nothing else.
-bool matches(const std::optional<QString>& chosen, const QString& right) {
-    return chosen ? *chosen == right : right.isEmpty();
-}
-
-} // namespace
 
 MockTest::MockTest() : Screen(screenName()) {
     setWindowTitle(QStringLiteral("模拟测试"));
@@ -97,94 +67,54 @@ MockTest::MockTest() : Screen(screenName()) {
     onMouseMove(answerCaption, &MockTest::onAnswerHover);
 }
 
-MockTest::~MockTest() {
-    // Only where the program ended through a failure the screen did not trap is an instance
-    // still running here; it goes with the screen.
-    if (bankApp && bankApp->isRunning()) {
-        try {
-            bankApp->quit();
-        } catch (const Failure&) {
-        }
-    }
-}
-
-qint16 MockTest::questionCount() const {
-    return strictInt16(questionCountLabel->text());
+void MockTest::handOver(const TestSettings& settings, Bank bank) {
+    run_ = MockTestRun(settings.countText);
+    bank_ = bank;
+    questionCountLabel->setText(settings.countText);
+    answerCaption->setVisible(settings.showAnswer);
+    previousButton->setVisible(settings.allowBack);
 }
 
 void MockTest::onActivated() {
     Toolkit& toolkit = Toolkit::instance();
-
-    // The arrays, for questions 1 to M.
-    paperRows.assign(arraySize(questionCount()), 0);
-    chosenAnswers.assign(arraySize(questionCount()), std::nullopt);
-    rightAnswers.assign(arraySize(questionCount()), QString());
+    run_.sizeArrays();
 
     // The bank chosen on the main menu. A failure here is not handled by the screen: the
     // instance is quit (which closes what it opened) and the failure is reported by the toolkit.
     qint16 bankRows = 0;
     try {
-        bankApp = bank::Application::start();
-        const QString path = toolkit.programFile(bank::bankFileName());
-        bankBook = bankApp->open(path, bank::bankPassword());
-        const bool firstBank = toolkit.form<MainMenu>().bankOptions[0]->isChecked();
-        bankSheet = bankBook->worksheet(bank::bankSheetName(firstBank));
-        const int used = bankApp->usedRowCount(bank::bankSheetPosition(firstBank));
-        if (used > bank::maxBankRows) {
-            throw Failure(failure_code::Overflow,
-                          QStringLiteral("题库中的题目太多：共有%1道，最多只能有%2道。")
-                              .arg(used)
-                              .arg(bank::maxBankRows));
-        }
-        bankRows = qint16(used);
+        bankRows = MockTestRun::bankRows(session_.open(toolkit.programFolder(), bank_));
     } catch (const Failure&) {
-        if (bankApp && bankApp->isRunning()) {
-            bankApp->quit();
-        }
-        bankBook.reset();
-        bankApp.reset();
+        session_.release();
         throw;
     }
 
     // Too few questions for the paper: the test is refused and the main menu comes back.
-    const qint16 count = questionCount();
-    if (bankRows < count) {
-        toolkit.msgBox(QStringLiteral("题库中只有%1道题，不足%2道，无法组卷！")
-                           .arg(numberText(bankRows), numberText(count)));
-        bankBook->close();
-        bankApp->quit();
-        bankBook.reset();
-        bankApp.reset();
+    if (run_.bankTooSmall(bankRows)) {
+        toolkit.msgBox(run_.bankTooSmallMessage(bankRows));
+        session_.close();
         toolkit.unload(*this);
         return;
     }
 
     try {
         PaperRandom random(clockSeed());
-        paperSeed = random.seed();
-        const std::vector<qint16> rows =
-            drawPaper(bankRows, questionCount(), [&random] { return random.next(); });
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            element(paperRows, int(k) + 1) = rows[k];
-        }
-        currentNo = 1;
-        showQuestion(currentNo);
+        paperSeed_ = random.seed();
+        run_.drawPaper(bankRows, [&random] { return random.next(); });
+        showQuestion();
     } catch (const Failure&) {
         toolkit.msgBox(QStringLiteral("发生错误，程序关闭！"));
-        bankBook->close();
-        bankApp->quit();
-        bankBook.reset();
-        bankApp.reset();
+        session_.close();
         toolkit.endProgram();
     }
 }
 
-void MockTest::showQuestion(qint16 k) {
-    const qint16 row = element(paperRows, k);
-    questionBox->setPlainText(bankSheet->cellText(row, bank::questionColumn));
-    answerBox->setText(bankSheet->cellText(row, bank::answerColumn));
-    element(rightAnswers, k) = answerBox->text();
-    questionNumberLabel->setText(numberText(k));
+void MockTest::showQuestion() {
+    const qint16 row = run_.currentRow();
+    questionBox->setPlainText(session_.questionText(row));
+    answerBox->setText(session_.answerText(row));
+    run_.setRightAnswer(answerBox->text());
+    questionNumberLabel->setText(run_.numberText());
 }
 
 void MockTest::clearOptions() {
@@ -195,43 +125,36 @@ void MockTest::clearOptions() {
     }
 }
 
-void MockTest::onAnswerChosen(int Index) {
-    element(chosenAnswers, currentNo) = optionLetter(Index);
+void MockTest::onAnswerChosen(int index) {
+    run_.choose(index);
 }
 
 void MockTest::onPrevious() {
-    if (currentNo == 1) {
+    if (run_.atFirst()) {
         Toolkit::instance().msgBox(QStringLiteral("已返回题目开始。"));
         return;
     }
     clearOptions();
-    currentNo = toInt16(double(currentNo) - 1);
-    showQuestion(currentNo);
-    if (strictNumber(questionNumberLabel->text()) == 1) {
+    run_.back();
+    showQuestion();
+    if (run_.backAtFirst()) {
         previousButton->setEnabled(false);
     }
-    if (!nextButton->isEnabled()) {
-        nextButton->setEnabled(true);
-    }
+    nextButton->setEnabled(true);
 }
 
 void MockTest::onNext() {
-    // The end of the paper, by number before the move and by text after it: a count written
-    // otherwise than in plain digits ("010") leaves 下一题 enabled at the last question, and the
-    // number test stops it there.
-    if (currentNo == questionCount()) {
+    if (run_.atLastByNumber()) {
         Toolkit::instance().msgBox(QStringLiteral("题目已全部出完。"));
         return;
     }
     clearOptions();
-    currentNo = toInt16(double(currentNo) + 1);
-    showQuestion(currentNo);
-    if (questionNumberLabel->text() == questionCountLabel->text()) {
+    run_.forward();
+    showQuestion();
+    if (run_.forwardAtLastByText()) {
         nextButton->setEnabled(false);
     }
-    if (!previousButton->isEnabled()) {
-        previousButton->setEnabled(true);
-    }
+    previousButton->setEnabled(true);
 }
 
 void MockTest::onBack() {
@@ -240,8 +163,7 @@ void MockTest::onBack() {
 
 void MockTest::onHandIn() {
     Toolkit& toolkit = Toolkit::instance();
-    const qint16 count = questionCount();
-    if (count != currentNo) {
+    if (run_.handInNeedsConfirmation()) {
         const Answer answer = toolkit.msgBox(
             QStringLiteral("题目尚未答完，是否确定交卷？点击是交卷，点击否重新答题。"),
             Buttons::YesNo);
@@ -249,17 +171,7 @@ void MockTest::onHandIn() {
             return;
         }
     }
-    qint16 right = 0;
-    const qint16 last = currentNo;
-    for (qint16 i = 1; i <= last; ++i) {
-        if (matches(element(chosenAnswers, i), element(rightAnswers, i))) {
-            right = toInt16(double(right) + 1);
-        }
-    }
-    const double accuracy = double(right) / double(count) * 100;
-    toolkit.msgBox(QStringLiteral("已回答") + signedText(currentNo) +
-                   QStringLiteral("道问题，答对") + signedText(right) +
-                   QStringLiteral("道。准确率") + signedText(accuracy) + QStringLiteral("%"));
+    toolkit.msgBox(run_.report());
 }
 
 void MockTest::onAnswerHover() {
@@ -282,16 +194,9 @@ void MockTest::onSurfaceMouseMove() {
 
 void MockTest::onUnload() {
     // A test refused for too few questions has already closed its workbook.
-    if (bankBook) {
-        bankBook->close();
-    }
-    if (bankApp) {
-        bankApp->quit();
-    }
-    bankBook.reset();
-    bankApp.reset();
+    session_.close();
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.show(toolkit.form<MainMenu>());
+    toolkit.show(toolkit.screen(screen_name::mainMenu()));
 }
 
 } // namespace tiku

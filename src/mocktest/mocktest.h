@@ -1,12 +1,12 @@
 #pragma once
 
+#include "mocktest/mocktestrun.h"
+#include "session/banksession.h"
 #include "ui/screen.h"
+#include "ui/screennames.h"
 
 #include <array>
 #include <cstdint>
-#include <memory>
-#include <optional>
-#include <vector>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -15,20 +15,19 @@ class QRadioButton;
 
 namespace tiku {
 
-namespace bank {
-class Application;
-class Workbook;
-class Worksheet;
-} // namespace bank
-
 // The mock test: one question of the paper at a time, an answer A to E for each, moving forward
-// and (when allowed) back, the right answer on hover (when allowed), and the hand-in.
+// and (when allowed) back, the right answer on hover (when allowed), and the hand-in. The run's
+// rules are MockTestRun's; the screen shows them and reads the cells of the bank it holds.
 class MockTest : public Screen {
     Q_OBJECT
 public:
-    static QString screenName() { return QStringLiteral("Form4"); }
+    static QString screenName() { return screen_name::mockTest(); }
     MockTest();
-    ~MockTest() override;
+
+    // The test options' settings and the bank chosen on the main menu, handed over once the
+    // screen is shown: the count is shown as typed, the answer caption and 上一题 shown or hidden
+    // by the switches. The activation sets the test up from them.
+    void handOver(const TestSettings& settings, Bank bank);
 
     Label* questionHeading;                     // 试  题：
     Label* countPrefix;                         // 共
@@ -47,19 +46,12 @@ public:
     std::array<Label*, 5> letterLabels;         // the letters A to E
     std::array<QRadioButton*, 5> answerOptions; // the options A to E
 
-    // The test run, set up on activation. The arrays are used from index 1 to M, the question
-    // count; element 0 is never used. An index outside 1 to M fails.
-    std::shared_ptr<bank::Application> bankApp;
-    std::shared_ptr<bank::Workbook> bankBook;
-    std::shared_ptr<bank::Worksheet> bankSheet;
-    std::vector<qint16> paperRows;                     // worksheet row of question k
-    std::vector<std::optional<QString>> chosenAnswers; // letter picked for question k, if any
-    std::vector<QString> rightAnswers;                 // answer of question k as last shown
-    qint16 currentNo = 0;                              // number of the question on screen
-    std::uint64_t paperSeed = 0;                       // seed of this set-up's draw
+    const MockTestRun& run() const { return run_; }
+    const BankSession& session() const { return session_; }
+    std::uint64_t paperSeed() const { return paperSeed_; } // seed of this set-up's draw
 
     void onActivated() override;
-    void onAnswerChosen(int Index);
+    void onAnswerChosen(int index);
     void onPrevious();
     void onNext();
     void onBack();
@@ -69,9 +61,14 @@ public:
     void onUnload() override;
 
 private:
-    qint16 questionCount() const;
-    void showQuestion(qint16 k);
+    // The current question: its text and answer read from the sheet, the answer kept as shown.
+    void showQuestion();
     void clearOptions();
+
+    Bank bank_ = Bank::Humanities;
+    MockTestRun run_;
+    BankSession session_;
+    std::uint64_t paperSeed_ = 0;
 };
 
 } // namespace tiku

@@ -1,7 +1,6 @@
 #include "testoptions.h"
 
 #include "bank/failure.h"
-#include "menu/mainmenu.h"
 #include "mocktest.h"
 #include "ui/convert.h"
 
@@ -38,18 +37,17 @@ TestOptions::TestOptions() : Screen(screenName()) {
 void TestOptions::onOk() {
     Toolkit& toolkit = Toolkit::instance();
     try {
-        const double n = strictNumber(countBox->text());
-        if (n > 100 || n < 5) {
+        if (!countInRange(countBox->text())) {
             toolkit.msgBox(QStringLiteral("请输入5-100之间的数字!"));
             return;
         }
-        // The test screen is shown first and filled in afterwards: its activation, which reads
-        // the count, runs only once this handler has returned.
+        // The test screen is shown first and handed the settings afterwards: its activation,
+        // which sets the test up from them, runs only once this handler has returned.
         MockTest& test = toolkit.form<MockTest>();
         toolkit.show(test);
-        test.questionCountLabel->setText(countBox->text());
-        test.answerCaption->setVisible(showAnswerCheck->isChecked());
-        test.previousButton->setVisible(allowBackCheck->isChecked());
+        test.handOver(TestSettings{countBox->text(), showAnswerCheck->isChecked(),
+                                   allowBackCheck->isChecked()},
+                      bank_);
         countBox->setText(QString());
         showAnswerCheck->setChecked(false);
         allowBackCheck->setChecked(false);
@@ -61,13 +59,13 @@ void TestOptions::onOk() {
 
 void TestOptions::onBack() {
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.show(toolkit.form<MainMenu>());
+    toolkit.show(toolkit.screen(screen_name::mainMenu()));
     toolkit.unload(*this);
 }
 
 void TestOptions::onUnload() {
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.show(toolkit.form<MainMenu>());
+    toolkit.show(toolkit.screen(screen_name::mainMenu()));
 }
 
 } // namespace tiku

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "session/bank.h"
 #include "ui/screen.h"
+#include "ui/screennames.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -9,13 +11,16 @@ class QPushButton;
 namespace tiku {
 
 // The test options: the number of questions, whether the answer may be viewed and whether the
-// user may step back. An accepted input opens the mock test and hands the three settings over
-// by writing them into its controls.
+// user may step back. An accepted input opens the mock test and hands it the three settings and
+// the bank chosen on the main menu.
 class TestOptions : public Screen {
     Q_OBJECT
 public:
-    static QString screenName() { return QStringLiteral("Form2"); }
+    static QString screenName() { return screen_name::testOptions(); }
     TestOptions();
+
+    // The bank the mock test is to use, set by the main menu each time it shows this screen.
+    void setBank(Bank bank) { bank_ = bank; }
 
     Label* countLabel;          // 题数：
     QLineEdit* countBox;        // the question count, as typed
@@ -29,6 +34,9 @@ public:
     void onOk();
     void onBack();
     void onUnload() override;
+
+private:
+    Bank bank_ = Bank::Humanities;
 };
 
 } // namespace tiku

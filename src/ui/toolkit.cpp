@@ -1,7 +1,6 @@
 #include "toolkit.h"
 
 #include "bank/failure.h"
-#include "convert.h"
 #include "screen.h"
 
 #include <QAbstractButton>
@@ -134,10 +133,6 @@ QString Toolkit::programFolder() const {
         return programFolder_;
     }
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-}
-
-QString Toolkit::programFile(const QString& fileName) const {
-    return joinPath(programFolder(), fileName, QDir::separator());
 }
 
 void Toolkit::dispatch(const std::function<void()>& handler) {

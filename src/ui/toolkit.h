@@ -59,9 +59,8 @@ public:
     // Modal, no icon, the program's title; OK alone or Yes and No with Yes the default.
     Answer msgBox(const QString& prompt, Buttons buttons = Buttons::Ok);
 
-    // The executable's folder, and the path of a file in it.
+    // The executable's folder.
     QString programFolder() const;
-    QString programFile(const QString& fileName) const;
 
     // Runs an event handler: a Failure (or any other exception) that escapes it is reported in a
     // message box that says what failed, and the program ends.

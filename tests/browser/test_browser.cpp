@@ -333,7 +333,7 @@ private slots:
         bank::writeWorkbookFile(otherPath, spec);
         auto app = bank::Application::start();
         auto book = app->open(otherPath, bank::bankPassword());
-        f.bankSheet = book->worksheet("sheet1");
+        f.session().setSheet(book->worksheet("sheet1"));
         act(h, f, step);
         VERIFY_ROW(f, other, row);
         book->close();

@@ -17,7 +17,7 @@ enum class Rest { Wrong, Skipped };
 // the letter the answer box holds, the others with another letter or none.
 void answer(ScreenHarness& h, MockTest& f, int upTo, int right, Rest rest) {
     for (int q = 1; q <= upTo; ++q) {
-        QCOMPARE(int(f.currentNo), q);
+        QCOMPARE(int(f.run().currentNo()), q);
         const int index = optionIndex(f.answerBox->text());
         if (q <= right) {
             h.click(f.answerOptions[index]);
@@ -90,7 +90,7 @@ private slots:
         h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
         // Nothing changed by the hand-in.
-        QCOMPARE(int(f.currentNo), handInAt);
+        QCOMPARE(int(f.run().currentNo()), handInAt);
         QCOMPARE(f.questionNumberLabel->text(), QString::number(handInAt));
         QVERIFY(f.isVisible());
         h.click(f.backButton);
@@ -104,14 +104,14 @@ private slots:
         const int selected =
             f.answerOptions[(optionIndex(f.answerBox->text()) + 1) % 5]->isChecked();
         QVERIFY(selected);
-        const auto stored = f.chosenAnswers;
+        const auto stored = f.run().chosenAnswers();
         // No: nothing is shown and nothing changes.
         h.expectMessage(confirmation, Buttons::YesNo, Answer::No);
         h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
         QCOMPARE(h.shown().size(), 1);
-        QCOMPARE(int(f.currentNo), 4);
-        QCOMPARE(f.chosenAnswers, stored);
+        QCOMPARE(int(f.run().currentNo()), 4);
+        QCOMPARE(f.run().chosenAnswers(), stored);
         QCOMPARE(selectedOptions(f), 1);
         QVERIFY(f.previousButton->isEnabled());
         QVERIFY(f.nextButton->isEnabled());
@@ -120,7 +120,7 @@ private slots:
         h.expectMessage(result(4, 2, "20"));
         h.click(f.handInButton);
         TIKU_VERIFY_SCRIPT(h);
-        QCOMPARE(int(f.currentNo), 4);
+        QCOMPARE(int(f.run().currentNo()), 4);
         QCOMPARE(selectedOptions(f), 1);
         h.click(f.backButton);
     }
@@ -135,7 +135,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             h.click(f.previousButton);
         }
-        QCOMPARE(int(f.currentNo), 5);
+        QCOMPARE(int(f.run().currentNo()), 5);
         h.expectMessage(confirmation, Buttons::YesNo, Answer::Yes);
         h.expectMessage(result(5, 5, "50"));
         h.click(f.handInButton);
@@ -160,7 +160,7 @@ private slots:
         bool emptyPassedOver = false;
         for (int q = 1; q <= 7; ++q) {
             const QString right = f.answerBox->text();
-            QCOMPARE(right, answers[f.paperRows[q] - 1]);
+            QCOMPARE(right, answers[f.run().paperRows()[q] - 1]);
             if (right == "C") {
                 h.click(f.answerOptions[2]);
             } else if (right.isEmpty() && !emptyPassedOver) {

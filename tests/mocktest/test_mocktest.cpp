@@ -61,13 +61,13 @@ class MockTestTest : public QObject {
 
     // The question and answer of the bank row of question k, as the writer stored them.
     static void verifyShows(MockTest& f, const std::vector<Question>& bank, int k) {
-        QCOMPARE(int(f.currentNo), k);
+        QCOMPARE(int(f.run().currentNo()), k);
         QCOMPARE(f.questionNumberLabel->text(), QString::number(k));
-        const int row = f.paperRows[k];
+        const int row = f.run().paperRows()[k];
         QVERIFY(row >= 1 && row <= int(bank.size()));
         QCOMPARE(f.questionBox->toPlainText(), bank[row - 1].text);
         QCOMPARE(f.answerBox->text(), bank[row - 1].answer);
-        QCOMPARE(f.rightAnswers[k], bank[row - 1].answer);
+        QCOMPARE(f.run().rightAnswers()[k], bank[row - 1].answer);
     }
 
 private slots:
@@ -221,16 +221,16 @@ private slots:
         }
         MockTest& f = startTest(h, QString::number(count), false, false);
         const auto& bank = secondBank ? second : first;
-        QCOMPARE(int(f.paperRows.size()), count + 1);
-        QCOMPARE(int(f.chosenAnswers.size()), count + 1);
-        QCOMPARE(int(f.rightAnswers.size()), count + 1);
+        QCOMPARE(int(f.run().paperRows().size()), count + 1);
+        QCOMPARE(int(f.run().chosenAnswers().size()), count + 1);
+        QCOMPARE(int(f.run().rightAnswers().size()), count + 1);
         std::set<int> rows;
         for (int k = 1; k <= count; ++k) {
-            QVERIFY(f.paperRows[k] >= 1 && f.paperRows[k] <= int(bank.size()));
-            rows.insert(f.paperRows[k]);
-            QVERIFY(!f.chosenAnswers[k].has_value());
+            QVERIFY(f.run().paperRows()[k] >= 1 && f.run().paperRows()[k] <= int(bank.size()));
+            rows.insert(f.run().paperRows()[k]);
+            QVERIFY(!f.run().chosenAnswers()[k].has_value());
             if (k > 1) {
-                QCOMPARE(f.rightAnswers[k], QString());
+                QCOMPARE(f.run().rightAnswers()[k], QString());
             }
         }
         QCOMPARE(int(rows.size()), count);
@@ -247,8 +247,8 @@ private slots:
         QVERIFY(!f.previousButton->isEnabled());
         QVERIFY(f.nextButton->isEnabled());
         QCOMPARE(selectedOptions(f), 0);
-        QVERIFY(f.bankApp && f.bankBook && f.bankSheet);
-        QCOMPARE(f.bankSheet->name().toLower(), secondBank ? "sheet2" : "sheet1");
+        QVERIFY(f.session().hasService() && f.session().isOpen() && f.session().sheet());
+        QCOMPARE(f.session().sheet()->name().toLower(), secondBank ? "sheet2" : "sheet1");
         QCOMPARE(h.timeline(), (QStringList{"start", "open"}));
         QCOMPARE(bank::Application::runningInstances(), 1);
         h.click(f.backButton);
@@ -261,7 +261,7 @@ private slots:
         MockTest& f = startTest(h, QStringLiteral("5"));
         QCOMPARE(f.questionBox->toPlainText(), QString());
         QCOMPARE(f.answerBox->text(), QString());
-        QCOMPARE(f.rightAnswers[1], QString());
+        QCOMPARE(f.run().rightAnswers()[1], QString());
         QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
         h.click(f.backButton);
         TIKU_VERIFY_SCRIPT(h);
@@ -288,9 +288,9 @@ private slots:
         if (secondBank) {
             MockTest& f = h.form<MockTest>();
             for (int k = 1; k <= 5; ++k) {
-                QVERIFY(f.paperRows[k] >= 1 && f.paperRows[k] <= 10);
+                QVERIFY(f.run().paperRows()[k] >= 1 && f.run().paperRows()[k] <= 10);
             }
-            const int row = f.paperRows[1];
+            const int row = f.run().paperRows()[1];
             QCOMPARE(f.questionBox->toPlainText(),
                      row <= 3 ? numberedQuestions(3, "临床")[row - 1].text : QString());
             h.click(f.backButton);
@@ -333,7 +333,7 @@ private slots:
         if (bankSize >= 5) {
             MockTest& f = startTest(h, QString::number(bankSize));
             QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("1"));
-            QCOMPARE(int(f.paperRows.size()), bankSize + 1);
+            QCOMPARE(int(f.run().paperRows().size()), bankSize + 1);
             h.click(f.backButton);
         }
         TIKU_VERIFY_SCRIPT(h);
@@ -352,9 +352,9 @@ private slots:
         QVERIFY(h.ended());
         QCOMPARE(h.exitCode(), 0);
         MockTest& f = h.form<MockTest>();
-        QVERIFY(!f.bankApp);
-        QVERIFY(!f.bankBook);
-        QVERIFY(f.bankSheet); // not cleared
+        QVERIFY(!f.session().hasService());
+        QVERIFY(!f.session().isOpen());
+        QVERIFY(f.session().sheet()); // not cleared
         TIKU_VERIFY_SCRIPT(h);
     }
 
@@ -445,15 +445,15 @@ private slots:
         MockTest& f = startTest(h, QStringLiteral("5"));
         h.expectMessage(QStringLiteral("已返回题目开始。"));
         Toolkit::instance().dispatch([&] { f.onPrevious(); });
-        QCOMPARE(int(f.currentNo), 1);
+        QCOMPARE(int(f.run().currentNo()), 1);
         for (int i = 0; i < 4; ++i) {
             h.click(f.nextButton);
         }
-        QCOMPARE(int(f.currentNo), 5);
+        QCOMPARE(int(f.run().currentNo()), 5);
         h.click(f.answerOptions[1]);
         h.expectMessage(QStringLiteral("题目已全部出完。"));
         Toolkit::instance().dispatch([&] { f.onNext(); });
-        QCOMPARE(int(f.currentNo), 5);
+        QCOMPARE(int(f.run().currentNo()), 5);
         QCOMPARE(f.questionNumberLabel->text(), QStringLiteral("5"));
         QVERIFY(f.answerOptions[1]->isChecked()); // nothing changed
         TIKU_VERIFY_SCRIPT(h);
@@ -478,8 +478,8 @@ private slots:
         writeBank(h.folder(), bank, numberedQuestions(5, "临床"));
         MockTest& f = startTest(h, typed);
         QCOMPARE(f.questionCountLabel->text(), typed);
-        QCOMPARE(int(f.paperRows.size()), questions + 1);
-        std::set<int> rows(f.paperRows.begin() + 1, f.paperRows.end());
+        QCOMPARE(int(f.run().paperRows().size()), questions + 1);
+        std::set<int> rows(f.run().paperRows().begin() + 1, f.run().paperRows().end());
         QCOMPARE(int(rows.size()), questions); // every row of the bank, once
         for (int k = 2; k <= questions; ++k) {
             h.click(f.nextButton);
@@ -503,18 +503,18 @@ private slots:
         MockTest& f = startTest(h, QStringLiteral("5"), true, true);
         h.click(f.nextButton);
         h.click(f.nextButton);
-        QCOMPARE(int(f.currentNo), 3);
+        QCOMPARE(int(f.run().currentNo()), 3);
         h.click(f.answerOptions[2]);
-        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("C"));
+        QCOMPARE(f.run().chosenAnswers()[3], std::optional<QString>("C"));
         h.click(f.answerOptions[1]);
-        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("B"));
-        QVERIFY(!f.chosenAnswers[2].has_value());
+        QCOMPARE(f.run().chosenAnswers()[3], std::optional<QString>("B"));
+        QVERIFY(!f.run().chosenAnswers()[2].has_value());
         h.click(f.nextButton);
         QCOMPARE(selectedOptions(f), 0);
         h.click(f.previousButton);
-        QCOMPARE(int(f.currentNo), 3);
+        QCOMPARE(int(f.run().currentNo()), 3);
         QCOMPARE(selectedOptions(f), 0);
-        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("B"));
+        QCOMPARE(f.run().chosenAnswers()[3], std::optional<QString>("B"));
         // The hover looks at the options, not the stored answer; each move asks again.
         h.expectMessage(QStringLiteral("请你先选择答案！"));
         pointAt(h, f, f.answerCaption);
@@ -523,7 +523,7 @@ private slots:
         QVERIFY(!f.answerBox->isVisible());
         TIKU_VERIFY_SCRIPT(h);
         h.click(f.answerOptions[4]);
-        QCOMPARE(f.chosenAnswers[3], std::optional<QString>("E"));
+        QCOMPARE(f.run().chosenAnswers()[3], std::optional<QString>("E"));
         pointAt(h, f, f.answerCaption);
         QVERIFY(f.answerBox->isVisible());
         TIKU_VERIFY_SCRIPT(h);
@@ -538,10 +538,10 @@ private slots:
         f.answerOptions[3]->setFocus();
         QTest::keyClick(f.answerOptions[3], Qt::Key_Space);
         QVERIFY(f.answerOptions[3]->isChecked());
-        QCOMPARE(f.chosenAnswers[1], std::optional<QString>("D"));
+        QCOMPARE(f.run().chosenAnswers()[1], std::optional<QString>("D"));
         QTest::keyClick(f.answerOptions[3], Qt::Key_Right); // the arrow moves the choice to E
         QVERIFY(f.answerOptions[4]->isChecked());
-        QCOMPARE(f.chosenAnswers[1], std::optional<QString>("E"));
+        QCOMPARE(f.run().chosenAnswers()[1], std::optional<QString>("E"));
         TIKU_VERIFY_SCRIPT(h);
         h.click(f.backButton);
     }
@@ -557,7 +557,7 @@ private slots:
         QVERIFY(!f.answerBox->isVisible());
         pointAt(h, f, f.answerCaption);
         QVERIFY(f.answerBox->isVisible());
-        QCOMPARE(f.answerBox->text(), bank[f.paperRows[1] - 1].answer);
+        QCOMPARE(f.answerBox->text(), bank[f.run().paperRows()[1] - 1].answer);
         pointAt(h, f, QPoint(3, 3)); // bare surface
         QVERIFY(!f.answerBox->isVisible());
         h.moveMouse(&f, QPoint(4, 4)); // again: stays hidden
@@ -577,9 +577,9 @@ private slots:
         QVERIFY(f.answerBox->isVisible());
         f.nextButton->setFocus();
         QTest::keyClick(f.nextButton, Qt::Key_Space);
-        QCOMPARE(int(f.currentNo), 2);
+        QCOMPARE(int(f.run().currentNo()), 2);
         QVERIFY(f.answerBox->isVisible());
-        QCOMPARE(f.answerBox->text(), bank[f.paperRows[2] - 1].answer);
+        QCOMPARE(f.answerBox->text(), bank[f.run().paperRows()[2] - 1].answer);
         QCOMPARE(selectedOptions(f), 0);
         TIKU_VERIFY_SCRIPT(h);
         h.click(f.backButton);
@@ -598,7 +598,7 @@ private slots:
             QVERIFY(f.previousButton->isEnabled());
         }
         h.click(f.previousButton); // hidden: no click
-        QCOMPARE(int(f.currentNo), 5);
+        QCOMPARE(int(f.run().currentNo()), 5);
         QVERIFY(!f.answerBox->isVisible());
         TIKU_VERIFY_SCRIPT(h);
         h.click(f.backButton);
@@ -621,7 +621,7 @@ private slots:
         MainMenu& menu = mainMenu(h);
         h.click(menu.bankOptions[1]);
         MockTest& f = startTest(h, QStringLiteral("5"));
-        const std::uint64_t firstSeed = f.paperSeed;
+        const std::uint64_t firstSeed = f.paperSeed();
         if (afterHandIn) {
             h.click(f.answerOptions[2]);
             h.expectMessage(
@@ -648,9 +648,9 @@ private slots:
         QVERIFY(!h.ended());
         // A second test starts afresh: new instance, new draw, nothing chosen.
         MockTest& again = startTest(h, QStringLiteral("5"));
-        QVERIFY(again.paperSeed != firstSeed);
+        QVERIFY(again.paperSeed() != firstSeed);
         QCOMPARE(selectedOptions(again), 0);
-        QVERIFY(!again.chosenAnswers[1].has_value());
+        QVERIFY(!again.run().chosenAnswers()[1].has_value());
         QVERIFY(again.questionBox->toPlainText().startsWith("临床"));
         QCOMPARE(bank::Application::runningInstances(), 1);
         h.click(again.backButton);
@@ -665,7 +665,7 @@ private slots:
         for (int i = 0; i < 10; ++i) {
             MockTest& f = startTest(h, QStringLiteral("100"), i % 2 == 0, i % 3 == 0);
             QCOMPARE(bank::Application::runningInstances(), 1);
-            papers.insert(f.paperRows);
+            papers.insert(f.run().paperRows());
             h.click(f.backButton);
             QCOMPARE(bank::Application::runningInstances(), 0);
         }

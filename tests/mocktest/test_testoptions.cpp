@@ -194,7 +194,7 @@ private slots:
         h.click(f.okButton);
         QCOMPARE(probe.captionAtShow, QStringList{QString()});
         MockTest& test = h.form<MockTest>();
-        QCOMPARE(int(test.paperRows.size()), 7); // drawn for 6 questions
+        QCOMPARE(int(test.run().paperRows().size()), 7); // drawn for 6 questions
         QCOMPARE(test.questionNumberLabel->text(), QStringLiteral("1"));
         TIKU_VERIFY_SCRIPT(h);
     }
