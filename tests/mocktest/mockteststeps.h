@@ -107,16 +107,3 @@ inline QList<QWidget*> tabChain(QWidget* first) {
 }
 
 } // namespace tiku::testing
-
-// The toolkit's own failure report, alone, and the program ended by it; never the screen's own
-// "发生错误，程序关闭！".
-#define TIKU_VERIFY_FAILURE_REPORT(harness)                                                        \
-    do {                                                                                           \
-        QCOMPARE((harness).shown().size(), 1);                                                     \
-        const QString report_ = (harness).shown().first().text;                                    \
-        QVERIFY2(report_.startsWith(QStringLiteral("程序出错，将要关闭。")), qPrintable(report_)); \
-        QVERIFY(!(harness).timeline().contains(QStringLiteral("msgbox 发生错误，程序关闭！")));    \
-        QVERIFY((harness).ended());                                                                \
-        QCOMPARE((harness).exitCode(), 1);                                                         \
-        QCOMPARE((harness).problems().size(), 1); /* the report was not scripted */                \
-    } while (false)

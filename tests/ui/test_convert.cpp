@@ -1,3 +1,5 @@
+#include "failurecode.h"
+
 #include "bank/failure.h"
 #include "ui/convert.h"
 
@@ -7,17 +9,7 @@
 
 using namespace tiku;
 
-namespace {
-// The failure code of a conversion, or nothing when it succeeds.
-template <class F> std::optional<int> failureCode(F convert) {
-    try {
-        convert();
-    } catch (const Failure& f) {
-        return f.code();
-    }
-    return std::nullopt;
-}
-} // namespace
+using testing::failureCode;
 
 class ConvertTest : public QObject {
     Q_OBJECT
