@@ -45,6 +45,8 @@ class HandInTest : public QObject {
 private slots:
     void cleanup() { QCOMPARE(bank::Application::runningInstances(), 0); }
 
+    // The hand-in's wiring: the count as typed reaching the score, the confirmation short of the
+    // last question. The figures, row by row, are MockTestRun's tests.
     void figures_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("questions"); // bank rows, all of them drawn
@@ -52,24 +54,13 @@ private slots:
         QTest::addColumn<int>("right");
         QTest::addColumn<bool>("skipRest");
         QTest::addColumn<QString>("message");
-        QTest::newRow("10 of 10, 7 right") << "10" << 10 << 10 << 7 << false << result(10, 7, "70");
-        QTest::newRow("4 of 10, 2 right") << "10" << 10 << 4 << 2 << false << result(4, 2, "20");
         QTest::newRow("6 of 6, 1 right")
             << "6" << 6 << 6 << 1 << false << result(6, 1, "16.6666666666667");
-        QTest::newRow("7 of 7, 2 right")
-            << "7" << 7 << 7 << 2 << false << result(7, 2, "28.5714285714286");
-        QTest::newRow("9 of 9, 5 right")
-            << "9" << 9 << 9 << 5 << false << result(9, 5, "55.5555555555556");
-        QTest::newRow("5 of 5, none right") << "5" << 5 << 5 << 0 << false << result(5, 0, "0");
-        QTest::newRow("5 of 5, none answered") << "5" << 5 << 5 << 0 << true << result(5, 0, "0");
-        QTest::newRow("100 of 100, all right")
-            << "100" << 100 << 100 << 100 << false << result(100, 100, "100");
         QTest::newRow("3 of 10 answered, 6 passed over")
             << "10" << 10 << 9 << 3 << true << result(9, 3, "30");
         QTest::newRow("010, at the last question")
             << "010" << 10 << 10 << 10 << false << result(10, 10, "100");
         // 7.5 is a paper of 8 and the accuracy is taken of 8, not of 7.5.
-        QTest::newRow("7.5, 6 of 8 right") << "7.5" << 8 << 8 << 6 << false << result(8, 6, "75");
         QTest::newRow("7.5, early at 4") << "7.5" << 8 << 4 << 4 << false << result(4, 4, "50");
     }
     void figures() {
