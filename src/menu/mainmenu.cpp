@@ -14,17 +14,23 @@ MainMenu::MainMenu() : Screen(screenName()) {
 
     const QFont kai = font(Face::Kai, 14.25, true);
     const QFont kaiLarge = font(Face::Kai, 15.75, true);
-    bankHeading = makeLabel(QStringLiteral("题库选择："), 720, 240, 1695, 255, kai);
-    bankOptions[1] = makeOption(QStringLiteral("临床"), 1440, 720, 1335, 255, kai);
-    bankOptions[0] = makeOption(QStringLiteral("人文"), 360, 720, 1455, 255, kai);
+    bankHeading =
+        makeLabel(QStringLiteral("Label1"), QStringLiteral("题库选择："), 720, 240, 1695, 255, kai);
+    bankOptions[1] =
+        makeOption(QStringLiteral("Option1(1)"), QStringLiteral("临床"), 1440, 720, 1335, 255, kai);
+    bankOptions[0] =
+        makeOption(QStringLiteral("Option1(0)"), QStringLiteral("人文"), 360, 720, 1455, 255, kai);
     // The two rectangles overlap from 1440 to 1815. 人文's caption ends well before 1440, so
     // the overlap is empty on 人文's side and holds 临床's round mark: 临床 lies on top there,
     // and a click on its mark selects it.
     bankOptions[1]->raise();
     bankOptions[0]->setChecked(true);
-    browseButton = makeButton(QStringLiteral("查看题库"), 480, 1200, 2175, 495, kai);
-    testButton = makeButton(QStringLiteral("模拟测试"), 480, 2040, 2175, 495, kaiLarge);
-    exitButton = makeButton(QStringLiteral("退  出"), 480, 2880, 2175, 495, kaiLarge);
+    browseButton = makeButton(QStringLiteral("Command1"), QStringLiteral("查看题库"), 480, 1200,
+                              2175, 495, kai);
+    testButton = makeButton(QStringLiteral("Command2"), QStringLiteral("模拟测试"), 480, 2040, 2175,
+                            495, kaiLarge);
+    exitButton = makeButton(QStringLiteral("Command3"), QStringLiteral("退  出"), 480, 2880, 2175,
+                            495, kaiLarge);
 
     setTabOrder({exitButton, testButton, browseButton, bankOptions[0], bankOptions[1]});
 

@@ -21,31 +21,45 @@ MockTest::MockTest() : Screen(screenName()) {
     const QFont comic = font(Face::Comic, 15.75, true);
     const QFont plain = font(Face::Default);
 
-    questionHeading = makeLabel(QStringLiteral("试  题："), 240, 120, 1695, 375, kaiLarge);
-    countPrefix = makeLabel(QStringLiteral("共"), 2280, 240, 255, 255, song);
-    questionCountLabel = makeLabel(QString(), 2520, 240, 615, 255, song, true);
-    currentPrefix = makeLabel(QStringLiteral("题，当前第"), 3240, 240, 1095, 255, song);
-    questionNumberLabel = makeLabel(QString(), 4320, 240, 375, 255, song, true);
-    currentSuffix = makeLabel(QStringLiteral("题。"), 4800, 240, 495, 255, song);
-    questionBox = makeTextBox(240, 600, 7935, 3615, kaiLarge);
-    answerCaption = makeLabel(QStringLiteral("答案："), 8400, 480, 975, 255, kai);
+    questionHeading = makeLabel(QStringLiteral("Label1"), QStringLiteral("试  题："), 240, 120,
+                                1695, 375, kaiLarge);
+    countPrefix =
+        makeLabel(QStringLiteral("Label6"), QStringLiteral("共"), 2280, 240, 255, 255, song);
+    questionCountLabel =
+        makeLabel(QStringLiteral("Label4"), QString(), 2520, 240, 615, 255, song, true);
+    currentPrefix = makeLabel(QStringLiteral("Label8"), QStringLiteral("题，当前第"), 3240, 240,
+                              1095, 255, song);
+    questionNumberLabel =
+        makeLabel(QStringLiteral("Label9"), QString(), 4320, 240, 375, 255, song, true);
+    currentSuffix =
+        makeLabel(QStringLiteral("Label10"), QStringLiteral("题。"), 4800, 240, 495, 255, song);
+    questionBox = makeTextBox(QStringLiteral("Text1"), 240, 600, 7935, 3615, kaiLarge);
+    answerCaption =
+        makeLabel(QStringLiteral("Label5"), QStringLiteral("答案："), 8400, 480, 975, 255, kai);
     answerCaption->hide();
-    answerBox = makeLineEdit(8520, 960, 615, 390, songLarge, true);
+    answerBox = makeLineEdit(QStringLiteral("Text2"), 8520, 960, 615, 390, songLarge, true);
     answerBox->hide();
-    previousButton = makeButton(QStringLiteral("上一题"), 8400, 1560, 975, 375, song);
+    previousButton = makeButton(QStringLiteral("Command1"), QStringLiteral("上一题"), 8400, 1560,
+                                975, 375, song);
     previousButton->setEnabled(false);
-    nextButton = makeButton(QStringLiteral("下一题"), 8400, 2280, 975, 375, song);
-    handInButton = makeButton(QStringLiteral("交  卷"), 8400, 3240, 975, 375, song);
-    backButton = makeButton(QStringLiteral("返  回"), 8400, 3840, 975, 375, song);
-    chooseLabel = makeLabel(QStringLiteral("请选择："), 240, 4560, 1335, 375, kai);
+    nextButton = makeButton(QStringLiteral("Command2"), QStringLiteral("下一题"), 8400, 2280, 975,
+                            375, song);
+    handInButton = makeButton(QStringLiteral("Command5"), QStringLiteral("交  卷"), 8400, 3240, 975,
+                              375, song);
+    backButton = makeButton(QStringLiteral("Command3"), QStringLiteral("返  回"), 8400, 3840, 975,
+                            375, song);
+    chooseLabel =
+        makeLabel(QStringLiteral("Label3"), QStringLiteral("请选择："), 240, 4560, 1335, 375, kai);
     // Each letter is made before its mark, so that the mark of E, which starts inside the E
     // label, lies on top of it.
     static constexpr std::array<int, 5> letterLeft = {1800, 2520, 3240, 3960, 4680};
     static constexpr std::array<int, 5> optionLeft = {2160, 2880, 3600, 4320, 4920};
     for (int i = 0; i < 5; ++i) {
-        letterLabels[i] = makeLabel(optionLetter(i), letterLeft[i], 4440, 255, 375, comic);
+        letterLabels[i] = makeLabel(QStringLiteral("Label2(%1)").arg(i), optionLetter(i),
+                                    letterLeft[i], 4440, 255, 375, comic);
         answerOptions[i] =
-            makeOption(QStringLiteral("Option1"), optionLeft[i], 4560, 255, 180, plain);
+            makeOption(QStringLiteral("Option1(%1)").arg(i), QStringLiteral("Option1"),
+                       optionLeft[i], 4560, 255, 180, plain);
         answerOptions[i]->setAccessibleName(
             optionLetter(i)); // the letter label beside it says which
         // The mark is drawn to fit the 12-pixel height of the option, not cut at top and bottom.

@@ -17,16 +17,23 @@ TestOptions::TestOptions() : Screen(screenName()) {
     const QFont kai = font(Face::Kai, 14.25, true);
     const QFont song = font(Face::Song, 10.5);
     const QFont plain = font(Face::Default);
-    countLabel = makeLabel(QStringLiteral("题数："), 240, 120, 1095, 255, kai);
-    countBox = makeLineEdit(1440, 120, 735, 375, kai, false);
-    showAnswerLabel = makeLabel(QStringLiteral("查看答案："), 240, 720, 1575, 255, kai);
-    showAnswerCheck = makeCheck(QStringLiteral("Check1"), 1920, 720, 255, 255, plain);
+    countLabel =
+        makeLabel(QStringLiteral("Label1"), QStringLiteral("题数："), 240, 120, 1095, 255, kai);
+    countBox = makeLineEdit(QStringLiteral("Text1"), 1440, 120, 735, 375, kai, false);
+    showAnswerLabel =
+        makeLabel(QStringLiteral("Label2"), QStringLiteral("查看答案："), 240, 720, 1575, 255, kai);
+    showAnswerCheck =
+        makeCheck(QStringLiteral("Check1"), QStringLiteral("Check1"), 1920, 720, 255, 255, plain);
     showAnswerCheck->setAccessibleName(QStringLiteral("查看答案")); // its caption is cut off
-    allowBackLabel = makeLabel(QStringLiteral("允许返回："), 240, 1320, 1575, 495, kai);
-    allowBackCheck = makeCheck(QStringLiteral("Check2"), 1920, 1320, 255, 375, plain);
+    allowBackLabel = makeLabel(QStringLiteral("Label3"), QStringLiteral("允许返回："), 240, 1320,
+                               1575, 495, kai);
+    allowBackCheck =
+        makeCheck(QStringLiteral("Check2"), QStringLiteral("Check2"), 1920, 1320, 255, 375, plain);
     allowBackCheck->setAccessibleName(QStringLiteral("允许返回"));
-    okButton = makeButton(QStringLiteral("确  定"), 120, 2040, 975, 375, song);
-    backButton = makeButton(QStringLiteral("返  回"), 1440, 2040, 975, 375, song);
+    okButton =
+        makeButton(QStringLiteral("Command1"), QStringLiteral("确  定"), 120, 2040, 975, 375, song);
+    backButton = makeButton(QStringLiteral("Command2"), QStringLiteral("返  回"), 1440, 2040, 975,
+                            375, song);
 
     setTabOrder({backButton, okButton, allowBackCheck, showAnswerCheck, countBox});
 

@@ -63,35 +63,40 @@ void Screen::place(QWidget* control, int left, int top, int width, int height) {
     control->setGeometry(px(left), px(top), px(width), px(height));
 }
 
-QPushButton* Screen::makeButton(const QString& caption, int left, int top, int width, int height,
-                                const QFont& font) {
+QPushButton* Screen::makeButton(const QString& name, const QString& caption, int left, int top,
+                                int width, int height, const QFont& font) {
     auto* button = new QPushButton(caption, this);
+    button->setObjectName(name);
     button->setFont(font);
     button->setAutoDefault(true); // Enter presses the button that has the focus
     place(button, left, top, width, height);
     return button;
 }
 
-Label* Screen::makeLabel(const QString& caption, int left, int top, int width, int height,
-                         const QFont& font, bool centred) {
+Label* Screen::makeLabel(const QString& name, const QString& caption, int left, int top, int width,
+                         int height, const QFont& font, bool centred) {
     auto* label = new Label(caption, this);
+    label->setObjectName(name);
     label->setFont(font);
     label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     place(label, left, top, width, height);
     return label;
 }
 
-QLineEdit* Screen::makeLineEdit(int left, int top, int width, int height, const QFont& font,
-                                bool readOnly) {
+QLineEdit* Screen::makeLineEdit(const QString& name, int left, int top, int width, int height,
+                                const QFont& font, bool readOnly) {
     auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
     edit->setFont(font);
     edit->setReadOnly(readOnly);
     place(edit, left, top, width, height);
     return edit;
 }
 
-QPlainTextEdit* Screen::makeTextBox(int left, int top, int width, int height, const QFont& font) {
+QPlainTextEdit* Screen::makeTextBox(const QString& name, int left, int top, int width, int height,
+                                    const QFont& font) {
     auto* box = new QPlainTextEdit(this);
+    box->setObjectName(name);
     box->setFont(font);
     box->setReadOnly(true);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -101,17 +106,19 @@ QPlainTextEdit* Screen::makeTextBox(int left, int top, int width, int height, co
     return box;
 }
 
-QRadioButton* Screen::makeOption(const QString& caption, int left, int top, int width, int height,
-                                 const QFont& font) {
+QRadioButton* Screen::makeOption(const QString& name, const QString& caption, int left, int top,
+                                 int width, int height, const QFont& font) {
     auto* option = new QRadioButton(caption, this);
+    option->setObjectName(name);
     option->setFont(font);
     place(option, left, top, width, height);
     return option;
 }
 
-QCheckBox* Screen::makeCheck(const QString& caption, int left, int top, int width, int height,
-                             const QFont& font) {
+QCheckBox* Screen::makeCheck(const QString& name, const QString& caption, int left, int top,
+                             int width, int height, const QFont& font) {
     auto* check = new QCheckBox(caption, this);
+    check->setObjectName(name);
     check->setFont(font);
     place(check, left, top, width, height);
     return check;

@@ -51,17 +51,20 @@ protected:
     void setClientSize(int widthTwips, int heightTwips, bool fixedDialog);
     void place(QWidget* control, int left, int top, int width, int height);
 
-    QPushButton* makeButton(const QString& caption, int left, int top, int width, int height,
-                            const QFont& font);
-    Label* makeLabel(const QString& caption, int left, int top, int width, int height,
-                     const QFont& font, bool centred = false);
-    QLineEdit* makeLineEdit(int left, int top, int width, int height, const QFont& font,
-                            bool readOnly);
-    QPlainTextEdit* makeTextBox(int left, int top, int width, int height, const QFont& font);
-    QRadioButton* makeOption(const QString& caption, int left, int top, int width, int height,
-                             const QFont& font);
-    QCheckBox* makeCheck(const QString& caption, int left, int top, int width, int height,
-                         const QFont& font);
+    // Each control is made with its design name ("Command1", "Option1(0)") as its object name,
+    // at its design place and size in twips.
+    QPushButton* makeButton(const QString& name, const QString& caption, int left, int top,
+                            int width, int height, const QFont& font);
+    Label* makeLabel(const QString& name, const QString& caption, int left, int top, int width,
+                     int height, const QFont& font, bool centred = false);
+    QLineEdit* makeLineEdit(const QString& name, int left, int top, int width, int height,
+                            const QFont& font, bool readOnly);
+    QPlainTextEdit* makeTextBox(const QString& name, int left, int top, int width, int height,
+                                const QFont& font);
+    QRadioButton* makeOption(const QString& name, const QString& caption, int left, int top,
+                             int width, int height, const QFont& font);
+    QCheckBox* makeCheck(const QString& name, const QString& caption, int left, int top, int width,
+                         int height, const QFont& font);
 
     // Keyboard focus order: the controls in their tab places, 0 first; the first gets the focus.
     void setTabOrder(std::initializer_list<QWidget*> controls);

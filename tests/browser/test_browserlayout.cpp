@@ -18,27 +18,6 @@ using tiku::testing::ScreenHarness;
 
 namespace {
 
-QWidget* control(Browser& f, const QString& name) {
-    const QHash<QString, QWidget*> controls{{"Label1", f.questionHeading},
-                                            {"Text1", f.questionBox},
-                                            {"Label2", f.answerCaption},
-                                            {"Text2", f.answerBox},
-                                            {"Command4", f.firstButton},
-                                            {"Command1", f.previousButton},
-                                            {"Command2", f.nextButton},
-                                            {"Command5", f.lastButton},
-                                            {"Command3", f.backButton},
-                                            {"Label3", f.countPrefix},
-                                            {"Label4", f.bankSizeLabel},
-                                            {"Label5", f.currentPrefix},
-                                            {"Label6", f.questionNumberLabel},
-                                            {"Label7", f.jumpPrefix},
-                                            {"Text3", f.jumpBox},
-                                            {"Label8", f.jumpSuffix},
-                                            {"Command6", f.jumpButton}};
-    return controls.value(name);
-}
-
 // The browser shown from the main menu, over a bank of twelve questions.
 Browser& browse(ScreenHarness& h) {
     testing::writeBank(h.folder(), testing::numberedQuestions(12, "人文"),
@@ -102,7 +81,7 @@ private slots:
 
         ScreenHarness h;
         Browser& f = h.form<Browser>(); // freshly created, before any activation
-        QWidget* w = control(f, name);
+        QWidget* w = testing::designControl(&f, name);
         QVERIFY(w);
         QCOMPARE(w->parentWidget(), &f);
         testing::verifyDesign(w, caption, twips, family, points, bold);

@@ -57,11 +57,7 @@ private slots:
         QFETCH(double, points);
         ScreenHarness h;
         MainMenu& f = start(h);
-        const QHash<QString, QWidget*> controls{
-            {"Label1", f.bankHeading},        {"Option1(0)", f.bankOptions[0]},
-            {"Option1(1)", f.bankOptions[1]}, {"Command1", f.browseButton},
-            {"Command2", f.testButton},       {"Command3", f.exitButton}};
-        QWidget* w = controls.value(control);
+        QWidget* w = testing::designControl(&f, control);
         QVERIFY(w);
         testing::verifyDesign(w, caption, twips, QStringLiteral("楷体_GB2312"), points, true);
         if (QTest::currentTestFailed()) {

@@ -6,32 +6,6 @@
 using namespace tiku;
 using namespace tiku::testing;
 
-namespace {
-
-QWidget* control(MockTest& f, const QString& name) {
-    QHash<QString, QWidget*> controls = {{"Label1", f.questionHeading},
-                                         {"Label6", f.countPrefix},
-                                         {"Label4", f.questionCountLabel},
-                                         {"Label8", f.currentPrefix},
-                                         {"Label9", f.questionNumberLabel},
-                                         {"Label10", f.currentSuffix},
-                                         {"Text1", f.questionBox},
-                                         {"Label5", f.answerCaption},
-                                         {"Text2", f.answerBox},
-                                         {"Command1", f.previousButton},
-                                         {"Command2", f.nextButton},
-                                         {"Command5", f.handInButton},
-                                         {"Command3", f.backButton},
-                                         {"Label3", f.chooseLabel}};
-    for (int i = 0; i < 5; ++i) {
-        controls.insert(QStringLiteral("Label2(%1)").arg(i), f.letterLabels[i]);
-        controls.insert(QStringLiteral("Option1(%1)").arg(i), f.answerOptions[i]);
-    }
-    return controls.value(name);
-}
-
-} // namespace
-
 class MockTestLayoutTest : public QObject {
     Q_OBJECT
 
@@ -112,7 +86,7 @@ private slots:
         QFETCH(bool, shown);
         ScreenHarness h;
         MockTest& f = h.form<MockTest>();
-        QWidget* w = control(f, name);
+        QWidget* w = testing::designControl(&f, name);
         QVERIFY(w);
         testing::verifyDesign(w, caption, twips, family, points, bold);
         if (QTest::currentTestFailed()) {

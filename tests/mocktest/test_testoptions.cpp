@@ -11,14 +11,6 @@ using namespace tiku::testing;
 
 namespace {
 
-QWidget* control(TestOptions& f, const QString& name) {
-    const QHash<QString, QWidget*> controls = {
-        {"Label1", f.countLabel},      {"Text1", f.countBox},        {"Label2", f.showAnswerLabel},
-        {"Check1", f.showAnswerCheck}, {"Label3", f.allowBackLabel}, {"Check2", f.allowBackCheck},
-        {"Command1", f.okButton},      {"Command2", f.backButton}};
-    return controls.value(name);
-}
-
 // Records the count caption at the moment the test screen is shown.
 class ShowProbe : public QObject {
 public:
@@ -83,7 +75,7 @@ private slots:
         QFETCH(bool, bold);
         ScreenHarness h;
         TestOptions& f = openOptions(h);
-        QWidget* w = control(f, name);
+        QWidget* w = testing::designControl(&f, name);
         QVERIFY(w);
         testing::verifyDesign(w, caption, twips, family, points, bold);
         if (QTest::currentTestFailed()) {

@@ -115,6 +115,10 @@ void ScreenHarness::clickAt(QWidget* window, QPoint windowPos) {
     settle();
 }
 
+QWidget* designControl(QWidget* screen, const QString& name) {
+    return screen->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+}
+
 QString captionOf(const QWidget* control) {
     if (auto* box = qobject_cast<const QPlainTextEdit*>(control)) {
         return box->toPlainText();

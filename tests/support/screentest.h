@@ -72,6 +72,9 @@ private:
     int exitCode_ = -1;
 };
 
+// The control of a screen with this design name ("Command1", "Option1(0)"), or null.
+QWidget* designControl(QWidget* screen, const QString& name);
+
 // The caption or text a control shows.
 QString captionOf(const QWidget* control);
 

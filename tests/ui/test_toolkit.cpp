@@ -23,9 +23,12 @@ public:
     static QString screenName() { return QStringLiteral("Shower"); }
     Shower() : Screen(screenName()) {
         setClientSize(3000, 2000, false);
-        Go = makeButton(QStringLiteral("go"), 0, 0, 1500, 450, font(Face::Default));
-        End = makeButton(QStringLiteral("end"), 0, 600, 1500, 450, font(Face::Default));
-        Fail = makeButton(QStringLiteral("fail"), 0, 1200, 1500, 450, font(Face::Default));
+        Go = makeButton(QStringLiteral("go"), QStringLiteral("go"), 0, 0, 1500, 450,
+                        font(Face::Default));
+        End = makeButton(QStringLiteral("end"), QStringLiteral("end"), 0, 600, 1500, 450,
+                         font(Face::Default));
+        Fail = makeButton(QStringLiteral("fail"), QStringLiteral("fail"), 0, 1200, 1500, 450,
+                          font(Face::Default));
         onClick(Go, &Shower::Go_Click);
         onClick(End, &Shower::End_Click);
         onClick(Fail, &Shower::Fail_Click);
@@ -53,8 +56,9 @@ public:
     static QString screenName() { return QStringLiteral("Target"); }
     Target() : Screen(screenName()) {
         setClientSize(3000, 2000, true);
-        input = makeLineEdit(0, 0, 1500, 375, font(Face::Default), false);
-        Back = makeButton(QStringLiteral("back"), 0, 600, 1500, 450, font(Face::Default));
+        input = makeLineEdit(QStringLiteral("input"), 0, 0, 1500, 375, font(Face::Default), false);
+        Back = makeButton(QStringLiteral("back"), QStringLiteral("back"), 0, 600, 1500, 450,
+                          font(Face::Default));
         onClick(Back, &Target::Back_Click);
     }
     QLineEdit* input;
