@@ -3,15 +3,14 @@
 #include "bank/bankformat.h"
 #include "bank/failure.h"
 #include "ui/convert.h"
+#include "ui/failurecodes.h"
 
 namespace tiku {
 
 namespace {
 
-constexpr int subscriptOutOfRange = 9;
-
 Failure outOfRange() {
-    return Failure(subscriptOutOfRange, QStringLiteral("下标越界。"));
+    return Failure(failure_code::SubscriptOutOfRange, QStringLiteral("下标越界。"));
 }
 
 // Element k of a test array, for k from 1 to the count of questions.

@@ -1,6 +1,7 @@
 #include "paper.h"
 
 #include "bank/failure.h"
+#include "ui/failurecodes.h"
 
 #include <atomic>
 #include <chrono>
@@ -9,10 +10,8 @@
 namespace tiku {
 
 namespace {
-constexpr int invalidCall = 5; // invalid procedure call or argument
-
 Failure badDraw(const QString& what) {
-    return Failure(invalidCall, what);
+    return Failure(failure_code::InvalidCall, what);
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "toolkit.h"
 
 #include "bank/failure.h"
+#include "failurecodes.h"
 #include "screen.h"
 
 #include <QAbstractButton>
@@ -150,9 +151,9 @@ void Toolkit::dispatch(const std::function<void()>& handler) {
         } catch (const Failure& failure) {
             reportFailure(failure.code(), failure.description());
         } catch (const std::bad_alloc&) {
-            reportFailure(7, QStringLiteral("内存不足。"));
+            reportFailure(failure_code::OutOfMemory, QStringLiteral("内存不足。"));
         } catch (const std::exception& other) {
-            reportFailure(51,
+            reportFailure(failure_code::InternalError,
                           QStringLiteral("内部错误：%1").arg(QString::fromLocal8Bit(other.what())));
         }
     } catch (const ProgramEnded&) {
