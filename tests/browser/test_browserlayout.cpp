@@ -30,7 +30,7 @@ Browser& browse(ScreenHarness& h) {
 
 } // namespace
 
-class Form3LayoutTest : public QObject {
+class BrowserLayoutTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -181,5 +181,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Form3LayoutTest)
+QTEST_MAIN(BrowserLayoutTest)
 #include "test_browserlayout.moc"
