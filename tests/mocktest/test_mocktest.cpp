@@ -320,8 +320,6 @@ private slots:
         QTest::addColumn<int>("questions");
         QTest::newRow("010") << "010" << 10;
         QTest::newRow("7.5") << "7.5" << 8;
-        QTest::newRow("6.5") << "6.5" << 6;
-        QTest::newRow("5.0") << "5.0" << 5;
     }
     void countNotInPlainDigits() {
         QFETCH(QString, typed);

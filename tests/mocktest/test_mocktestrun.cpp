@@ -53,29 +53,37 @@ class MockTestRunTest : public QObject {
 private slots:
     void questionCount_data() {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("count"); // 0: fails with 13
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("code"); // the failure of a text that is no number, else 0
         QTest::addColumn<bool>("inRange");
-        QTest::newRow("plain") << "10" << 10 << true;
-        QTest::newRow("leading zero") << "010" << 10 << true;
-        QTest::newRow("blank before") << " 10" << 10 << true;
-        QTest::newRow("fraction up") << "7.5" << 8 << true;
-        QTest::newRow("fraction to even") << "8.5" << 8 << true;
-        QTest::newRow("lower bound") << "5" << 5 << true;
-        QTest::newRow("upper bound") << "100" << 100 << true;
-        QTest::newRow("just under") << "4.99" << 5 << false;
-        QTest::newRow("just over") << "100.5" << 100 << false;
-        QTest::newRow("negative") << "-6" << -6 << false;
-        QTest::newRow("letters") << "abc" << 0 << false;
+        QTest::newRow("plain") << "10" << 10 << 0 << true;
+        QTest::newRow("leading zero") << "010" << 10 << 0 << true;
+        QTest::newRow("blank before") << " 10" << 10 << 0 << true;
+        QTest::newRow("fraction up") << "7.5" << 8 << 0 << true;
+        QTest::newRow("fraction to even") << "8.5" << 8 << 0 << true;
+        QTest::newRow("lower bound") << "5" << 5 << 0 << true;
+        QTest::newRow("upper bound") << "100" << 100 << 0 << true;
+        QTest::newRow("just under") << "4.99" << 5 << 0 << false;
+        QTest::newRow("just over") << "100.5" << 100 << 0 << false;
+        QTest::newRow("4") << "4" << 4 << 0 << false;
+        QTest::newRow("101") << "101" << 101 << 0 << false;
+        QTest::newRow("0") << "0" << 0 << 0 << false;
+        QTest::newRow("negative") << "-6" << -6 << 0 << false;
+        QTest::newRow("empty") << "" << 0 << 13 << false;
+        QTest::newRow("letters") << "abc" << 0 << 13 << false;
+        QTest::newRow("digits and letters") << "12a" << 0 << 13 << false;
+        QTest::newRow("too large for a double") << "1e999" << 0 << 6 << false;
     }
     void questionCount() {
         QFETCH(QString, typed);
         QFETCH(int, count);
+        QFETCH(int, code);
         QFETCH(bool, inRange);
         const MockTestRun run(typed);
         QCOMPARE(run.countText(), typed);
-        if (count == 0) {
-            QCOMPARE(failureCode([&] { run.questionCount(); }), 13);
-            QCOMPARE(failureCode([&] { countInRange(typed); }), 13);
+        if (code != 0) {
+            QCOMPARE(failureCode([&] { run.questionCount(); }), code);
+            QCOMPARE(failureCode([&] { countInRange(typed); }), code);
             return;
         }
         QCOMPARE(int(run.questionCount()), count);
@@ -117,6 +125,8 @@ private slots:
         QTest::newRow(" 10") << " 10" << 10 << false;
         QTest::newRow("10.0") << "10.0" << 10 << false;
         QTest::newRow("7.5") << "7.5" << 8 << false;
+        QTest::newRow("6.5") << "6.5" << 6 << false;
+        QTest::newRow("5.0") << "5.0" << 5 << false;
     }
     void endTests() {
         QFETCH(QString, typed);

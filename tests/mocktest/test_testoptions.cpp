@@ -118,6 +118,7 @@ private slots:
         QCOMPARE(tabChain(f.backButton), order);
     }
 
+    // The check's wiring, accepted and refused; the bounds row by row are MockTestRun's tests.
     void countCheck_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message"); // empty: accepted
@@ -125,21 +126,13 @@ private slots:
         const QString notNumber = QStringLiteral("请输入1-100之间的数字!");
         QTest::newRow("5") << "5"
                            << "";
-        QTest::newRow("100") << "100"
-                             << "";
         QTest::newRow("7.5") << "7.5"
                              << "";
         QTest::newRow("007") << "007"
                              << "";
-        QTest::newRow("4") << "4" << range;
         QTest::newRow("101") << "101" << range;
-        QTest::newRow("4.99") << "4.99" << range;
-        QTest::newRow("100.5") << "100.5" << range;
         QTest::newRow("negative") << "-20" << range;
-        QTest::newRow("0") << "0" << range;
         QTest::newRow("empty") << "" << notNumber;
-        QTest::newRow("letters") << "abc" << notNumber;
-        QTest::newRow("digits and letters") << "12a" << notNumber;
         QTest::newRow("too large for a double") << "1e999" << notNumber;
     }
     void countCheck() {
