@@ -508,6 +508,22 @@ private slots:
         TIKU_VERIFY_SCRIPT(h);
     }
 
+    // The bank chosen on the menu when it shows the test options reaches the test, also where the
+    // options screen was only hidden since the last test.
+    void bankChosenBeforeEachTest() {
+        ScreenHarness h;
+        writeNumberedBank(h, 10);
+        MainMenu& menu = mainMenu(h);
+        for (const int choice : {0, 1, 0}) {
+            h.click(menu.bankOptions[std::size_t(choice)]);
+            MockTest& f = startTest(h, QStringLiteral("5"));
+            QVERIFY(f.questionBox->toPlainText().startsWith(choice == 0 ? "人文" : "临床"));
+            h.click(f.backButton);
+            QVERIFY(h.isLoaded(TestOptions::screenName()));
+        }
+        TIKU_VERIFY_SCRIPT(h);
+    }
+
     // Test after test: every service instance is quit when its test is left.
     void tenTestsInARow() {
         ScreenHarness h;
