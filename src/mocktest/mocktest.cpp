@@ -82,7 +82,7 @@ MockTest::MockTest() : Screen(screenName()) {
 }
 
 void MockTest::handOver(const TestSettings& settings, Bank bank) {
-    run_ = MockTestRun(settings.countText);
+    settings_ = settings;
     bank_ = bank;
     questionCountLabel->setText(settings.countText);
     answerCaption->setVisible(settings.showAnswer);
@@ -91,6 +91,7 @@ void MockTest::handOver(const TestSettings& settings, Bank bank) {
 
 void MockTest::onActivated() {
     Toolkit& toolkit = Toolkit::instance();
+    run_ = MockTestRun(settings_.countText);
     run_.sizeArrays();
 
     // The bank chosen on the main menu. A failure here is not handled by the screen: the

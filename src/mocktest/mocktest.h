@@ -65,6 +65,7 @@ private:
     void showQuestion();
     void clearOptions();
 
+    TestSettings settings_;
     Bank bank_ = Bank::Humanities;
     MockTestRun run_;
     BankSession session_;
