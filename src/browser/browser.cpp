@@ -9,49 +9,61 @@
 
 namespace tiku {
 
+namespace {
+
+// The layout table, listed in the order the controls are made.
+constexpr ControlDesign layoutTable[] = {
+    {"Label1", "试  题：", 240, 120, 1575, 375, Face::Kai, 15.75, true},
+    {"Text1", "", 240, 600, 7935, 3615, Face::Kai, 15.75, true},
+    {"Label2", "答案：", 8520, 480, 1095, 255, Face::Kai, 14.25, true},
+    {"Text2", "", 8640, 840, 495, 375, Face::Song, 14.25, false},
+    {"Command4", "第一题", 8400, 1440, 975, 375, Face::Song, 10.5, false},
+    {"Command1", "上一题", 8400, 2040, 975, 375, Face::Song, 10.5, false},
+    {"Command2", "下一题", 8400, 2640, 975, 375, Face::Song, 10.5, false},
+    {"Command5", "最后一题", 8400, 3240, 975, 375},
+    {"Command3", "返  回", 8400, 3840, 975, 375, Face::Song, 10.5, false},
+    {"Label3", "共", 240, 4440, 255, 255, Face::Song, 10.5, false},
+    {"Label4", "", 480, 4440, 615, 255, Face::Song, 10.5, false},
+    {"Label5", "题，当前第", 1200, 4440, 1095, 255, Face::Song, 10.5, false},
+    {"Label6", "", 2280, 4440, 495, 255, Face::Song, 10.5, false},
+    {"Label7", "题。    跳转至第", 2880, 4440, 1695, 255, Face::Song, 10.5, false},
+    {"Text3", "", 4560, 4440, 855, 330, Face::Song, 10.5, false},
+    {"Label8", "题。", 5520, 4440, 495, 255, Face::Song, 10.5, false},
+    {"Command6", "跳  转", 6120, 4440, 975, 375, Face::Song, 10.5, false},
+};
+
+} // namespace
+
+DesignTable Browser::design() {
+    return layoutTable;
+}
+
 Browser::Browser() : Screen(screenName()) {
+    setDesign(design());
     setWindowTitle(QStringLiteral("查看题库"));
     setClientSize(9585, 4920, true);
 
-    const QFont kaiLarge = font(Face::Kai, 15.75, true);
-    const QFont kai = font(Face::Kai, 14.25, true);
-    const QFont songLarge = font(Face::Song, 14.25, false);
-    const QFont song = font(Face::Song, 10.5, false);
-
-    questionHeading = makeLabel(QStringLiteral("Label1"), QStringLiteral("试  题："), 240, 120,
-                                1575, 375, kaiLarge);
-    questionBox = makeTextBox(QStringLiteral("Text1"), 240, 600, 7935, 3615, kaiLarge);
-    answerCaption =
-        makeLabel(QStringLiteral("Label2"), QStringLiteral("答案："), 8520, 480, 1095, 255, kai);
-    answerBox = makeLineEdit(QStringLiteral("Text2"), 8640, 840, 495, 375, songLarge, true);
+    questionHeading = makeLabel(QStringLiteral("Label1"));
+    questionBox = makeTextBox(QStringLiteral("Text1"));
+    answerCaption = makeLabel(QStringLiteral("Label2"));
+    answerBox = makeLineEdit(QStringLiteral("Text2"), true);
     answerBox->setVisible(false);
 
-    firstButton = makeButton(QStringLiteral("Command4"), QStringLiteral("第一题"), 8400, 1440, 975,
-                             375, song);
-    previousButton = makeButton(QStringLiteral("Command1"), QStringLiteral("上一题"), 8400, 2040,
-                                975, 375, song);
+    firstButton = makeButton(QStringLiteral("Command4"));
+    previousButton = makeButton(QStringLiteral("Command1"));
     previousButton->setEnabled(false);
-    nextButton = makeButton(QStringLiteral("Command2"), QStringLiteral("下一题"), 8400, 2640, 975,
-                            375, song);
-    lastButton = makeButton(QStringLiteral("Command5"), QStringLiteral("最后一题"), 8400, 3240, 975,
-                            375, font(Face::Default));
-    backButton = makeButton(QStringLiteral("Command3"), QStringLiteral("返  回"), 8400, 3840, 975,
-                            375, song);
+    nextButton = makeButton(QStringLiteral("Command2"));
+    lastButton = makeButton(QStringLiteral("Command5"));
+    backButton = makeButton(QStringLiteral("Command3"));
 
-    countPrefix =
-        makeLabel(QStringLiteral("Label3"), QStringLiteral("共"), 240, 4440, 255, 255, song);
-    bankSizeLabel = makeLabel(QStringLiteral("Label4"), QString(), 480, 4440, 615, 255, song, true);
-    currentPrefix = makeLabel(QStringLiteral("Label5"), QStringLiteral("题，当前第"), 1200, 4440,
-                              1095, 255, song);
-    questionNumberLabel =
-        makeLabel(QStringLiteral("Label6"), QString(), 2280, 4440, 495, 255, song, true);
-    jumpPrefix = makeLabel(QStringLiteral("Label7"), QStringLiteral("题。    跳转至第"), 2880, 4440,
-                           1695, 255, song);
-    jumpBox = makeLineEdit(QStringLiteral("Text3"), 4560, 4440, 855, 330, song, false);
-    jumpSuffix =
-        makeLabel(QStringLiteral("Label8"), QStringLiteral("题。"), 5520, 4440, 495, 255, song);
-    jumpButton = makeButton(QStringLiteral("Command6"), QStringLiteral("跳  转"), 6120, 4440, 975,
-                            375, song);
+    countPrefix = makeLabel(QStringLiteral("Label3"));
+    bankSizeLabel = makeLabel(QStringLiteral("Label4"), true);
+    currentPrefix = makeLabel(QStringLiteral("Label5"));
+    questionNumberLabel = makeLabel(QStringLiteral("Label6"), true);
+    jumpPrefix = makeLabel(QStringLiteral("Label7"));
+    jumpBox = makeLineEdit(QStringLiteral("Text3"), false);
+    jumpSuffix = makeLabel(QStringLiteral("Label8"));
+    jumpButton = makeButton(QStringLiteral("Command6"));
 
     setTabOrder({jumpButton, jumpBox, lastButton, firstButton, backButton, nextButton,
                  previousButton, answerBox, questionBox});

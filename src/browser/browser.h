@@ -21,6 +21,9 @@ public:
     static QString screenName() { return screen_name::browser(); }
     Browser();
 
+    // The layout table the screen is made from.
+    static DesignTable design();
+
     // The bank to open on the next activation.
     void setBank(Bank bank) { bank_ = bank; }
 

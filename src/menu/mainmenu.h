@@ -18,6 +18,9 @@ public:
     static QString screenName() { return screen_name::mainMenu(); }
     MainMenu();
 
+    // The layout table the screen is made from.
+    static DesignTable design();
+
     // The bank the selector holds: 人文 when its option is selected, else 临床.
     Bank chosenBank() const;
 

@@ -10,56 +10,69 @@
 
 namespace tiku {
 
+namespace {
+
+// The layout table, in the order the controls are made (a later one lies on top). Each letter
+// is made before its mark, so that the mark of E, which starts 15 twips inside the E label, lies
+// on top of it.
+constexpr ControlDesign layoutTable[] = {
+    {"Label1", "试  题：", 240, 120, 1695, 375, Face::Kai, 15.75, true},
+    {"Label6", "共", 2280, 240, 255, 255, Face::Song, 10.5, false},
+    {"Label4", "", 2520, 240, 615, 255, Face::Song, 10.5, false},
+    {"Label8", "题，当前第", 3240, 240, 1095, 255, Face::Song, 10.5, false},
+    {"Label9", "", 4320, 240, 375, 255, Face::Song, 10.5, false},
+    {"Label10", "题。", 4800, 240, 495, 255, Face::Song, 10.5, false},
+    {"Text1", "", 240, 600, 7935, 3615, Face::Kai, 15.75, true},
+    {"Label5", "答案：", 8400, 480, 975, 255, Face::Kai, 14.25, true},
+    {"Text2", "", 8520, 960, 615, 390, Face::Song, 14.25, false},
+    {"Command1", "上一题", 8400, 1560, 975, 375, Face::Song, 10.5, false},
+    {"Command2", "下一题", 8400, 2280, 975, 375, Face::Song, 10.5, false},
+    {"Command5", "交  卷", 8400, 3240, 975, 375, Face::Song, 10.5, false},
+    {"Command3", "返  回", 8400, 3840, 975, 375, Face::Song, 10.5, false},
+    {"Label3", "请选择：", 240, 4560, 1335, 375, Face::Kai, 14.25, true},
+    {"Label2(0)", "A", 1800, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Option1(0)", "Option1", 2160, 4560, 255, 180},
+    {"Label2(1)", "B", 2520, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Option1(1)", "Option1", 2880, 4560, 255, 180},
+    {"Label2(2)", "C", 3240, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Option1(2)", "Option1", 3600, 4560, 255, 180},
+    {"Label2(3)", "D", 3960, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Option1(3)", "Option1", 4320, 4560, 255, 180},
+    {"Label2(4)", "E", 4680, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Option1(4)", "Option1", 4920, 4560, 255, 180},
+};
+
+} // namespace
+
+DesignTable MockTest::design() {
+    return layoutTable;
+}
+
 MockTest::MockTest() : Screen(screenName()) {
+    setDesign(design());
     setWindowTitle(QStringLiteral("模拟测试"));
     setClientSize(9630, 5085, true);
 
-    const QFont kaiLarge = font(Face::Kai, 15.75, true);
-    const QFont kai = font(Face::Kai, 14.25, true);
-    const QFont song = font(Face::Song, 10.5);
-    const QFont songLarge = font(Face::Song, 14.25);
-    const QFont comic = font(Face::Comic, 15.75, true);
-    const QFont plain = font(Face::Default);
-
-    questionHeading = makeLabel(QStringLiteral("Label1"), QStringLiteral("试  题："), 240, 120,
-                                1695, 375, kaiLarge);
-    countPrefix =
-        makeLabel(QStringLiteral("Label6"), QStringLiteral("共"), 2280, 240, 255, 255, song);
-    questionCountLabel =
-        makeLabel(QStringLiteral("Label4"), QString(), 2520, 240, 615, 255, song, true);
-    currentPrefix = makeLabel(QStringLiteral("Label8"), QStringLiteral("题，当前第"), 3240, 240,
-                              1095, 255, song);
-    questionNumberLabel =
-        makeLabel(QStringLiteral("Label9"), QString(), 4320, 240, 375, 255, song, true);
-    currentSuffix =
-        makeLabel(QStringLiteral("Label10"), QStringLiteral("题。"), 4800, 240, 495, 255, song);
-    questionBox = makeTextBox(QStringLiteral("Text1"), 240, 600, 7935, 3615, kaiLarge);
-    answerCaption =
-        makeLabel(QStringLiteral("Label5"), QStringLiteral("答案："), 8400, 480, 975, 255, kai);
+    questionHeading = makeLabel(QStringLiteral("Label1"));
+    countPrefix = makeLabel(QStringLiteral("Label6"));
+    questionCountLabel = makeLabel(QStringLiteral("Label4"), true);
+    currentPrefix = makeLabel(QStringLiteral("Label8"));
+    questionNumberLabel = makeLabel(QStringLiteral("Label9"), true);
+    currentSuffix = makeLabel(QStringLiteral("Label10"));
+    questionBox = makeTextBox(QStringLiteral("Text1"));
+    answerCaption = makeLabel(QStringLiteral("Label5"));
     answerCaption->hide();
-    answerBox = makeLineEdit(QStringLiteral("Text2"), 8520, 960, 615, 390, songLarge, true);
+    answerBox = makeLineEdit(QStringLiteral("Text2"), true);
     answerBox->hide();
-    previousButton = makeButton(QStringLiteral("Command1"), QStringLiteral("上一题"), 8400, 1560,
-                                975, 375, song);
+    previousButton = makeButton(QStringLiteral("Command1"));
     previousButton->setEnabled(false);
-    nextButton = makeButton(QStringLiteral("Command2"), QStringLiteral("下一题"), 8400, 2280, 975,
-                            375, song);
-    handInButton = makeButton(QStringLiteral("Command5"), QStringLiteral("交  卷"), 8400, 3240, 975,
-                              375, song);
-    backButton = makeButton(QStringLiteral("Command3"), QStringLiteral("返  回"), 8400, 3840, 975,
-                            375, song);
-    chooseLabel =
-        makeLabel(QStringLiteral("Label3"), QStringLiteral("请选择："), 240, 4560, 1335, 375, kai);
-    // Each letter is made before its mark, so that the mark of E, which starts inside the E
-    // label, lies on top of it.
-    static constexpr std::array<int, 5> letterLeft = {1800, 2520, 3240, 3960, 4680};
-    static constexpr std::array<int, 5> optionLeft = {2160, 2880, 3600, 4320, 4920};
+    nextButton = makeButton(QStringLiteral("Command2"));
+    handInButton = makeButton(QStringLiteral("Command5"));
+    backButton = makeButton(QStringLiteral("Command3"));
+    chooseLabel = makeLabel(QStringLiteral("Label3"));
     for (int i = 0; i < 5; ++i) {
-        letterLabels[i] = makeLabel(QStringLiteral("Label2(%1)").arg(i), optionLetter(i),
-                                    letterLeft[i], 4440, 255, 375, comic);
-        answerOptions[i] =
-            makeOption(QStringLiteral("Option1(%1)").arg(i), QStringLiteral("Option1"),
-                       optionLeft[i], 4560, 255, 180, plain);
+        letterLabels[i] = makeLabel(QStringLiteral("Label2(%1)").arg(i));
+        answerOptions[i] = makeOption(QStringLiteral("Option1(%1)").arg(i));
         answerOptions[i]->setAccessibleName(
             optionLetter(i)); // the letter label beside it says which
         // The mark is drawn to fit the 12-pixel height of the option, not cut at top and bottom.

@@ -24,6 +24,9 @@ public:
     static QString screenName() { return screen_name::mockTest(); }
     MockTest();
 
+    // The layout table the screen is made from.
+    static DesignTable design();
+
     // The test options' settings and the bank chosen on the main menu, handed over once the
     // screen is shown: the count is shown as typed, the answer caption and 上一题 shown or hidden
     // by the switches. The activation sets the test up from them.

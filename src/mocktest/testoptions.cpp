@@ -10,30 +10,41 @@
 
 namespace tiku {
 
+namespace {
+
+// The layout table, listed in the order the controls are made.
+constexpr ControlDesign layoutTable[] = {
+    {"Label1", "题数：", 240, 120, 1095, 255, Face::Kai, 14.25, true},
+    {"Text1", "", 1440, 120, 735, 375, Face::Kai, 14.25, true},
+    {"Label2", "查看答案：", 240, 720, 1575, 255, Face::Kai, 14.25, true},
+    {"Check1", "Check1", 1920, 720, 255, 255},
+    {"Label3", "允许返回：", 240, 1320, 1575, 495, Face::Kai, 14.25, true},
+    {"Check2", "Check2", 1920, 1320, 255, 375},
+    {"Command1", "确  定", 120, 2040, 975, 375, Face::Song, 10.5, false},
+    {"Command2", "返  回", 1440, 2040, 975, 375, Face::Song, 10.5, false},
+};
+
+} // namespace
+
+DesignTable TestOptions::design() {
+    return layoutTable;
+}
+
 TestOptions::TestOptions() : Screen(screenName()) {
+    setDesign(design());
     setWindowTitle(QStringLiteral("测试选项"));
     setClientSize(2580, 2535, false);
 
-    const QFont kai = font(Face::Kai, 14.25, true);
-    const QFont song = font(Face::Song, 10.5);
-    const QFont plain = font(Face::Default);
-    countLabel =
-        makeLabel(QStringLiteral("Label1"), QStringLiteral("题数："), 240, 120, 1095, 255, kai);
-    countBox = makeLineEdit(QStringLiteral("Text1"), 1440, 120, 735, 375, kai, false);
-    showAnswerLabel =
-        makeLabel(QStringLiteral("Label2"), QStringLiteral("查看答案："), 240, 720, 1575, 255, kai);
-    showAnswerCheck =
-        makeCheck(QStringLiteral("Check1"), QStringLiteral("Check1"), 1920, 720, 255, 255, plain);
+    countLabel = makeLabel(QStringLiteral("Label1"));
+    countBox = makeLineEdit(QStringLiteral("Text1"), false);
+    showAnswerLabel = makeLabel(QStringLiteral("Label2"));
+    showAnswerCheck = makeCheck(QStringLiteral("Check1"));
     showAnswerCheck->setAccessibleName(QStringLiteral("查看答案")); // its caption is cut off
-    allowBackLabel = makeLabel(QStringLiteral("Label3"), QStringLiteral("允许返回："), 240, 1320,
-                               1575, 495, kai);
-    allowBackCheck =
-        makeCheck(QStringLiteral("Check2"), QStringLiteral("Check2"), 1920, 1320, 255, 375, plain);
+    allowBackLabel = makeLabel(QStringLiteral("Label3"));
+    allowBackCheck = makeCheck(QStringLiteral("Check2"));
     allowBackCheck->setAccessibleName(QStringLiteral("允许返回"));
-    okButton =
-        makeButton(QStringLiteral("Command1"), QStringLiteral("确  定"), 120, 2040, 975, 375, song);
-    backButton = makeButton(QStringLiteral("Command2"), QStringLiteral("返  回"), 1440, 2040, 975,
-                            375, song);
+    okButton = makeButton(QStringLiteral("Command1"));
+    backButton = makeButton(QStringLiteral("Command2"));
 
     setTabOrder({backButton, okButton, allowBackCheck, showAnswerCheck, countBox});
 

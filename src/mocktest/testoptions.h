@@ -19,6 +19,9 @@ public:
     static QString screenName() { return screen_name::testOptions(); }
     TestOptions();
 
+    // The layout table the screen is made from.
+    static DesignTable design();
+
     // The bank the mock test is to use, set by the main menu each time it shows this screen.
     void setBank(Bank bank) { bank_ = bank; }
 

@@ -1,5 +1,6 @@
 #include "screen.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -8,6 +9,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include <stdexcept>
+#include <type_traits>
 
 namespace tiku {
 
@@ -63,65 +67,55 @@ void Screen::place(QWidget* control, int left, int top, int width, int height) {
     control->setGeometry(px(left), px(top), px(width), px(height));
 }
 
-QPushButton* Screen::makeButton(const QString& name, const QString& caption, int left, int top,
-                                int width, int height, const QFont& font) {
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(name);
-    button->setFont(font);
+template <class T, class... Args> T* Screen::make(const QString& name, Args&&... args) {
+    for (const ControlDesign& row : design_) {
+        if (name == QLatin1String(row.name)) {
+            auto* control = new T(std::forward<Args>(args)..., this);
+            control->setObjectName(name);
+            if constexpr (std::is_base_of_v<QAbstractButton, T> || std::is_base_of_v<QLabel, T>) {
+                control->setText(QString::fromUtf8(row.caption));
+            }
+            control->setFont(font(row.face, row.points, row.bold));
+            place(control, row.left, row.top, row.width, row.height);
+            return control;
+        }
+    }
+    throw std::logic_error("no control " + name.toStdString() + " in the layout table");
+}
+
+QPushButton* Screen::makeButton(const QString& name) {
+    auto* button = make<QPushButton>(name);
     button->setAutoDefault(true); // Enter presses the button that has the focus
-    place(button, left, top, width, height);
     return button;
 }
 
-Label* Screen::makeLabel(const QString& name, const QString& caption, int left, int top, int width,
-                         int height, const QFont& font, bool centred) {
-    auto* label = new Label(caption, this);
-    label->setObjectName(name);
-    label->setFont(font);
+Label* Screen::makeLabel(const QString& name, bool centred) {
+    auto* label = make<Label>(name, QString());
     label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-    place(label, left, top, width, height);
     return label;
 }
 
-QLineEdit* Screen::makeLineEdit(const QString& name, int left, int top, int width, int height,
-                                const QFont& font, bool readOnly) {
-    auto* edit = new QLineEdit(this);
-    edit->setObjectName(name);
-    edit->setFont(font);
+QLineEdit* Screen::makeLineEdit(const QString& name, bool readOnly) {
+    auto* edit = make<QLineEdit>(name);
     edit->setReadOnly(readOnly);
-    place(edit, left, top, width, height);
     return edit;
 }
 
-QPlainTextEdit* Screen::makeTextBox(const QString& name, int left, int top, int width, int height,
-                                    const QFont& font) {
-    auto* box = new QPlainTextEdit(this);
-    box->setObjectName(name);
-    box->setFont(font);
+QPlainTextEdit* Screen::makeTextBox(const QString& name) {
+    auto* box = make<QPlainTextEdit>(name);
     box->setReadOnly(true);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    place(box, left, top, width, height);
     return box;
 }
 
-QRadioButton* Screen::makeOption(const QString& name, const QString& caption, int left, int top,
-                                 int width, int height, const QFont& font) {
-    auto* option = new QRadioButton(caption, this);
-    option->setObjectName(name);
-    option->setFont(font);
-    place(option, left, top, width, height);
-    return option;
+QRadioButton* Screen::makeOption(const QString& name) {
+    return make<QRadioButton>(name);
 }
 
-QCheckBox* Screen::makeCheck(const QString& name, const QString& caption, int left, int top,
-                             int width, int height, const QFont& font) {
-    auto* check = new QCheckBox(caption, this);
-    check->setObjectName(name);
-    check->setFont(font);
-    place(check, left, top, width, height);
-    return check;
+QCheckBox* Screen::makeCheck(const QString& name) {
+    return make<QCheckBox>(name);
 }
 
 void Screen::setTabOrder(std::initializer_list<QWidget*> controls) {

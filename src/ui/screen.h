@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <initializer_list>
+#include <span>
 
 class QAbstractButton;
 class QCheckBox;
@@ -16,6 +17,22 @@ class QPushButton;
 class QRadioButton;
 
 namespace tiku {
+
+// The faces of the screens' fonts; Default is the screen's default font, whatever the size.
+enum class Face { Kai, Song, Comic, Default };
+
+// A control's row of a screen's layout table: its design name ("Command1", "Option1(0)"), its
+// caption (UTF-8; empty for a text box), its place and size in twips, and its font. A screen
+// makes its controls from its table.
+struct ControlDesign {
+    const char* name;
+    const char* caption;
+    int left, top, width, height;
+    Face face = Face::Default;
+    qreal points = 0;
+    bool bold = false;
+};
+using DesignTable = std::span<const ControlDesign>;
 
 // A label that takes the mouse moves over it itself (the screen's bare surface does not see
 // them), so that it can raise its own MouseMove.
@@ -44,27 +61,22 @@ public:
 
     static int px(int twips) { return twips / 15; }
 
-    enum class Face { Kai, Song, Comic, Default };
+    using Face = tiku::Face;
     static QFont font(Face face, qreal points = 0, bool bold = false);
 
 protected:
     void setClientSize(int widthTwips, int heightTwips, bool fixedDialog);
     void place(QWidget* control, int left, int top, int width, int height);
 
-    // Each control is made with its design name ("Command1", "Option1(0)") as its object name,
-    // at its design place and size in twips.
-    QPushButton* makeButton(const QString& name, const QString& caption, int left, int top,
-                            int width, int height, const QFont& font);
-    Label* makeLabel(const QString& name, const QString& caption, int left, int top, int width,
-                     int height, const QFont& font, bool centred = false);
-    QLineEdit* makeLineEdit(const QString& name, int left, int top, int width, int height,
-                            const QFont& font, bool readOnly);
-    QPlainTextEdit* makeTextBox(const QString& name, int left, int top, int width, int height,
-                                const QFont& font);
-    QRadioButton* makeOption(const QString& name, const QString& caption, int left, int top,
-                             int width, int height, const QFont& font);
-    QCheckBox* makeCheck(const QString& name, const QString& caption, int left, int top, int width,
-                         int height, const QFont& font);
+    // The screen's layout table. Each control is then made from its row, found by its design
+    // name, which becomes its object name.
+    void setDesign(DesignTable table) { design_ = table; }
+    QPushButton* makeButton(const QString& name);
+    Label* makeLabel(const QString& name, bool centred = false);
+    QLineEdit* makeLineEdit(const QString& name, bool readOnly);
+    QPlainTextEdit* makeTextBox(const QString& name);
+    QRadioButton* makeOption(const QString& name);
+    QCheckBox* makeCheck(const QString& name);
 
     // Keyboard focus order: the controls in their tab places, 0 first; the first gets the focus.
     void setTabOrder(std::initializer_list<QWidget*> controls);
@@ -80,7 +92,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The row of that name, placed: a control of that kind made on this screen.
+    template <class T, class... Args> T* make(const QString& name, Args&&... args);
+
     QString name_;
+    DesignTable design_;
 };
 
 // An option button's Value set from code: raises no Click, and false clears it even in a group.

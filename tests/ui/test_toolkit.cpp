@@ -22,13 +22,14 @@ class Shower : public Screen {
 public:
     static QString screenName() { return QStringLiteral("Shower"); }
     Shower() : Screen(screenName()) {
+        static constexpr ControlDesign layout[] = {{"go", "go", 0, 0, 1500, 450},
+                                                   {"end", "end", 0, 600, 1500, 450},
+                                                   {"fail", "fail", 0, 1200, 1500, 450}};
+        setDesign(layout);
         setClientSize(3000, 2000, false);
-        Go = makeButton(QStringLiteral("go"), QStringLiteral("go"), 0, 0, 1500, 450,
-                        font(Face::Default));
-        End = makeButton(QStringLiteral("end"), QStringLiteral("end"), 0, 600, 1500, 450,
-                         font(Face::Default));
-        Fail = makeButton(QStringLiteral("fail"), QStringLiteral("fail"), 0, 1200, 1500, 450,
-                          font(Face::Default));
+        Go = makeButton(QStringLiteral("go"));
+        End = makeButton(QStringLiteral("end"));
+        Fail = makeButton(QStringLiteral("fail"));
         onClick(Go, &Shower::Go_Click);
         onClick(End, &Shower::End_Click);
         onClick(Fail, &Shower::Fail_Click);
@@ -55,10 +56,12 @@ class Target : public Screen {
 public:
     static QString screenName() { return QStringLiteral("Target"); }
     Target() : Screen(screenName()) {
+        static constexpr ControlDesign layout[] = {{"input", "", 0, 0, 1500, 375},
+                                                   {"back", "back", 0, 600, 1500, 450}};
+        setDesign(layout);
         setClientSize(3000, 2000, true);
-        input = makeLineEdit(QStringLiteral("input"), 0, 0, 1500, 375, font(Face::Default), false);
-        Back = makeButton(QStringLiteral("back"), QStringLiteral("back"), 0, 600, 1500, 450,
-                          font(Face::Default));
+        input = makeLineEdit(QStringLiteral("input"), false);
+        Back = makeButton(QStringLiteral("back"));
         onClick(Back, &Target::Back_Click);
     }
     QLineEdit* input;
