@@ -6,10 +6,10 @@
 #include "screentest.h"
 
 #include "bank/writer.h"
-#include "browser/form3.h"
-#include "shell/form1.h"
-#include "test/form2.h"
-#include "test/form4.h"
+#include "browser/browser.h"
+#include "menu/mainmenu.h"
+#include "mocktest/mocktest.h"
+#include "mocktest/testoptions.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -53,7 +53,7 @@ const QString& bankFolder() {
 // The main menu, as at program start, over the bank in folder.
 void showMenu(ScreenHarness& h, const QString& folder) {
     h.setFolder(folder);
-    Toolkit::instance().show(h.form<Form1>());
+    Toolkit::instance().show(h.form<MainMenu>());
     h.settle();
 }
 
@@ -69,12 +69,12 @@ void BM_BrowseToFirstQuestion(benchmark::State& state) {
         ScreenHarness h;
         showMenu(h, folder);
         // click() returns once the queued activation has shown question 1.
-        state.SetIterationTime(timed([&] { h.click(h.form<Form1>().Command1); }));
-        if (h.form<Form3>().Label6->text() != QStringLiteral("1") || h.ended()) {
+        state.SetIterationTime(timed([&] { h.click(h.form<MainMenu>().browseButton); }));
+        if (h.form<Browser>().questionNumberLabel->text() != QStringLiteral("1") || h.ended()) {
             state.SkipWithError("question 1 not shown");
             break;
         }
-        h.form<Form3>().close();
+        h.form<Browser>().close();
         h.settle();
     }
 }
@@ -84,14 +84,14 @@ void BM_TestToFirstQuestion(benchmark::State& state) {
     for (auto _ : state) {
         ScreenHarness h;
         showMenu(h, folder);
-        h.click(h.form<Form1>().Command2);
-        h.type(h.form<Form2>().Text1, QStringLiteral("100"));
-        state.SetIterationTime(timed([&] { h.click(h.form<Form2>().Command1); }));
-        if (h.form<Form4>().Label9->text() != QStringLiteral("1") || h.ended()) {
+        h.click(h.form<MainMenu>().testButton);
+        h.type(h.form<TestOptions>().countBox, QStringLiteral("100"));
+        state.SetIterationTime(timed([&] { h.click(h.form<TestOptions>().okButton); }));
+        if (h.form<MockTest>().questionNumberLabel->text() != QStringLiteral("1") || h.ended()) {
             state.SkipWithError("question 1 not shown");
             break;
         }
-        h.form<Form4>().close();
+        h.form<MockTest>().close();
         h.settle();
     }
 }

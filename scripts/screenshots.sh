@@ -51,13 +51,13 @@ with Session(os.path.join(bin_dir, "tiku"), os.path.join(bin_dir, "tiku-bank"),
     s.text_at(e2e.BROWSER, e2e.BROWSER_NUMBER, lambda t: t == "1", "question 1")
     s.click(e2e.BROWSER, e2e.BROWSER_NEXT)
     s.text_at(e2e.BROWSER, e2e.BROWSER_NUMBER, lambda t: t == "2", "question 2")
-    s.point(e2e.BROWSER, (8520, 480, 1095, 255))  # 答案：
-    s.control(e2e.BROWSER, (8640, 840, 495, 375), lambda c: c["role"] == "text", "the answer")
+    s.point(e2e.BROWSER, e2e.BROWSER_ANSWER_CAPTION)
+    s.control(e2e.BROWSER, e2e.BROWSER_ANSWER, lambda c: c["role"] == "text", "the answer")
     window = s.server.wait_window(e2e.BROWSER)
     subprocess.run(["import", "-display", s.server.name, "-window", hex(window.id),
                     os.path.join(out_dir, "form3-browser.png")], check=True, timeout=30)
     print("wrote", os.path.join(out_dir, "form3-browser.png"))
-    s.click(e2e.BROWSER, (8400, 3840, 975, 375))  # 返  回
+    s.click(e2e.BROWSER, e2e.BROWSER_BACK)
     s.server.wait_window(e2e.MENU)
 
     # The test options, filled in: 10 questions, answers shown, going back allowed.

@@ -1,10 +1,10 @@
 #include "app.h"
 
-#include "browser/form3.h"
-#include "shell/form1.h"
-#include "shell/toolkit.h"
-#include "test/form2.h"
-#include "test/form4.h"
+#include "browser/browser.h"
+#include "menu/mainmenu.h"
+#include "mocktest/mocktest.h"
+#include "mocktest/testoptions.h"
+#include "ui/toolkit.h"
 
 #include <QApplication>
 
@@ -12,10 +12,10 @@ namespace tiku {
 
 void registerScreens() {
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.registerScreen(Form1::screenName(), [] { return new Form1; });
-    toolkit.registerScreen(Form2::screenName(), [] { return new Form2; });
-    toolkit.registerScreen(Form3::screenName(), [] { return new Form3; });
-    toolkit.registerScreen(Form4::screenName(), [] { return new Form4; });
+    toolkit.registerScreen(MainMenu::screenName(), [] { return new MainMenu; });
+    toolkit.registerScreen(TestOptions::screenName(), [] { return new TestOptions; });
+    toolkit.registerScreen(Browser::screenName(), [] { return new Browser; });
+    toolkit.registerScreen(MockTest::screenName(), [] { return new MockTest; });
 }
 
 int runProgram(int argc, char** argv) {
@@ -25,7 +25,7 @@ int runProgram(int argc, char** argv) {
     installFontSubstitutions();
     registerScreens();
     Toolkit& toolkit = Toolkit::instance();
-    toolkit.dispatch([&] { toolkit.show(toolkit.screen(Form1::screenName())); });
+    toolkit.dispatch([&] { toolkit.show(toolkit.screen(MainMenu::screenName())); });
     return app.exec();
 }
 

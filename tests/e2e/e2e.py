@@ -31,6 +31,7 @@ MENU_BROWSE = (480, 1200, 2175, 495)
 MENU_TEST = (480, 2040, 2175, 495)
 MENU_EXIT = (480, 2880, 2175, 495)
 MENU_CLINICAL = (1440, 720, 1335, 255)
+MENU_CLINICAL_MARK = (1440, 720, 180, 255)  # its round mark, where 人文's rectangle overlaps it
 
 OPTIONS_COUNT = (1440, 120, 735, 375)
 OPTIONS_SHOW_ANSWER = (1920, 720, 255, 255)
@@ -55,6 +56,9 @@ BROWSER_NUMBER = (2280, 4440, 495, 255)
 BROWSER_PREVIOUS = (8400, 2040, 975, 375)
 BROWSER_NEXT = (8400, 2640, 975, 375)
 BROWSER_LAST = (8400, 3240, 975, 375)
+BROWSER_BACK = (8400, 3840, 975, 375)
+BROWSER_ANSWER_CAPTION = (8520, 480, 1095, 255)
+BROWSER_ANSWER = (8640, 840, 495, 375)
 
 
 def question_number(text, bank):
@@ -192,12 +196,13 @@ def wait_for_hidden(session, title, place, role):
 
 
 def browse(session):
-    """临床 on the main menu, the browser, 下一题 and 最后一题, its close box, then the main
-    menu's close box. Also the frames the two screens ask of a window manager."""
+    """临床 on the main menu (a click on its round mark), the browser, 下一题 and 最后一题, its
+    close box, then the main menu's close box. Also the frames the two screens ask of a window
+    manager."""
     session.make_bank({"sheet1": numbered(3, "人文"), "sheet2": numbered(7, "临床")})
     session.start()
 
-    session.click(MENU, MENU_CLINICAL)
+    session.click(MENU, MENU_CLINICAL_MARK)
     session.control(MENU, MENU_CLINICAL, lambda c: c["checked"], "临床 selected")
     session.click(MENU, MENU_BROWSE)
     session.server.wait_window(BROWSER)

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 namespace tiku::testing {
 
@@ -107,6 +108,15 @@ void ScreenHarness::moveMouse(QWidget* window, QPoint windowPos) {
 void ScreenHarness::moveMouseOver(QWidget* widget) {
     QWidget* window = widget->window();
     moveMouse(window, widget->mapTo(window, widget->rect().center()));
+}
+
+void ScreenHarness::clickAt(QWidget* window, QPoint windowPos) {
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier, windowPos);
+    settle();
+}
+
+QWidget* designControl(QWidget* screen, const QString& name) {
+    return screen->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
 }
 
 QString captionOf(const QWidget* control) {

@@ -4,8 +4,8 @@
 // recorded, the program end recorded instead of carried out, a program folder of the test's own,
 // and one timeline of what happened (message boxes, service calls, the end) to check order.
 
-#include "shell/screen.h"
-#include "shell/toolkit.h"
+#include "ui/screen.h"
+#include "ui/toolkit.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -59,6 +59,9 @@ public:
     static void type(QWidget* widget, const QString& text);
     static void moveMouse(QWidget* window, QPoint windowPos);
     static void moveMouseOver(QWidget* widget); // to its centre, through its window
+    // A left click at a point of a window, through the window system: it reaches whichever
+    // control lies on top there, as a real click does.
+    static void clickAt(QWidget* window, QPoint windowPos);
 
 private:
     QTemporaryDir dir_;
@@ -68,6 +71,9 @@ private:
     QStringList timeline_;
     int exitCode_ = -1;
 };
+
+// The control of a screen with this design name ("Command1", "Option1(0)"), or null.
+QWidget* designControl(QWidget* screen, const QString& name);
 
 // The caption or text a control shows.
 QString captionOf(const QWidget* control);
@@ -85,4 +91,17 @@ void verifyDesign(const QWidget* control, const QString& caption, QRect twips,
     do {                                                                                           \
         const QStringList problems_ = (harness).problems();                                        \
         QVERIFY2(problems_.isEmpty(), qPrintable(problems_.join(QStringLiteral("\n"))));           \
+    } while (false)
+
+// The toolkit's own failure report, alone, and the program ended by it; never the screen's own
+// "发生错误，程序关闭！".
+#define TIKU_VERIFY_FAILURE_REPORT(harness)                                                        \
+    do {                                                                                           \
+        QCOMPARE((harness).shown().size(), 1);                                                     \
+        const QString report_ = (harness).shown().first().text;                                    \
+        QVERIFY2(report_.startsWith(QStringLiteral("程序出错，将要关闭。")), qPrintable(report_)); \
+        QVERIFY(!(harness).timeline().contains(QStringLiteral("msgbox 发生错误，程序关闭！")));    \
+        QVERIFY((harness).ended());                                                                \
+        QCOMPARE((harness).exitCode(), 1);                                                         \
+        QCOMPARE((harness).problems().size(), 1); /* the report was not scripted */                \
     } while (false)

@@ -1,0 +1,73 @@
+#include "banksession.h"
+
+#include "bank/bankformat.h"
+#include "bank/failure.h"
+#include "bank/service.h"
+#include "ui/convert.h"
+
+#include <QDir>
+
+namespace tiku {
+
+namespace {
+bool isFirstBank(Bank bank) {
+    return bank == Bank::Humanities;
+}
+} // namespace
+
+BankSession::~BankSession() {
+    if (app_ && app_->isRunning()) {
+        try {
+            app_->quit();
+        } catch (const Failure&) {
+        }
+    }
+}
+
+QString BankSession::bankPath(const QString& folder) {
+    return joinPath(folder, bank::bankFileName(), QDir::separator());
+}
+
+int BankSession::open(const QString& folder, Bank bank) {
+    app_ = bank::Application::start();
+    book_ = app_->open(bankPath(folder), bank::bankPassword());
+    sheet_ = book_->worksheet(bank::bankSheetName(isFirstBank(bank)));
+    return app_->usedRowCount(bank::bankSheetPosition(isFirstBank(bank)));
+}
+
+QString BankSession::questionText(int row) const {
+    return sheet_->cellText(row, bank::questionColumn);
+}
+
+QString BankSession::answerText(int row) const {
+    return sheet_->cellText(row, bank::answerColumn);
+}
+
+QString BankSession::questionText(const QString& row) const {
+    return sheet_->cellText(row, bank::questionColumn);
+}
+
+QString BankSession::answerText(const QString& row) const {
+    return sheet_->cellText(row, bank::answerColumn);
+}
+
+void BankSession::close() {
+    if (book_) {
+        book_->close();
+    }
+    if (app_) {
+        app_->quit();
+    }
+    book_.reset();
+    app_.reset();
+}
+
+void BankSession::release() {
+    if (app_ && app_->isRunning()) {
+        app_->quit();
+    }
+    book_.reset();
+    app_.reset();
+}
+
+} // namespace tiku
