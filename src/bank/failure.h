@@ -26,9 +26,10 @@ private:
 
 // The numeric codes of every failure, as the spreadsheet service and the runtime raise them.
 namespace failure_code {
-inline constexpr int Overflow = 6; // a number outside its type's range
+inline constexpr int InvalidCall = 5; // an argument out of its range (a random value, a draw)
+inline constexpr int Overflow = 6;    // a number outside its type's range
 inline constexpr int OutOfMemory = 7;
-inline constexpr int SubscriptOutOfRange = 9; // no member of that name (no such worksheet)
+inline constexpr int SubscriptOutOfRange = 9; // no such worksheet; an index outside an array
 inline constexpr int TypeMismatch = 13;       // a text that is no number; a cell's error value
 inline constexpr int InternalError = 51;
 inline constexpr int FileNotFound = 53;         // no file at the path

@@ -3,7 +3,6 @@
 #include "bank/bankformat.h"
 #include "bank/failure.h"
 #include "ui/convert.h"
-#include "ui/failurecodes.h"
 
 namespace tiku {
 

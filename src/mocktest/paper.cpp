@@ -1,7 +1,6 @@
 #include "paper.h"
 
 #include "bank/failure.h"
-#include "ui/failurecodes.h"
 
 #include <atomic>
 #include <chrono>

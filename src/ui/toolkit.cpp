@@ -1,7 +1,6 @@
 #include "toolkit.h"
 
 #include "bank/failure.h"
-#include "failurecodes.h"
 #include "screen.h"
 
 #include <QAbstractButton>
