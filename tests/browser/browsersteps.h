@@ -6,6 +6,7 @@
 #include "bankfiles.h"
 #include "screentest.h"
 
+#include "bank/service.h"
 #include "browser/browser.h"
 #include "menu/mainmenu.h"
 
@@ -16,6 +17,27 @@
 #include <QTest>
 
 namespace tiku::testing {
+
+// Service instances started and not quit since reset(). An untrapped failure ends the program
+// without quitting its instance, which then stays counted: such a test sets endedByReport.
+class InstanceCount {
+public:
+    void reset() {
+        baseline_ = bank::Application::runningInstances();
+        endedByReport = false;
+    }
+    int running() const { return bank::Application::runningInstances() - baseline_; }
+    // After each test: every instance the test started was quit, unless the program ended.
+    void verifyNoneLeft() const {
+        if (!endedByReport && !QTest::currentTestFailed()) {
+            QCOMPARE(running(), 0);
+        }
+    }
+    bool endedByReport = false;
+
+private:
+    int baseline_ = 0;
+};
 
 inline const int humanitiesCount = 12;
 inline const int clinicalCount = 7;

@@ -12,22 +12,12 @@ using namespace tiku::testing;
 class BrowserTest : public QObject {
     Q_OBJECT
 
-    // Service instances started and not quit during the running test. An untrapped failure
-    // ends the program without quitting its instance, which then stays counted.
-    int baseline_ = 0;
-    bool endedByReport_ = false;
-    int running() const { return bank::Application::runningInstances() - baseline_; }
+    InstanceCount instances_;
+    int running() const { return instances_.running(); }
 
 private slots:
-    void init() {
-        baseline_ = bank::Application::runningInstances();
-        endedByReport_ = false;
-    }
-    void cleanup() {
-        if (!endedByReport_ && !QTest::currentTestFailed()) {
-            QCOMPARE(running(), 0);
-        }
-    }
+    void init() { instances_.reset(); }
+    void cleanup() { instances_.verifyNoneLeft(); }
 
     // Opening -----------------------------------------------------------------------------------
 

@@ -12,22 +12,12 @@ using namespace tiku::testing;
 class BrowserFailuresTest : public QObject {
     Q_OBJECT
 
-    // Service instances started and not quit during the running test. An untrapped failure
-    // ends the program without quitting its instance, which then stays counted.
-    int baseline_ = 0;
-    bool endedByReport_ = false;
-    int running() const { return bank::Application::runningInstances() - baseline_; }
+    InstanceCount instances_;
+    int running() const { return instances_.running(); }
 
 private slots:
-    void init() {
-        baseline_ = bank::Application::runningInstances();
-        endedByReport_ = false;
-    }
-    void cleanup() {
-        if (!endedByReport_ && !QTest::currentTestFailed()) {
-            QCOMPARE(running(), 0);
-        }
-    }
+    void init() { instances_.reset(); }
+    void cleanup() { instances_.verifyNoneLeft(); }
 
     // A cell that cannot be read while jumping: the cell error's code, then the range message;
     // what was shown before the failure stays.
@@ -104,7 +94,7 @@ private slots:
             bank::writeWorkbookFile(h.folder() + "/dxt.xls", spec);
             clinicalBank = true;
         }
-        endedByReport_ = true;
+        instances_.endedByReport = true;
         browse(h, clinicalBank);
         TIKU_VERIFY_FAILURE_REPORT(h);
         QVERIFY(h.shown().first().text.endsWith(QStringLiteral("（错误代码：%1）").arg(code)));
@@ -121,7 +111,7 @@ private slots:
         spec.sheets[0].cells.push_back({2, 3, bank::CellValue::ofError(bank::ErrorValue::Value)});
         bank::writeWorkbookFile(h.folder() + "/dxt.xls", spec);
         Browser& f = browse(h);
-        endedByReport_ = true;
+        instances_.endedByReport = true;
         h.click(f.nextButton);
         TIKU_VERIFY_FAILURE_REPORT(h);
         QVERIFY(h.shown().first().text.endsWith(QStringLiteral("（错误代码：13）")));
