@@ -64,7 +64,9 @@ struct NumberingLevel {
     int start = 1;
     QString format = QStringLiteral("decimal");
     QString text;                          // "%1." and the like
-    QString suffix = QStringLiteral("\t"); // tab, blank or nothing
+    // What follows the label: Word's tab or blank, written as one blank as an author would type
+    // it ("A. 甲"); or nothing.
+    QString suffix = QStringLiteral(" ");
 };
 
 struct Numbering {
@@ -216,9 +218,7 @@ struct Numbering {
                 } else if (n == u"lvlText") {
                     l.text = val.toString();
                 } else if (n == u"suff") {
-                    l.suffix = val == u"space"     ? QStringLiteral(" ")
-                               : val == u"nothing" ? QString()
-                                                   : QStringLiteral("\t");
+                    l.suffix = val == u"nothing" ? QString() : QStringLiteral(" ");
                 }
             } else if (numId >= 0 && n == u"abstractNumId") {
                 abstractOf.insert(numId, val.toInt());

@@ -22,8 +22,8 @@ bool isDocx(ZipArchive& archive);
 
 // A Word document's paragraphs as lines: a line break inside a paragraph starts a new line, and
 // automatic numbering and lettering (set on the paragraph or through its style) is written out
-// as if typed, followed by its tab or blank. Text boxes and deleted text are left out. Throws
-// ImportError.
+// as if typed, followed by a blank where Word puts a tab or blank. Text boxes and deleted text are
+// left out. Throws ImportError.
 QStringList readDocxLines(ZipArchive& archive);
 
 } // namespace tiku::import

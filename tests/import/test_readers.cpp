@@ -248,9 +248,9 @@ void TestReaders::docxLines() {
     QVERIFY(isDocx(archive));
     QCOMPARE(
         readDocxLines(archive),
-        (QStringList{QStringLiteral("一、单选题"), QStringLiteral("1．\t题干 （　）"),
+        (QStringList{QStringLiteral("一、单选题"), QStringLiteral("1． 题干 （　）"),
                      QStringLiteral("第二行"), QStringLiteral("A. 甲"), QStringLiteral("B. 乙\t丙"),
-                     QStringLiteral("答案：A"), QStringLiteral("2．\t又一题"),
+                     QStringLiteral("答案：A"), QStringLiteral("2． 又一题"),
                      QStringLiteral("A. 丁"), QStringLiteral("不编号")}));
 }
 
