@@ -9,7 +9,7 @@ packages=(
     fonts-arphic-ukai fonts-arphic-uming fonts-comic-neue
     clang libclang-rt-14-dev clang-format
     libbenchmark-dev
-    libzip-dev
+    libzip-dev libexpat1-dev
     python3 python3-msoffcrypto-tool python3-xlrd
 )
 if [[ "${1:-}" == "--test" ]]; then

@@ -17,7 +17,7 @@ namespace tiku::import {
 
 namespace {
 
-using Token = QXmlStreamReader::TokenType;
+using Token = XmlStream::Token;
 
 const QString kOffice = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
 const QString kTable = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
@@ -50,30 +50,29 @@ struct Styles {
         bank::biff::DateParts parts;
         for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
             if (t == Token::StartElement) {
-                const QStringView n = xml.name();
-                if (xml.reader().namespaceUri() == kOffice && n == u"body") {
+                const QLatin1String n = xml.name();
+                if (xml.namespaceUri() == kOffice && n == "body") {
                     return;
                 }
-                if (xml.reader().namespaceUri() == kNumber &&
-                    (n == u"date-style" || n == u"time-style")) {
-                    dataStyle = xml.attribute(kStyle, u"name").toString();
-                    parts = {n == u"date-style", n == u"time-style"};
-                } else if (!dataStyle.isEmpty() && xml.reader().namespaceUri() == kNumber &&
-                           (n == u"hours" || n == u"minutes" || n == u"seconds")) {
+                if (xml.namespaceUri() == kNumber && (n == "date-style" || n == "time-style")) {
+                    dataStyle = xml.attribute(kStyle, u"name");
+                    parts = {n == "date-style", n == "time-style"};
+                } else if (!dataStyle.isEmpty() && xml.namespaceUri() == kNumber &&
+                           (n == "hours" || n == "minutes" || n == "seconds")) {
                     parts.time = true;
-                } else if (xml.reader().namespaceUri() == kStyle && n == u"style") {
-                    const QString name = xml.attribute(kStyle, u"name").toString();
-                    const QStringView data = xml.attribute(kStyle, u"data-style-name");
-                    const QStringView parent = xml.attribute(kStyle, u"parent-style-name");
+                } else if (xml.namespaceUri() == kStyle && n == "style") {
+                    const QString name = xml.attribute(kStyle, u"name");
+                    const QString data = xml.attribute(kStyle, u"data-style-name");
+                    const QString parent = xml.attribute(kStyle, u"parent-style-name");
                     if (!data.isEmpty()) {
-                        dataStyleOf.insert(name, data.toString());
+                        dataStyleOf.insert(name, data);
                     }
                     if (!parent.isEmpty()) {
-                        parentOf.insert(name, parent.toString());
+                        parentOf.insert(name, parent);
                     }
                 }
             } else if (t == Token::EndElement && !dataStyle.isEmpty() &&
-                       (xml.name() == u"date-style" || xml.name() == u"time-style")) {
+                       (xml.name() == "date-style" || xml.name() == "time-style")) {
                 dataStyles.insert(dataStyle, parts);
                 dataStyle.clear();
             }
@@ -121,26 +120,26 @@ QString cellText(XmlStream& xml) {
     for (int depth = 1; depth > 0;) {
         const Token t = xml.next();
         if (t == Token::StartElement) {
-            const QStringView n = xml.name();
-            const bool isText = xml.reader().namespaceUri() == kText;
-            if (isText && (n == u"p" || n == u"h")) {
+            const QLatin1String n = xml.name();
+            const bool isText = xml.namespaceUri() == kText;
+            if (isText && (n == "p" || n == "h")) {
                 if (paragraphs++ > 0) {
                     text += u'\n';
                 }
                 ++depth;
-            } else if (isText && n == u"s") {
+            } else if (isText && n == "s") {
                 const int count = std::clamp(xml.attribute(kText, u"c").toInt(), 1, 32768);
                 text += QString(count, u' ');
                 xml.skipElement();
-            } else if (isText && n == u"tab") {
+            } else if (isText && n == "tab") {
                 text += u'\t';
                 xml.skipElement();
-            } else if (isText && n == u"line-break") {
+            } else if (isText && n == "line-break") {
                 text += u'\n';
                 xml.skipElement();
-            } else if (isText && (n == u"span" || n == u"a")) {
+            } else if (isText && (n == "span" || n == "a")) {
                 ++depth;
-            } else if (isText && n != u"note" && n != u"ruby-text" && depth > 1) {
+            } else if (isText && n != "note" && n != "ruby-text" && depth > 1) {
                 ++depth; // other inline text elements show their text
             } else {
                 xml.skipElement(); // annotations, drawings, notes
@@ -153,7 +152,7 @@ QString cellText(XmlStream& xml) {
             --depth;
         } else if (t == Token::Characters) {
             if (depth > 1) {
-                text += xml.reader().text();
+                text += xml.text();
             }
         } else {
             xml.fail(QStringLiteral("XML that ends inside a cell"));
@@ -163,15 +162,14 @@ QString cellText(XmlStream& xml) {
 }
 
 bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& style) {
-    const QString type = xml.attribute(kOffice, u"value-type").toString();
+    const QString type = xml.attribute(kOffice, u"value-type");
     const bool error = xml.attribute(kCalcExt, u"value-type") == u"error";
-    const QString value = xml.attribute(kOffice, u"value").toString();
-    const QString dateValue = xml.attribute(kOffice, u"date-value").toString();
-    const QString timeValue = xml.attribute(kOffice, u"time-value").toString();
-    const QString booleanValue = xml.attribute(kOffice, u"boolean-value").toString();
-    const QStringView stringValue = xml.attribute(kOffice, u"string-value");
-    const bool hasStringValue =
-        xml.reader().attributes().hasAttribute(kOffice, QStringLiteral("string-value"));
+    const QString value = xml.attribute(kOffice, u"value");
+    const QString dateValue = xml.attribute(kOffice, u"date-value");
+    const QString timeValue = xml.attribute(kOffice, u"time-value");
+    const QString booleanValue = xml.attribute(kOffice, u"boolean-value");
+    const QString stringValue = xml.attribute(kOffice, u"string-value");
+    const bool hasStringValue = xml.hasAttribute(kOffice, u"string-value");
     const QString text = cellText(xml);
     if (error) {
         return bank::CellValue::ofError(errorFromLiteral(text));
@@ -180,7 +178,7 @@ bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& s
         return {};
     }
     if (type == u"string") {
-        return bank::CellValue::ofText(hasStringValue ? stringValue.toString() : text);
+        return bank::CellValue::ofText(hasStringValue ? stringValue : text);
     }
     if (type == u"boolean") {
         return bank::CellValue::ofBoolean(booleanValue == u"true");
@@ -211,7 +209,7 @@ bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& s
 }
 
 bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& file) {
-    SheetBuilder sheet(file, xml.attribute(kTable, u"name").toString());
+    SheetBuilder sheet(file, xml.attribute(kTable, u"name"));
     std::vector<QString> columnStyles; // the default cell style of each column up to IV
     qint64 row = 0;                    // rows read so far
     qint64 rowRepeat = 1;
@@ -227,7 +225,7 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
         const Token t = xml.next();
         if (t == Token::EndElement) {
             --depth;
-            if (xml.reader().namespaceUri() == kTable && xml.name() == u"table-row") {
+            if (xml.namespaceUri() == kTable && xml.name() == "table-row") {
                 // A repeated row with values repeats them; blank-only rows widen the range.
                 const qint64 times = rowHasValue ? std::min<qint64>(rowRepeat, kMaxRows + 1) : 1;
                 for (qint64 k = 0; k < times; ++k) {
@@ -254,31 +252,31 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
             xml.fail(QStringLiteral("XML that ends inside a table"));
         }
         ++depth;
-        const QStringView n = xml.name();
-        if (xml.reader().namespaceUri() != kTable) {
+        const QLatin1String n = xml.name();
+        if (xml.namespaceUri() != kTable) {
             xml.skipElement();
             --depth;
             continue;
         }
-        if (n == u"table-column") {
+        if (n == "table-column") {
             const qint64 repeat =
                 std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
-            const QString style = xml.attribute(kTable, u"default-cell-style-name").toString();
+            const QString style = xml.attribute(kTable, u"default-cell-style-name");
             for (qint64 k = 0; k < repeat && columnStyles.size() < size_t(kMaxColumns); ++k) {
                 columnStyles.push_back(style);
             }
             xml.skipElement();
             --depth;
-        } else if (n == u"table-row") {
+        } else if (n == "table-row") {
             rowRepeat =
                 std::max<qint64>(1, xml.attribute(kTable, u"number-rows-repeated").toLongLong());
             rowRepeat = std::min<qint64>(rowRepeat, qint64(kMaxRows) * 16);
             column = 0;
             rowHasValue = false;
-        } else if (n == u"table-cell" || n == u"covered-table-cell") {
+        } else if (n == "table-cell" || n == "covered-table-cell") {
             const qint64 repeat =
                 std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
-            QString style = xml.attribute(kTable, u"style-name").toString();
+            QString style = xml.attribute(kTable, u"style-name");
             const QString columnStyle =
                 size_t(column) < columnStyles.size() ? columnStyles[size_t(column)] : QString();
             const bool formatted = !style.isEmpty() && style != columnStyle && style != u"Default";
@@ -324,8 +322,7 @@ std::vector<bank::SheetSpec> readOds(ZipArchive& archive) {
     XmlStream xml(archive, QStringLiteral("content.xml"));
     styles.read(xml); // stops at the body
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
-        if (t == Token::StartElement && xml.reader().namespaceUri() == kTable &&
-            xml.name() == u"table") {
+        if (t == Token::StartElement && xml.namespaceUri() == kTable && xml.name() == "table") {
             out.push_back(readTable(xml, styles, archive.displayName()));
         }
     }

@@ -16,12 +16,11 @@ QHash<QString, Relationship> relationships(ZipArchive& archive, const QString& p
         return out;
     }
     XmlStream xml(archive, relsPart);
-    for (auto t = xml.next(); t != QXmlStreamReader::EndDocument; t = xml.next()) {
-        if (t == QXmlStreamReader::StartElement && xml.name() == u"Relationship" &&
+    for (auto t = xml.next(); t != XmlStream::EndDocument; t = xml.next()) {
+        if (t == XmlStream::StartElement && xml.name() == "Relationship" &&
             xml.attribute(u"TargetMode") != u"External") {
-            out.insert(xml.attribute(u"Id").toString(),
-                       {xml.attribute(u"Type").toString(),
-                        resolvePartName(part, xml.attribute(u"Target"))});
+            out.insert(xml.attribute(u"Id"),
+                       {xml.attribute(u"Type"), resolvePartName(part, xml.attribute(u"Target"))});
         }
     }
     return out;

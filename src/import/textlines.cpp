@@ -56,14 +56,14 @@ QStringList splitLines(const QString& text) {
 
 namespace {
 
-using Token = QXmlStreamReader::TokenType;
+using Token = XmlStream::Token;
 
 const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
 
 struct NumberingLevel {
     int start = 1;
     QString format = QStringLiteral("decimal");
-    QString text;                          // "%1." and the like
+    QString text; // "%1." and the like
     // What follows the label: Word's tab or blank, written as one blank as an author would type
     // it ("A. 甲"); or nothing.
     QString suffix = QStringLiteral(" ");
@@ -195,36 +195,36 @@ struct Numbering {
         int numId = -1;
         int overrideLevel = -1;
         for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
-            if (t != Token::StartElement || xml.reader().namespaceUri() != kW) {
+            if (t != Token::StartElement || xml.namespaceUri() != kW) {
                 continue;
             }
-            const QStringView n = xml.name();
-            const QStringView val = xml.attribute(kW, u"val");
-            if (n == u"abstractNum") {
+            const QLatin1String n = xml.name();
+            const QString val = xml.attribute(kW, u"val");
+            if (n == "abstractNum") {
                 abstractId = xml.attribute(kW, u"abstractNumId").toInt();
                 numId = -1;
                 abstracts[abstractId];
-            } else if (n == u"num") {
+            } else if (n == "num") {
                 numId = xml.attribute(kW, u"numId").toInt();
                 abstractId = -1;
-            } else if (n == u"lvl" && abstractId >= 0) {
+            } else if (n == "lvl" && abstractId >= 0) {
                 level = xml.attribute(kW, u"ilvl").toInt();
             } else if (abstractId >= 0 && level >= 0 && level < kLevels) {
                 NumberingLevel& l = abstracts[abstractId].levels[size_t(level)];
-                if (n == u"start") {
+                if (n == "start") {
                     l.start = val.toInt();
-                } else if (n == u"numFmt") {
-                    l.format = val.toString();
-                } else if (n == u"lvlText") {
-                    l.text = val.toString();
-                } else if (n == u"suff") {
+                } else if (n == "numFmt") {
+                    l.format = val;
+                } else if (n == "lvlText") {
+                    l.text = val;
+                } else if (n == "suff") {
                     l.suffix = val == u"nothing" ? QString() : QStringLiteral(" ");
                 }
-            } else if (numId >= 0 && n == u"abstractNumId") {
+            } else if (numId >= 0 && n == "abstractNumId") {
                 abstractOf.insert(numId, val.toInt());
-            } else if (numId >= 0 && n == u"lvlOverride") {
+            } else if (numId >= 0 && n == "lvlOverride") {
                 overrideLevel = xml.attribute(kW, u"ilvl").toInt();
-            } else if (numId >= 0 && n == u"startOverride") {
+            } else if (numId >= 0 && n == "startOverride") {
                 startOverrides[numId].insert(overrideLevel, val.toInt());
             }
         }
@@ -235,7 +235,7 @@ struct Numbering {
         int numId = -1;
         int level = 0;
         for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
-            if (t == Token::EndElement && xml.name() == u"style") {
+            if (t == Token::EndElement && xml.name() == "style") {
                 if (!style.isEmpty() && numId >= 0) {
                     styleNum.insert(style, {numId, level});
                 }
@@ -243,17 +243,17 @@ struct Numbering {
                 numId = -1;
                 level = 0;
             }
-            if (t != Token::StartElement || xml.reader().namespaceUri() != kW) {
+            if (t != Token::StartElement || xml.namespaceUri() != kW) {
                 continue;
             }
-            const QStringView n = xml.name();
-            if (n == u"style") {
-                style = xml.attribute(kW, u"styleId").toString();
-            } else if (!style.isEmpty() && n == u"basedOn") {
-                styleParent.insert(style, xml.attribute(kW, u"val").toString());
-            } else if (!style.isEmpty() && n == u"numId") {
+            const QLatin1String n = xml.name();
+            if (n == "style") {
+                style = xml.attribute(kW, u"styleId");
+            } else if (!style.isEmpty() && n == "basedOn") {
+                styleParent.insert(style, xml.attribute(kW, u"val"));
+            } else if (!style.isEmpty() && n == "numId") {
                 numId = xml.attribute(kW, u"val").toInt();
-            } else if (!style.isEmpty() && n == u"ilvl") {
+            } else if (!style.isEmpty() && n == "ilvl") {
                 level = xml.attribute(kW, u"val").toInt();
             }
         }
@@ -290,7 +290,7 @@ QStringList readDocxLines(ZipArchive& archive) {
     int paragraphDepth = 0; // paragraphs inside paragraphs (text boxes) are skipped
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::EndElement) {
-            if (xml.reader().namespaceUri() == kW && xml.name() == u"p" && --paragraphDepth == 0) {
+            if (xml.namespaceUri() == kW && xml.name() == "p" && --paragraphDepth == 0) {
                 auto [styleNum, styleLevel] = numbering.numberOfStyle(style);
                 const int useNum = numId >= 0 ? numId : styleNum;
                 const int useLevel = numId >= 0 ? level : styleLevel;
@@ -309,38 +309,38 @@ QStringList readDocxLines(ZipArchive& archive) {
         if (t == Token::Characters) {
             continue;
         }
-        if (xml.reader().namespaceUri() != kW) {
-            if (xml.name() == u"Fallback") {
+        if (xml.namespaceUri() != kW) {
+            if (xml.name() == "Fallback") {
                 xml.skipElement(); // the same content again, for older readers
             }
             continue;
         }
-        const QStringView n = xml.name();
-        if (n == u"p") {
+        const QLatin1String n = xml.name();
+        if (n == "p") {
             ++paragraphDepth;
         } else if (paragraphDepth != 1) {
-            if (n == u"txbxContent") {
+            if (n == "txbxContent") {
                 xml.skipElement();
             }
-        } else if (n == u"t") {
+        } else if (n == "t") {
             paragraph += xml.elementText();
-        } else if (n == u"tab") {
+        } else if (n == "tab") {
             paragraph += u'\t';
-        } else if (n == u"br" || n == u"cr") {
+        } else if (n == "br" || n == "cr") {
             paragraph += u'\n';
-        } else if (n == u"noBreakHyphen") {
+        } else if (n == "noBreakHyphen") {
             paragraph += u'-';
-        } else if (n == u"pStyle") {
-            style = xml.attribute(kW, u"val").toString();
-        } else if (n == u"numId") {
+        } else if (n == "pStyle") {
+            style = xml.attribute(kW, u"val");
+        } else if (n == "numId") {
             numId = xml.attribute(kW, u"val").toInt();
-        } else if (n == u"ilvl") {
+        } else if (n == "ilvl") {
             level = xml.attribute(kW, u"val").toInt();
-        } else if (n == u"pPr" || n == u"numPr") {
+        } else if (n == "pPr" || n == "numPr") {
             // read inside: pStyle, numPr
-        } else if (n == u"rPr" || n == u"delText" || n == u"instrText" || n == u"del" ||
-                   n == u"tabs" || n == u"txbxContent" || n == u"sectPr" ||
-                   n == u"footnoteReference" || n == u"pPrChange") {
+        } else if (n == "rPr" || n == "delText" || n == "instrText" || n == "del" || n == "tabs" ||
+                   n == "txbxContent" || n == "sectPr" || n == "footnoteReference" ||
+                   n == "pPrChange") {
             xml.skipElement();
         }
     }

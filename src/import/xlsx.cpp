@@ -15,7 +15,7 @@ namespace tiku::import {
 
 namespace {
 
-using Token = QXmlStreamReader::TokenType;
+using Token = XmlStream::Token;
 
 // The text of an <si> or <is>: its <t> elements, phonetic runs left out.
 QString stringItem(XmlStream& xml) {
@@ -24,10 +24,10 @@ QString stringItem(XmlStream& xml) {
         const Token t = xml.next();
         if (t == Token::StartElement) {
             ++depth;
-            if (xml.name() == u"rPh" || xml.name() == u"phoneticPr") {
+            if (xml.name() == "rPh" || xml.name() == "phoneticPr") {
                 xml.skipElement();
                 --depth;
-            } else if (xml.name() == u"t") {
+            } else if (xml.name() == "t") {
                 text += xml.elementText();
                 --depth;
             }
@@ -37,14 +37,16 @@ QString stringItem(XmlStream& xml) {
             xml.fail(QStringLiteral("XML that ends inside a string"));
         }
     }
-    return decodeOoxmlEscapes(text);
+    QString out = decodeOoxmlEscapes(text);
+    out.squeeze(); // runs appended leave spare room; a bank holds tens of thousands of these
+    return out;
 }
 
 std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part) {
     std::vector<QString> out;
     XmlStream xml(archive, part);
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
-        if (t == Token::StartElement && xml.name() == u"si") {
+        if (t == Token::StartElement && xml.name() == "si") {
             out.push_back(stringItem(xml));
         }
     }
@@ -59,15 +61,14 @@ std::vector<bank::biff::DateParts> cellFormats(ZipArchive& archive, const QStrin
     bool inCellXfs = false;
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement) {
-            if (xml.name() == u"numFmt") {
-                codes.insert(xml.attribute(u"numFmtId").toInt(),
-                             xml.attribute(u"formatCode").toString());
-            } else if (xml.name() == u"cellXfs") {
+            if (xml.name() == "numFmt") {
+                codes.insert(xml.attribute(u"numFmtId").toInt(), xml.attribute(u"formatCode"));
+            } else if (xml.name() == "cellXfs") {
                 inCellXfs = true;
-            } else if (inCellXfs && xml.name() == u"xf") {
+            } else if (inCellXfs && xml.name() == "xf") {
                 xfFormats.push_back(xml.attribute(u"numFmtId").toInt());
             }
-        } else if (t == Token::EndElement && xml.name() == u"cellXfs") {
+        } else if (t == Token::EndElement && xml.name() == "cellXfs") {
             inCellXfs = false;
         }
     }
@@ -175,21 +176,21 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
     qint64 column = 0;
     bool inData = false;
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
-        if (t == Token::EndElement && xml.name() == u"sheetData") {
+        if (t == Token::EndElement && xml.name() == "sheetData") {
             inData = false;
         }
         if (t != Token::StartElement) {
             continue;
         }
-        if (xml.name() == u"sheetData") {
+        if (xml.name() == "sheetData") {
             inData = true;
             continue;
         }
         if (!inData) {
             continue;
         }
-        if (xml.name() == u"row") {
-            const QStringView r = xml.attribute(u"r");
+        if (xml.name() == "row") {
+            const QString r = xml.attribute(u"r");
             bool ok = true;
             row = r.isEmpty() ? row + 1 : r.toLongLong(&ok);
             if (!ok || row < 1) {
@@ -198,26 +199,26 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
             column = 0;
             continue;
         }
-        if (xml.name() != u"c") {
+        if (xml.name() != "c") {
             continue;
         }
-        const QStringView ref = xml.attribute(u"r");
+        const QString ref = xml.attribute(u"r");
         if (ref.isEmpty()) {
             ++column;
         } else if (!parseReference(ref, row, column)) {
             xml.fail(QStringLiteral("a cell reference \"%1\" that is none").arg(ref));
         }
-        const QString type = xml.attribute(u"t").toString();
+        const QString type = xml.attribute(u"t");
         const int style = xml.attribute(u"s").toInt();
         QString valueText;
         bool hasValue = false;
         for (int depth = 1; depth > 0;) {
             const Token c = xml.next();
             if (c == Token::StartElement) {
-                if (xml.name() == u"v") {
+                if (xml.name() == "v") {
                     valueText = xml.elementText();
                     hasValue = true;
-                } else if (xml.name() == u"is") {
+                } else if (xml.name() == "is") {
                     valueText = stringItem(xml);
                     hasValue = true;
                 } else {
@@ -261,12 +262,11 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
             if (t != Token::StartElement) {
                 continue;
             }
-            if (xml.name() == u"workbookPr") {
-                const QStringView v = xml.attribute(u"date1904");
+            if (xml.name() == "workbookPr") {
+                const QString v = xml.attribute(u"date1904");
                 ctx.date1904 = v == u"1" || v == u"true";
-            } else if (xml.name() == u"sheet") {
-                sheets.push_back(
-                    {xml.attribute(u"name").toString(), xml.attribute(u"id").toString()});
+            } else if (xml.name() == "sheet") {
+                sheets.push_back({xml.attribute(u"name"), xml.attribute(u"id")});
             }
         }
     }

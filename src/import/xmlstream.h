@@ -1,16 +1,20 @@
 #pragma once
 
-// A pull reader over one XML part of an archive: QXmlStreamReader fed straight from the inflating
-// entry, so no part is ever held whole. A DOCTYPE is refused on sight, so no entity is ever
-// declared or resolved; a part that is not well formed, or an archive fault underneath, throws
-// ImportError naming the file, the part and the line.
+// A pull reader over one XML part of an archive, fed straight from the inflating entry in
+// chunks, so no part is ever held whole. Expat parses each chunk into a batch of events that
+// next() hands out one by one. A DOCTYPE is refused on sight, so no entity is ever declared or
+// resolved; a part that is not well formed, or an archive fault underneath, throws ImportError
+// naming the file, the part and the line.
 
+#include <QByteArray>
 #include <QIODevice>
+#include <QLatin1String>
 #include <QString>
-#include <QVariant>
-#include <QXmlStreamReader>
 
 #include <memory>
+#include <vector>
+
+typedef struct XML_ParserStruct* XML_Parser;
 
 namespace tiku::import {
 
@@ -18,30 +22,73 @@ class ZipArchive;
 
 class XmlStream {
 public:
-    XmlStream(ZipArchive& archive, const QString& part);
-    // Over bytes in memory (which must outlive it).
-    XmlStream(const QByteArray& bytes, const QString& where);
+    enum Token { StartElement, EndElement, Characters, EndDocument };
 
-    // The next start element, end element or text; EndDocument at the end.
-    QXmlStreamReader::TokenType next();
+    XmlStream(ZipArchive& archive, const QString& part);
+    // Over bytes in memory.
+    XmlStream(const QByteArray& bytes, const QString& where);
+    ~XmlStream();
+    XmlStream(const XmlStream&) = delete;
+    XmlStream& operator=(const XmlStream&) = delete;
+
+    // The next start element, end element or text; EndDocument at the end (and from then on).
+    Token next();
     // Skips to the end of the element just started.
     void skipElement();
-    // The text of the element just started and all its descendants.
+    // The text of the element just started and all its descendants, read to its end.
     QString elementText();
 
-    QXmlStreamReader& reader() { return reader_; }
-    QStringView name() const { return reader_.name(); }
-    // An attribute by local name, in any namespace or none.
-    QStringView attribute(QStringView localName) const;
+    // The local name and namespace of the element just started or ended (ASCII in every format
+    // read here; other names never equal what the readers look for).
+    QLatin1String name() const;
+    QLatin1String namespaceUri() const;
+    // The text of a Characters token.
+    QString text() const;
+    // An attribute of the element just started by local name, in any namespace or none; empty
+    // when absent.
+    QString attribute(QStringView localName) const;
     // An attribute by namespace and local name.
-    QStringView attribute(QStringView ns, QStringView localName) const;
+    QString attribute(QStringView ns, QStringView localName) const;
+    bool hasAttribute(QStringView ns, QStringView localName) const;
 
     [[noreturn]] void fail(const QString& what) const;
 
+    struct Span {
+        int offset = 0;
+        int size = 0;
+    };
+    struct Attribute {
+        Span ns, name, value;
+    };
+    struct Event {
+        Token type;
+        Span ns, name, text;
+        int firstAttribute = 0, lastAttribute = 0;
+        qint64 line = 0;
+    };
+
 private:
+    void refill();
+    QLatin1String view(Span s) const {
+        return QLatin1String(arena_.constData() + s.offset, s.size);
+    }
+    const Attribute* findAttribute(QStringView ns, bool anyNs, QStringView localName) const;
+
+    friend struct XmlCallbacks;
+
     std::unique_ptr<QIODevice> device_;
-    QXmlStreamReader reader_;
+    QByteArray memory_; // the bytes when reading from memory
+    bool memoryFed_ = false;
+    XML_Parser parser_ = nullptr;
     QString where_;
+    // The batch of events of the last chunk, their names, texts and attributes in one arena.
+    QByteArray arena_;
+    std::vector<Event> events_;
+    std::vector<Attribute> attributes_;
+    size_t position_ = 0;
+    const Event* current_ = nullptr;
+    bool finished_ = false;
+    QString refusal_; // why a callback stopped the parser
 };
 
 } // namespace tiku::import

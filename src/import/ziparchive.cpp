@@ -14,7 +14,7 @@ class EntryDevice : public QIODevice {
 public:
     EntryDevice(ZipArchive& archive, zip_file_t* file, const QString& name)
         : archive_(archive), file_(file), name_(name) {
-        QIODevice::open(QIODevice::ReadOnly);
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     ~EntryDevice() override { zip_fclose(file_); }
     bool isSequential() const override { return true; }
