@@ -15,9 +15,11 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIKU_WERROR=ON -DTI
     -DTIKU_GUI=OFF >/dev/null
 cmake --build build/asan -j "$jobs"
 
-# 3. The reader's fuzz target, built with clang and run for a minute on the fixtures.
+# 3. The reader's fuzz target, built with clang and run for a minute on the fixtures; the
+#    import readers' target for half a minute.
 if [[ "${TIKU_SKIP_FUZZ:-}" != 1 ]]; then
     scripts/fuzz.sh 60
+    scripts/fuzz-import.sh 30
 fi
 
 # 4. All tests, one ctest run per build; ctest prints the summary.

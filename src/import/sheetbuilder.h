@@ -34,7 +34,7 @@ private:
 
 // The most cells with values one sheet may give (a bank holds about 100,000): repeat counts in a
 // hostile file cannot blow up memory.
-inline constexpr qint64 kMaxValueCells = 4000000;
+inline constexpr qint64 kMaxValueCells = 1000000;
 
 // A number as the program shows it through a .xls: a date or time by its number format when the
 // format shows one and the serial is a date the program knows, else the number.

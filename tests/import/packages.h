@@ -4,9 +4,9 @@
 // needs, put into a zip by libzip, so a test states exactly the XML it is about.
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-#include <QtTest>
 
 #include <zip.h>
 
