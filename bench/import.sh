@@ -5,8 +5,8 @@
 #   bench/import.sh TIKU_BANK [RUNS] [WORKDIR]
 #
 # Prints, for each, the median wall time over RUNS runs (default 5; LibreOffice runs once, as it
-# takes half a minute) and the peak resident memory (GNU time's maximum RSS), and the size of the
-# .xlsx and of the XML inside it.
+# takes half a minute), the processor time (user + system) of that run and the peak resident
+# memory (GNU time's maximum RSS), and the size of the .xlsx and of the XML inside it.
 set -euo pipefail
 tool=$(realpath "$1")
 runs=${2:-5}
@@ -36,17 +36,19 @@ echo "input: questions.xlsx $(stat -c %s questions.xlsx) bytes, $xml bytes of XM
 measure() { # label, command...: wall seconds and peak RSS in KB of one run
     local label=$1
     shift
-    /usr/bin/time -f "%e %M" -o time.txt "$@" >/dev/null 2>&1
+    /usr/bin/time -f "%e %M %U %S" -o time.txt "$@" >/dev/null 2>&1
     echo "$label $(cat time.txt)"
 }
 
 for ((k = 0; k < runs; k++)); do
     measure make "$tool" make questions.xlsx -o bank.xls
 done | sort -k2 -n | awk -v n="$runs" '
-    { t[NR] = $2; m[NR] = $3 }
-    END { printf "tiku-bank make: median %.3f s, peak memory %.1f MB (runs: %d)\n",
-          t[int((n + 1) / 2)], m[int((n + 1) / 2)] / 1024, n }'
+    { t[NR] = $2; m[NR] = $3; c[NR] = $4 + $5 }
+    END { k = int((n + 1) / 2)
+          printf "tiku-bank make: median %.3f s (processor %.2f s), peak memory %.1f MB (runs: %d)\n",
+          t[k], c[k], m[k] / 1024, n }'
 "$tool" info bank.xls | sed -n '4,$p'
 
 measure soffice soffice -env:UserInstallation="$profile" --headless --convert-to xls \
-    questions.xlsx | awk '{ printf "soffice --convert-to xls: %.1f s, peak memory %.1f MB\n", $2, $3 / 1024 }'
+    questions.xlsx | awk '{ printf "soffice --convert-to xls: %.1f s (processor %.1f s), peak memory %.1f MB\n",
+                          $2, $4 + $5, $3 / 1024 }'

@@ -19,7 +19,8 @@ using Token = XmlStream::Token;
 
 // The text of an <si> or <is>: its <t> elements, phonetic runs left out.
 QString stringItem(XmlStream& xml) {
-    QString text;
+    QByteArray utf8;
+    bool inText = false;
     for (int depth = 1; depth > 0;) {
         const Token t = xml.next();
         if (t == Token::StartElement) {
@@ -27,19 +28,23 @@ QString stringItem(XmlStream& xml) {
             if (xml.name() == "rPh" || xml.name() == "phoneticPr") {
                 xml.skipElement();
                 --depth;
-            } else if (xml.name() == "t") {
-                text += xml.elementText();
-                --depth;
+            } else {
+                inText = xml.name() == "t";
             }
         } else if (t == Token::EndElement) {
             --depth;
-        } else if (t == Token::EndDocument) {
+            inText = false;
+        } else if (t == Token::Characters) {
+            if (inText) {
+                xml.appendText(utf8);
+            }
+        } else {
             xml.fail(QStringLiteral("XML that ends inside a string"));
         }
     }
-    QString out = decodeOoxmlEscapes(text);
-    out.squeeze(); // runs appended leave spare room; a bank holds tens of thousands of these
-    return out;
+    QString text = decodeOoxmlEscapes(QString::fromUtf8(utf8));
+    text.squeeze(); // fromUtf8 reserves a unit per byte, three times what Chinese text needs
+    return text;
 }
 
 std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part) {

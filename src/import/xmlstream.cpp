@@ -20,20 +20,50 @@ struct XmlCallbacks {
     static XmlStream& self(void* data) { return *static_cast<XmlStream*>(data); }
 
     static XmlStream::Span store(XmlStream& s, const char* p, int n) {
-        const XmlStream::Span span{int(s.arena_.size()), n};
-        s.arena_.append(p, n);
+        const XmlStream::Span span{int(s.arena_.size()), n, -1};
+        s.arena_.append(p, size_t(n));
         return span;
+    }
+
+    static XmlStream::Span storeNamespace(XmlStream& s, const char* p, int n) {
+        const QByteArrayView uri(p, n);
+        if (s.lastNamespace_ >= 0 && s.namespaces_[size_t(s.lastNamespace_)] == uri) {
+            return {0, n, s.lastNamespace_};
+        }
+        for (size_t i = 0; i < s.namespaces_.size(); ++i) {
+            if (s.namespaces_[i] == uri) {
+                s.lastNamespace_ = int(i);
+                return {0, n, int(i)};
+            }
+        }
+        if (s.namespaces_.size() < 64) {
+            s.namespaces_.emplace_back(p, n);
+            s.lastNamespace_ = int(s.namespaces_.size() - 1);
+            return {0, n, s.lastNamespace_};
+        }
+        return store(s, p, n); // a hostile part with many namespaces: kept with each element
     }
 
     // "uri\x01local" or "local".
     static void storeName(XmlStream& s, const char* name, XmlStream::Span& ns,
                           XmlStream::Span& local) {
+        // Most names are in the namespace of the name before: no need to look for the end of it.
+        if (s.lastNamespace_ >= 0) {
+            const QByteArray& last = s.namespaces_[size_t(s.lastNamespace_)];
+            if (std::strncmp(name, last.constData(), size_t(last.size())) == 0 &&
+                name[last.size()] == kNamespaceSeparator) {
+                ns = {0, int(last.size()), s.lastNamespace_};
+                const char* rest = name + last.size() + 1;
+                local = store(s, rest, int(std::strlen(rest)));
+                return;
+            }
+        }
         const char* sep = std::strchr(name, kNamespaceSeparator);
         if (sep == nullptr) {
             ns = {};
             local = store(s, name, int(std::strlen(name)));
         } else {
-            ns = store(s, name, int(sep - name));
+            ns = storeNamespace(s, name, int(sep - name));
             local = store(s, sep + 1, int(std::strlen(sep + 1)));
         }
     }
@@ -66,7 +96,7 @@ struct XmlCallbacks {
         XmlStream& s = self(data);
         if (!s.events_.empty() && s.events_.back().type == XmlStream::Characters &&
             s.events_.back().text.offset + s.events_.back().text.size == int(s.arena_.size())) {
-            s.arena_.append(text, n); // one text, however expat splits it
+            s.arena_.append(text, size_t(n)); // one text, however expat splits it
             s.events_.back().text.size += n;
             return;
         }
@@ -112,7 +142,7 @@ XmlStream::XmlStream(ZipArchive& archive, const QString& part)
     : device_(archive.open(part)),
       where_(QStringLiteral("%1: %2").arg(archive.displayName(), part)) {
     parser_ = makeParser(this);
-    arena_.reserve(kChunk * 4);
+    arena_.reserve(size_t(kChunk) * 4);
 }
 
 XmlStream::XmlStream(const QByteArray& bytes, const QString& where)
@@ -127,7 +157,7 @@ XmlStream::~XmlStream() {
 void XmlStream::refill() {
     events_.clear();
     attributes_.clear();
-    arena_.truncate(0); // keeps its capacity for the next batch
+    arena_.clear(); // keeps its capacity for the next batch
     position_ = 0;
     current_ = nullptr;
     static thread_local char chunk[kChunk];
@@ -191,7 +221,7 @@ QString XmlStream::elementText() {
         } else if (token == EndElement) {
             --depth;
         } else if (token == Characters) {
-            text.append(arena_.constData() + current_->text.offset, current_->text.size);
+            text.append(arena_.data() + current_->text.offset, current_->text.size);
         } else {
             fail(QStringLiteral("XML that ends inside an element"));
         }
@@ -199,6 +229,12 @@ QString XmlStream::elementText() {
     QString out = QString::fromUtf8(text);
     out.squeeze(); // fromUtf8 reserves a unit per byte, three times what Chinese text needs
     return out;
+}
+
+void XmlStream::appendText(QByteArray& out) const {
+    if (current_ != nullptr && current_->type == Characters) {
+        out.append(arena_.data() + current_->text.offset, current_->text.size);
+    }
 }
 
 QLatin1String XmlStream::name() const {
@@ -211,7 +247,7 @@ QLatin1String XmlStream::namespaceUri() const {
 
 QString XmlStream::text() const {
     return current_ != nullptr && current_->type == Characters
-               ? QString::fromUtf8(arena_.constData() + current_->text.offset, current_->text.size)
+               ? QString::fromUtf8(arena_.data() + current_->text.offset, current_->text.size)
                : QString();
 }
 
@@ -231,13 +267,13 @@ const XmlStream::Attribute* XmlStream::findAttribute(QStringView ns, bool anyNs,
 
 QString XmlStream::attribute(QStringView localName) const {
     const Attribute* a = findAttribute({}, true, localName);
-    return a != nullptr ? QString::fromUtf8(arena_.constData() + a->value.offset, a->value.size)
+    return a != nullptr ? QString::fromUtf8(arena_.data() + a->value.offset, a->value.size)
                         : QString();
 }
 
 QString XmlStream::attribute(QStringView ns, QStringView localName) const {
     const Attribute* a = findAttribute(ns, false, localName);
-    return a != nullptr ? QString::fromUtf8(arena_.constData() + a->value.offset, a->value.size)
+    return a != nullptr ? QString::fromUtf8(arena_.data() + a->value.offset, a->value.size)
                         : QString();
 }
 

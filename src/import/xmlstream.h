@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 typedef struct XML_ParserStruct* XML_Parser;
@@ -44,6 +45,8 @@ public:
     QLatin1String namespaceUri() const;
     // The text of a Characters token.
     QString text() const;
+    // Appends the UTF-8 text of a Characters token.
+    void appendText(QByteArray& out) const;
     // An attribute of the element just started by local name, in any namespace or none; empty
     // when absent.
     QString attribute(QStringView localName) const;
@@ -56,6 +59,7 @@ public:
     struct Span {
         int offset = 0;
         int size = 0;
+        int pool = -1; // a namespace kept in namespaces_, or -1: in the arena
     };
     struct Attribute {
         Span ns, name, value;
@@ -70,7 +74,11 @@ public:
 private:
     void refill();
     QLatin1String view(Span s) const {
-        return QLatin1String(arena_.constData() + s.offset, s.size);
+        if (s.pool >= 0) {
+            const QByteArray& ns = namespaces_[size_t(s.pool)];
+            return QLatin1String(ns.constData(), ns.size());
+        }
+        return QLatin1String(arena_.data() + s.offset, s.size);
     }
     const Attribute* findAttribute(QStringView ns, bool anyNs, QStringView localName) const;
 
@@ -82,13 +90,16 @@ private:
     XML_Parser parser_ = nullptr;
     QString where_;
     // The batch of events of the last chunk, their names, texts and attributes in one arena.
-    QByteArray arena_;
+    std::string arena_;
     std::vector<Event> events_;
     std::vector<Attribute> attributes_;
     size_t position_ = 0;
     const Event* current_ = nullptr;
     bool finished_ = false;
     QString refusal_; // why a callback stopped the parser
+    // The few namespaces a part uses, kept once rather than copied with every element.
+    std::vector<QByteArray> namespaces_;
+    int lastNamespace_ = -1;
 };
 
 } // namespace tiku::import
