@@ -234,9 +234,10 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
                             sheet.addBlanks(row + 1 + k, p.column, rowHasValue ? 1 : rowRepeat);
                             continue;
                         }
-                        const qint64 last = std::min<qint64>(p.column + p.repeat, kMaxColumns + 2);
-                        for (qint64 c = p.column; c < last; ++c) {
-                            sheet.add(row + 1 + k, c, p.value);
+                        // Past column IV the first one is refused.
+                        const qint64 count = std::min<qint64>(p.repeat, kMaxColumns + 1);
+                        for (qint64 c = 0; c < count; ++c) {
+                            sheet.add(row + 1 + k, p.column + c, p.value);
                         }
                     }
                 }

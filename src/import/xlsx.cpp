@@ -49,7 +49,8 @@ QString stringItem(XmlStream& xml) {
 
 std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part) {
     std::vector<QString> out;
-    XmlStream xml(archive, part);
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly);
+    xml.setDropped({"rPr", "rPh", "phoneticPr"}); // run formatting and phonetic guides
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement && xml.name() == "si") {
             out.push_back(stringItem(xml));
@@ -62,7 +63,7 @@ std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part) {
 std::vector<bank::biff::DateParts> cellFormats(ZipArchive& archive, const QString& part) {
     QHash<int, QString> codes;
     std::vector<int> xfFormats;
-    XmlStream xml(archive, part);
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly);
     bool inCellXfs = false;
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement) {
@@ -176,7 +177,7 @@ bank::CellValue cellValue(const Context& ctx, XmlStream& xml, QStringView type, 
 bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QString& part,
                               const QString& name) {
     SheetBuilder sheet(ctx.file, name);
-    XmlStream xml(archive, part);
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly);
     qint64 row = 0;
     qint64 column = 0;
     bool inData = false;
@@ -262,7 +263,7 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
     };
     std::vector<Sheet> sheets;
     {
-        XmlStream xml(archive, workbook);
+        XmlStream xml(archive, workbook, XmlStream::Names::LocalOnly);
         for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
             if (t != Token::StartElement) {
                 continue;

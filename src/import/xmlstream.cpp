@@ -47,6 +47,13 @@ struct XmlCallbacks {
     // "uri\x01local" or "local".
     static void storeName(XmlStream& s, const char* name, XmlStream::Span& ns,
                           XmlStream::Span& local) {
+        if (s.localOnly_) {
+            const char* colon = std::strchr(name, ':');
+            const char* rest = colon != nullptr ? colon + 1 : name;
+            ns = {};
+            local = store(s, rest, int(std::strlen(rest)));
+            return;
+        }
         // Most names are in the namespace of the name before: no need to look for the end of it.
         if (s.lastNamespace_ >= 0) {
             const QByteArray& last = s.namespaces_[size_t(s.lastNamespace_)];
@@ -68,8 +75,29 @@ struct XmlCallbacks {
         }
     }
 
+    static bool dropped(XmlStream& s, const XML_Char* name) {
+        if (s.droppedDepth_ > 0) {
+            return true;
+        }
+        if (s.dropped_.empty()) {
+            return false;
+        }
+        const char* sep = std::strrchr(name, s.localOnly_ ? ':' : kNamespaceSeparator);
+        const char* local = sep != nullptr ? sep + 1 : name;
+        for (const QByteArray& d : s.dropped_) {
+            if (d == local) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     static void XMLCALL start(void* data, const XML_Char* name, const XML_Char** attrs) {
         XmlStream& s = self(data);
+        if (dropped(s, name)) {
+            ++s.droppedDepth_;
+            return;
+        }
         XmlStream::Event e{XmlStream::StartElement, {}, {}, {}, 0, 0, 0};
         storeName(s, name, e.ns, e.name);
         e.firstAttribute = int(s.attributes_.size());
@@ -86,6 +114,10 @@ struct XmlCallbacks {
 
     static void XMLCALL end(void* data, const XML_Char* name) {
         XmlStream& s = self(data);
+        if (s.droppedDepth_ > 0) {
+            --s.droppedDepth_;
+            return;
+        }
         XmlStream::Event e{XmlStream::EndElement, {}, {}, {}, 0, 0, 0};
         storeName(s, name, e.ns, e.name);
         e.line = qint64(XML_GetCurrentLineNumber(s.parser_));
@@ -94,6 +126,9 @@ struct XmlCallbacks {
 
     static void XMLCALL characters(void* data, const XML_Char* text, int n) {
         XmlStream& s = self(data);
+        if (s.droppedDepth_ > 0) {
+            return;
+        }
         if (!s.events_.empty() && s.events_.back().type == XmlStream::Characters &&
             s.events_.back().text.offset + s.events_.back().text.size == int(s.arena_.size())) {
             s.arena_.append(text, size_t(n)); // one text, however expat splits it
@@ -122,8 +157,9 @@ struct XmlCallbacks {
 
 namespace {
 
-XML_Parser makeParser(void* self) {
-    XML_Parser p = XML_ParserCreateNS("UTF-8", kNamespaceSeparator);
+XML_Parser makeParser(void* self, bool namespaces) {
+    XML_Parser p =
+        namespaces ? XML_ParserCreateNS("UTF-8", kNamespaceSeparator) : XML_ParserCreate("UTF-8");
     if (p == nullptr) {
         throw std::bad_alloc();
     }
@@ -138,16 +174,17 @@ XML_Parser makeParser(void* self) {
 
 } // namespace
 
-XmlStream::XmlStream(ZipArchive& archive, const QString& part)
+XmlStream::XmlStream(ZipArchive& archive, const QString& part, Names names)
     : device_(archive.open(part)),
-      where_(QStringLiteral("%1: %2").arg(archive.displayName(), part)) {
-    parser_ = makeParser(this);
+      where_(QStringLiteral("%1: %2").arg(archive.displayName(), part)),
+      localOnly_(names == Names::LocalOnly) {
+    parser_ = makeParser(this, !localOnly_);
     arena_.reserve(size_t(kChunk) * 4);
 }
 
 XmlStream::XmlStream(const QByteArray& bytes, const QString& where)
     : memory_(bytes), where_(where) {
-    parser_ = makeParser(this);
+    parser_ = makeParser(this, true);
 }
 
 XmlStream::~XmlStream() {

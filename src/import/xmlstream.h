@@ -25,7 +25,12 @@ class XmlStream {
 public:
     enum Token { StartElement, EndElement, Characters, EndDocument };
 
-    XmlStream(ZipArchive& archive, const QString& part);
+    // Names in prefixed form: without namespace processing, an element's name is its local
+    // name whatever its prefix and namespaceUri() is empty (faster, for parts whose readers
+    // look at local names only).
+    enum class Names { Namespaced, LocalOnly };
+
+    XmlStream(ZipArchive& archive, const QString& part, Names names = Names::Namespaced);
     // Over bytes in memory.
     XmlStream(const QByteArray& bytes, const QString& where);
     ~XmlStream();
@@ -36,6 +41,9 @@ public:
     Token next();
     // Skips to the end of the element just started.
     void skipElement();
+    // Elements of these local names are dropped whole, before they become events: for parts
+    // where most markup is formatting that is never read (the runs of a shared string).
+    void setDropped(std::vector<QByteArray> localNames) { dropped_ = std::move(localNames); }
     // The text of the element just started and all its descendants, read to its end.
     QString elementText();
 
@@ -89,6 +97,7 @@ private:
     bool memoryFed_ = false;
     XML_Parser parser_ = nullptr;
     QString where_;
+    bool localOnly_ = false;
     // The batch of events of the last chunk, their names, texts and attributes in one arena.
     std::string arena_;
     std::vector<Event> events_;
@@ -100,6 +109,8 @@ private:
     // The few namespaces a part uses, kept once rather than copied with every element.
     std::vector<QByteArray> namespaces_;
     int lastNamespace_ = -1;
+    std::vector<QByteArray> dropped_;
+    int droppedDepth_ = 0; // inside a dropped element
 };
 
 } // namespace tiku::import

@@ -237,6 +237,13 @@ void TestMake::badInput_data() {
         << "a.xlsx"
         << zipped(xlsxEntries({{QStringLiteral("s"), "<row><c r=\"IW1\"><v>1</v></c></row>"}}))
         << "cell IW1 holds a value beyond row 65536 or column IV";
+    QTest::newRow(".ods value beyond column IV")
+        << "a.ods"
+        << zipped(odsEntries({}, "<table:table table:name=\"t\"><table:table-row><table:table-cell "
+                                 "table:number-columns-repeated=\"299\"/><table:table-cell "
+                                 "office:value-type=\"float\" office:value=\"1\"/>"
+                                 "</table:table-row></table:table>"))
+        << "holds a value beyond row 65536 or column IV";
     QTest::newRow("password-protected .xlsx")
         << "a.xlsx" << bank::detail::writeCompoundFile(QStringLiteral("EncryptedPackage"), "x")
         << "a password-protected .xlsx, which Tiku cannot open";
