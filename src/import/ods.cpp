@@ -320,7 +320,8 @@ std::vector<bank::SheetSpec> readOds(ZipArchive& archive) {
         styles.read(xml);
     }
     std::vector<bank::SheetSpec> out;
-    XmlStream xml(archive, QStringLiteral("content.xml"));
+    XmlStream xml(archive, QStringLiteral("content.xml"), XmlStream::Names::Namespaced,
+                  XmlStream::Size::Large);
     styles.read(xml); // stops at the body
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement && xml.namespaceUri() == kTable && xml.name() == "table") {

@@ -282,7 +282,7 @@ QStringList readDocxLines(ZipArchive& archive) {
         numbering.readStyles(xml);
     }
     QStringList lines;
-    XmlStream xml(archive, document);
+    XmlStream xml(archive, document, XmlStream::Names::Namespaced, XmlStream::Size::Large);
     QString paragraph;
     QString style;
     int numId = -1; // -1 none given, 0 numbering switched off

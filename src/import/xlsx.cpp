@@ -49,7 +49,7 @@ QString stringItem(XmlStream& xml) {
 
 std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part) {
     std::vector<QString> out;
-    XmlStream xml(archive, part, XmlStream::Names::LocalOnly);
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
     xml.setDropped({"rPr", "rPh", "phoneticPr"}); // run formatting and phonetic guides
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement && xml.name() == "si") {
@@ -177,7 +177,7 @@ bank::CellValue cellValue(const Context& ctx, XmlStream& xml, QStringView type, 
 bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QString& part,
                               const QString& name) {
     SheetBuilder sheet(ctx.file, name);
-    XmlStream xml(archive, part, XmlStream::Names::LocalOnly);
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
     qint64 row = 0;
     qint64 column = 0;
     bool inData = false;

@@ -29,8 +29,11 @@ public:
     // name whatever its prefix and namespaceUri() is empty (faster, for parts whose readers
     // look at local names only).
     enum class Names { Namespaced, LocalOnly };
+    // Large parts are inflated ahead of the parser on a thread of their own.
+    enum class Size { Small, Large };
 
-    XmlStream(ZipArchive& archive, const QString& part, Names names = Names::Namespaced);
+    XmlStream(ZipArchive& archive, const QString& part, Names names = Names::Namespaced,
+              Size size = Size::Small);
     // Over bytes in memory.
     XmlStream(const QByteArray& bytes, const QString& where);
     ~XmlStream();

@@ -2,9 +2,15 @@
 
 #include "importerror.h"
 
+#include <cstring>
+
 #include <zip.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace tiku::import {
 
@@ -51,6 +57,95 @@ private:
     zip_file_t* file_;
     QString name_;
     bool failed_ = false;
+};
+
+// Inflates an entry on a thread of its own, a few chunks ahead of the reader, so that inflating
+// and parsing share the machine's cores. At most kAhead chunks wait; a failure of the entry
+// reaches the reader after the chunks before it.
+class PrefetchDevice : public QIODevice {
+public:
+    explicit PrefetchDevice(std::unique_ptr<QIODevice> source) : source_(std::move(source)) {
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        worker_ = std::thread([this] { run(); });
+    }
+    ~PrefetchDevice() override {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        qint64 done = 0;
+        std::unique_lock lock(mutex_);
+        while (done < maxSize) {
+            changed_.wait(lock, [this] { return !chunks_.empty() || ended_; });
+            if (chunks_.empty()) {
+                break;
+            }
+            QByteArray& front = chunks_.front();
+            const qint64 n = std::min<qint64>(maxSize - done, front.size() - offset_);
+            std::memcpy(data + done, front.constData() + offset_, size_t(n));
+            done += n;
+            offset_ += n;
+            if (offset_ == front.size()) {
+                chunks_.pop_front();
+                offset_ = 0;
+                changed_.notify_all();
+            }
+        }
+        if (done == 0 && !failure_.isEmpty()) {
+            setErrorString(failure_);
+            setProperty(kFailureProperty, failure_);
+            return -1;
+        }
+        return done;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    static constexpr int kAhead = 4;
+    static constexpr qint64 kChunkSize = qint64(1) << 18;
+
+    void run() {
+        for (;;) {
+            QByteArray chunk(kChunkSize, Qt::Uninitialized);
+            const qint64 n = source_->read(chunk.data(), kChunkSize);
+            std::unique_lock lock(mutex_);
+            if (n <= 0) {
+                if (n < 0) {
+                    failure_ = source_->property(kFailureProperty).toString();
+                    if (failure_.isEmpty()) {
+                        failure_ = source_->errorString();
+                    }
+                }
+                ended_ = true;
+                changed_.notify_all();
+                return;
+            }
+            chunk.truncate(n);
+            changed_.wait(lock, [this] { return chunks_.size() < kAhead || stop_; });
+            if (stop_) {
+                return;
+            }
+            chunks_.push_back(std::move(chunk));
+            changed_.notify_all();
+        }
+    }
+
+    std::unique_ptr<QIODevice> source_;
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<QByteArray> chunks_;
+    qint64 offset_ = 0;
+    bool ended_ = false;
+    bool stop_ = false;
+    QString failure_;
 };
 
 } // namespace
@@ -114,6 +209,10 @@ std::unique_ptr<QIODevice> ZipArchive::open(const QString& name) {
                             .arg(displayName_, name, QString::fromUtf8(zip_strerror(zip_))));
     }
     return std::make_unique<EntryDevice>(*this, file, name);
+}
+
+std::unique_ptr<QIODevice> ZipArchive::openAhead(const QString& name) {
+    return std::make_unique<PrefetchDevice>(open(name));
 }
 
 QByteArray ZipArchive::read(const QString& name, qint64 maxBytes) {
