@@ -74,7 +74,8 @@ struct Numbering {
     struct Abstract {
         std::array<NumberingLevel, kLevels> levels;
         std::array<int, kLevels> counters{};
-        int lastNum = -1; // the list instance last counted
+        int lastNum = -1;  // the list instance last counted
+        QString styleLink; // numStyleLink: the levels are those of this list style's list
     };
     QHash<int, Abstract> abstracts;
     QHash<int, int> abstractOf;                   // numId -> abstractNumId
@@ -99,7 +100,16 @@ struct Numbering {
         if (abstractId == abstractOf.cend() || level < 0 || level >= kLevels) {
             return {};
         }
-        Abstract& a = abstracts[*abstractId];
+        int id = *abstractId;
+        // A list that takes its levels from a list style: the list of that style.
+        for (int guard = 0; guard < 8 && !abstracts.value(id).styleLink.isEmpty(); ++guard) {
+            const int styleNumId = styleNum.value(abstracts.value(id).styleLink).first;
+            if (!abstractOf.contains(styleNumId) || abstractOf.value(styleNumId) == id) {
+                break;
+            }
+            id = abstractOf.value(styleNumId);
+        }
+        Abstract& a = abstracts[id];
         if (a.lastNum != numId) {
             // A list instance with start overrides begins afresh.
             const auto overrides = startOverrides.value(numId);
@@ -207,6 +217,8 @@ struct Numbering {
             } else if (n == "num") {
                 numId = xml.attribute(kW, u"numId").toInt();
                 abstractId = -1;
+            } else if (n == "numStyleLink" && abstractId >= 0) {
+                abstracts[abstractId].styleLink = val;
             } else if (n == "lvl" && abstractId >= 0) {
                 level = xml.attribute(kW, u"ilvl").toInt();
             } else if (abstractId >= 0 && level >= 0 && level < kLevels) {

@@ -212,12 +212,20 @@ void TestReaders::docxLines() {
         "<w:abstractNum w:abstractNumId=\"1\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/>"
         "<w:numFmt w:val=\"chineseCounting\"/><w:lvlText w:val=\"%1、\"/>"
         "<w:suff w:val=\"nothing\"/></w:lvl></w:abstractNum>"
+        // A list whose levels come from a list style, as Word's multilevel list styles do.
+        "<w:abstractNum w:abstractNumId=\"2\"><w:numStyleLink w:val=\"LS\"/></w:abstractNum>"
+        "<w:abstractNum w:abstractNumId=\"3\"><w:styleLink w:val=\"LS\"/><w:lvl w:ilvl=\"0\">"
+        "<w:start w:val=\"5\"/><w:numFmt w:val=\"decimalFullWidth\"/>"
+        "<w:lvlText w:val=\"%1）\"/></w:lvl></w:abstractNum>"
+        "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"2\"/></w:num>"
+        "<w:num w:numId=\"4\"><w:abstractNumId w:val=\"3\"/></w:num>"
         "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>"
         "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/></w:num>";
     const QByteArray styles =
         "<w:style w:type=\"paragraph\" w:styleId=\"Q\"><w:pPr><w:numPr><w:numId w:val=\"1\"/>"
         "</w:numPr></w:pPr></w:style><w:style w:type=\"paragraph\" w:styleId=\"Q2\">"
-        "<w:basedOn w:val=\"Q\"/></w:style>";
+        "<w:basedOn w:val=\"Q\"/></w:style><w:style w:type=\"numbering\" w:styleId=\"LS\">"
+        "<w:pPr><w:numPr><w:numId w:val=\"4\"/></w:numPr></w:pPr></w:style>";
     auto p = [](const QByteArray& pPr, const QByteArray& runs) {
         return "<w:p><w:pPr>" + pPr +
                "<w:tabs><w:tab w:val=\"left\" w:pos=\"420\"/></w:tabs>"
@@ -242,16 +250,18 @@ void TestReaders::docxLines() {
         p("<w:pStyle w:val=\"Q\"/>", "<w:r><w:t>又一题</w:t></w:r>") +
         p(level1, "<w:r><w:t>丁</w:t></w:r>") +
         p("<w:pStyle w:val=\"Q\"/><w:numPr><w:numId w:val=\"0\"/></w:numPr>",
-          "<w:r><w:t>不编号</w:t></w:r>");
+          "<w:r><w:t>不编号</w:t></w:r>") +
+        p("<w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"3\"/></w:numPr>",
+          "<w:r><w:t>链接</w:t></w:r>");
     const QByteArray bytes = zipped(docxEntries(body, numbering, styles));
     ZipArchive archive(bytes, QStringLiteral("t.docx"));
     QVERIFY(isDocx(archive));
-    QCOMPARE(
-        readDocxLines(archive),
-        (QStringList{QStringLiteral("一、单选题"), QStringLiteral("1． 题干 （　）"),
-                     QStringLiteral("第二行"), QStringLiteral("A. 甲"), QStringLiteral("B. 乙\t丙"),
-                     QStringLiteral("答案：A"), QStringLiteral("2． 又一题"),
-                     QStringLiteral("A. 丁"), QStringLiteral("不编号")}));
+    QCOMPARE(readDocxLines(archive),
+             (QStringList{QStringLiteral("一、单选题"), QStringLiteral("1． 题干 （　）"),
+                          QStringLiteral("第二行"), QStringLiteral("A. 甲"),
+                          QStringLiteral("B. 乙\t丙"), QStringLiteral("答案：A"),
+                          QStringLiteral("2． 又一题"), QStringLiteral("A. 丁"),
+                          QStringLiteral("不编号"), QStringLiteral("５） 链接")}));
 }
 
 QTEST_GUILESS_MAIN(TestReaders)
