@@ -83,9 +83,9 @@ struct XmlCallbacks {
             return false;
         }
         const char* sep = std::strrchr(name, s.localOnly_ ? ':' : kNamespaceSeparator);
-        const char* local = sep != nullptr ? sep + 1 : name;
+        const QByteArrayView local(sep != nullptr ? sep + 1 : name);
         for (const QByteArray& d : s.dropped_) {
-            if (d == local) {
+            if (d.size() == local.size() && d == local) {
                 return true;
             }
         }
