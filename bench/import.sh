@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The import benchmark: `tiku-bank make` from a LibreOffice-written .xlsx of 32,767 questions of
-# about 200 characters, side by side with LibreOffice converting the same file to .xls.
+# about 160 characters, side by side with LibreOffice converting the same file to .xls.
 #
 #   bench/import.sh TIKU_BANK [RUNS] [WORKDIR]
 #
@@ -15,7 +15,7 @@ work=${3:-$(mktemp -d /tmp/tiku-import-bench.XXXXXX)}
 mkdir -p "$work"
 cd "$work"
 
-# 32,767 questions of about 200 characters, in the style of the demo bank: two of its questions
+# 32,767 questions of about 160 characters, in the style of the demo bank: two of its questions
 # with their options one after the other, numbered so that every text is different.
 /usr/bin/python3 - "$src/demo" <<'PY'
 import sys
