@@ -213,15 +213,15 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
         const QString baseName = QFileInfo(path).completeBaseName();
         const QByteArray bytes = readFile(path);
         std::vector<bank::SheetSpec> sheets;
-        QString listSummary;
+        QString singleSummary; // for an input that gives one sheet: its summary
         auto questionList = [&](const QStringList& lines) {
             import::QuestionList list = import::parseQuestionList(lines, path, baseName);
             made.findings += list.findings;
             made.leftOut += list.leftOut;
-            listSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
-                              .arg(baseName)
-                              .arg(list.questions)
-                              .arg(list.leftOut.size());
+            singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
+                                .arg(baseName)
+                                .arg(list.questions)
+                                .arg(list.leftOut.size());
             sheets.push_back(std::move(list.sheet));
         };
         if (bank::cfb::hasSignature(bytes)) {
@@ -260,13 +260,15 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
         } else if (hasExtension(path, "txt")) {
             questionList(import::splitLines(import::decodeText(bytes, path)));
         } else {
-            sheets.push_back(fromTable(readTable(path), path, baseName));
+            const Table table = readTable(path);
+            singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());
+            sheets.push_back(fromTable(table, path, baseName));
         }
         for (bank::SheetSpec& sheet : sheets) {
             made.summary.append(
-                listSummary.isEmpty()
+                singleSummary.isEmpty()
                     ? QStringLiteral("%1 (%2 rows)").arg(sheet.name).arg(lastRow(sheet))
-                    : listSummary);
+                    : singleSummary);
             sources.append(path);
             made.spec.sheets.push_back(std::move(sheet));
         }
