@@ -159,7 +159,7 @@ namespace {
 
 XML_Parser makeParser(void* self, bool namespaces) {
     XML_Parser p =
-        namespaces ? XML_ParserCreateNS("UTF-8", kNamespaceSeparator) : XML_ParserCreate("UTF-8");
+        namespaces ? XML_ParserCreateNS(nullptr, kNamespaceSeparator) : XML_ParserCreate(nullptr);
     if (p == nullptr) {
         throw std::bad_alloc();
     }

@@ -120,10 +120,17 @@ void TestReaders::xlsxCells() {
 
 void TestReaders::xlsxSheetsAndDate1904() {
     const QByteArray styles = "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/></cellXfs>";
-    const auto sheets = xlsx(xlsxEntries(
+    Entries entries = xlsxEntries(
         {{QStringLiteral("sheet1"), "<row r=\"1\"><c r=\"B1\" s=\"1\"><v>0</v></c></row>"},
          {QStringLiteral("临床"), ""}},
-        {}, styles, "<workbookPr date1904=\"1\"/>"));
+        {}, styles, "<workbookPr date1904=\"1\"/>");
+    // The workbook part in UTF-16, which XML allows as well.
+    QByteArray& book = entry(entries, QStringLiteral("xl/workbook.xml"));
+    const QString text =
+        QString::fromUtf8(book).replace(QStringLiteral("UTF-8"), QStringLiteral("UTF-16"));
+    book = QByteArray("\xFF\xFE") +
+           QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    const auto sheets = xlsx(entries);
     QCOMPARE(sheets.size(), size_t(2));
     QCOMPARE(cells(sheets[0]), QStringList{QStringLiteral("B1 text:1904/1/1")});
     QCOMPARE(sheets[1].name, QStringLiteral("临床"));
