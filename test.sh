@@ -15,17 +15,14 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIKU_WERROR=ON -DTI
     -DTIKU_GUI=OFF >/dev/null
 cmake --build build/asan -j "$jobs"
 
-# 3. The reader's fuzz target, built with clang and run for a minute on the fixtures.
+# 3. The reader's fuzz target, built with clang and run for a minute on the fixtures; the
+#    import readers' target for half a minute.
 if [[ "${TIKU_SKIP_FUZZ:-}" != 1 ]]; then
     scripts/fuzz.sh 60
+    scripts/fuzz-import.sh 30
 fi
 
-# 4. All tests, one ctest run per build; ctest prints the summary.
-export QT_QPA_PLATFORM=offscreen
-(cd build/asan && ctest --output-on-failure -j "$jobs")
-(cd build/test && ctest --output-on-failure -j "$jobs")
-
-# 5. The record and compound file tests under valgrind, which sees small reads past a record
+# 4. The record and compound file tests under valgrind, which sees small reads past a record
 #    that stay inside an allocation's rounding, where AddressSanitizer does not. PCRE2's JIT
 #    code is off: valgrind cannot follow it.
 log="$(mktemp)"
@@ -38,3 +35,8 @@ for t in biff damaged floods decrypt cfb; do
 done
 rm -f "$log"
 echo "valgrind: record tests clean"
+
+# 5. All tests, one ctest run per build; ctest prints the summary, last.
+export QT_QPA_PLATFORM=offscreen
+(cd build/asan && ctest --output-on-failure -j "$jobs")
+(cd build/test && ctest --output-on-failure -j "$jobs")

@@ -9,12 +9,14 @@ packages=(
     fonts-arphic-ukai fonts-arphic-uming fonts-comic-neue
     clang libclang-rt-14-dev clang-format
     libbenchmark-dev
+    libzip-dev libexpat1-dev
     python3 python3-msoffcrypto-tool python3-xlrd
 )
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi python3-xlib imagemagick valgrind)
     # The Debian package's test: lintian, the desktop entry, AppStream and manual page checks.
     packages+=(lintian desktop-file-utils appstream man-db groff-base)
+    packages+=(libreoffice-calc-nogui libreoffice-writer-nogui python3-uno python3-openpyxl python3-docx)
 fi
 
 missing=()

@@ -10,6 +10,7 @@
 // 0 success, 1 findings of `check`, 2 bad usage or a file that cannot be read or written.
 
 #include "arguments.h"
+#include "makeinputs.h"
 #include "readable.h"
 #include "textinput.h"
 
@@ -299,6 +300,9 @@ int check(const Arguments& a) {
         out(QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));
         total += findings;
     }
+    if (const QString advice = tool::renameSuggestion(file, sheets); !advice.isEmpty()) {
+        out(advice);
+    }
     return total > 0 ? 1 : 0;
 }
 
@@ -320,7 +324,7 @@ void refuseInputAsOutput(const QStringList& inputs, const QString& output) {
     }
 }
 
-int make(const Arguments& a) {
+int make(const Arguments& a, const tool::MakeOptions& extra) {
     a.allowOnly({QStringLiteral("-o")}, false);
     if (a.positional.isEmpty()) {
         throw UsageError{QStringLiteral("make needs at least one input file")};
@@ -330,59 +334,24 @@ int make(const Arguments& a) {
     }
     const QString output = a.values.value(QStringLiteral("-o"));
     refuseInputAsOutput(a.positional, output);
-    // Every sheet name first, so a clash shows before any file is read.
-    QHash<QString, QString> seen;
-    for (const QString& input : a.positional) {
-        const QString name = QFileInfo(input).completeBaseName();
-        const QString key = name.toCaseFolded();
-        if (seen.contains(key)) {
-            throw UsageError{
-                QStringLiteral("%1 and %2 both name the sheet \"%3\"").arg(seen[key], input, name)};
+    const tool::MadeInputs made = tool::readInputs(a.positional, extra, a.password());
+    if (extra.verbose) {
+        for (const QString& line : made.leftOut) {
+            out(line);
         }
-        seen.insert(key, input);
     }
-    WorkbookSpec spec;
-    QStringList summary;
-    for (const QString& input : a.positional) {
-        const QString name = QFileInfo(input).completeBaseName();
-        const tool::Table table = tool::readTable(input);
-        if (table.size() > size_t(maxSheetRows)) {
-            throw tool::InputError(QStringLiteral("%1: %2 rows, more than a worksheet holds")
-                                       .arg(input)
-                                       .arg(table.size()));
+    if (!made.findings.isEmpty()) {
+        for (const QString& line : made.findings) {
+            std::fputs(qPrintable(line + u'\n'), stderr);
         }
-        SheetSpec sheet;
-        sheet.name = name;
-        for (size_t r = 0; r < table.size(); ++r) {
-            if (table[r].size() > maxSheetColumns) {
-                throw tool::InputError(QStringLiteral("%1:%2: more than %3 fields")
-                                           .arg(input)
-                                           .arg(r + 1)
-                                           .arg(maxSheetColumns));
-            }
-            for (qsizetype c = 0; c < table[r].size(); ++c) {
-                if (table[r][c].size() > maxTextLength) {
-                    throw tool::InputError(QStringLiteral("%1:%2: field %3 is longer than %4 "
-                                                          "characters")
-                                               .arg(input)
-                                               .arg(r + 1)
-                                               .arg(c + 1)
-                                               .arg(maxTextLength));
-                }
-                if (!table[r][c].isEmpty()) {
-                    sheet.cells.push_back({int(r) + 1, int(c) + 1, CellValue::ofText(table[r][c])});
-                }
-            }
-        }
-        summary.append(QStringLiteral("%1 (%2 rows)").arg(name).arg(table.size()));
-        spec.sheets.push_back(std::move(sheet));
+        return 1; // nothing written
     }
     WriteOptions options;
     options.password = a.password();
     options.encryption = Encryption::Rc4CryptoApi;
     options.keyBits = 128;
-    writeWorkbookFile(output, spec, options);
-    out(QStringLiteral("wrote %1: %2").arg(output, summary.join(QStringLiteral(", "))));
+    writeWorkbookFile(output, made.spec, options);
+    out(QStringLiteral("wrote %1: %2").arg(output, made.summary.join(QStringLiteral(", "))));
     return 0;
 }
 
@@ -409,6 +378,12 @@ int main(int argc, char** argv) {
             out(tool::versionLine());
             return 0;
         }
+        tool::MakeOptions makeOptions;
+        if (command == QStringLiteral("make")) {
+            if (const QString e = tool::takeMakeOptions(args, makeOptions); !e.isEmpty()) {
+                throw UsageError{e};
+            }
+        }
         const Arguments parsed = Arguments::parse(args);
         if (command == QStringLiteral("info")) {
             return info(parsed);
@@ -420,7 +395,7 @@ int main(int argc, char** argv) {
             return check(parsed);
         }
         if (command == QStringLiteral("make")) {
-            return make(parsed);
+            return make(parsed, makeOptions);
         }
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
     } catch (const UsageError& e) {

@@ -129,6 +129,12 @@ void TestHostile::optionValuesNeverTakeThePassword_data() {
         << QStringList{"dump", "x.xls", "--sheet", pw} << "option --sheet needs a value";
     QTest::newRow("-o without a value")
         << QStringList{"make", "a.tsv", "-o", pw} << "option -o needs a value";
+    QTest::newRow("--rename without a value")
+        << QStringList{"make", "a.tsv", "-o", "b.xls", "--rename", pw}
+        << "option --rename needs a value";
+    QTest::newRow("--input-password without a value")
+        << QStringList{"make", "a.tsv", "-o", "b.xls", "--input-password", pw}
+        << "option --input-password needs a value";
     QTest::newRow("one dash") << QStringList{"info", "x.xls", "-password=" + kSecret}
                               << "unknown option -password";
     QTest::newRow("unknown option with a value")

@@ -1,0 +1,34 @@
+#pragma once
+
+// What the readers of bank authors' files throw, and the limits they hold every input to.
+
+#include "bank/bankformat.h"
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace tiku::import {
+
+// An input that cannot be taken: one line that names the file and what is wrong with it.
+class ImportError : public std::runtime_error {
+public:
+    explicit ImportError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// What a .xls worksheet holds.
+inline constexpr int kMaxRows = bank::maxSheetRows;
+inline constexpr int kMaxColumns = bank::maxSheetColumns;
+inline constexpr int kMaxTextLength = bank::maxTextLength;
+
+// An archive is refused when its entries would inflate past the smaller of these.
+inline constexpr qint64 kMaxInflatedBytes = qint64(1) << 30;
+inline constexpr qint64 kMaxInflationRatio = 200;
+inline constexpr qint64 kMaxEntries = 20000;
+
+} // namespace tiku::import

@@ -1,0 +1,362 @@
+#include "textlines.h"
+
+#include "importerror.h"
+#include "opc.h"
+#include "xmlstream.h"
+#include "ziparchive.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+#include <array>
+
+namespace tiku::import {
+
+QString decodeText(const QByteArray& bytes, const QString& displayName) {
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = utf8(bytes);
+        if (!utf8.hasError()) {
+            if (text.startsWith(QChar(0xFEFF))) {
+                text.remove(0, 1);
+            }
+            return text;
+        }
+    }
+    QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
+    if (!gb18030.isValid()) {
+        throw ImportError(QStringLiteral("%1: not UTF-8, and this system cannot decode GB18030")
+                              .arg(displayName));
+    }
+    QString text = gb18030(bytes);
+    if (gb18030.hasError() || text.contains(QChar(0))) {
+        throw ImportError(
+            QStringLiteral("%1: not a text file (neither UTF-8 nor GB18030)").arg(displayName));
+    }
+    return text;
+}
+
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' || text[i] == u'\r') {
+            lines.append(text.mid(start, i - start));
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.append(text.mid(start));
+    }
+    return lines;
+}
+
+namespace {
+
+using Token = XmlStream::Token;
+
+const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
+
+struct NumberingLevel {
+    int start = 1;
+    QString format = QStringLiteral("decimal");
+    QString text; // "%1." and the like
+    // What follows the label: Word's tab or blank, written as one blank as an author would type
+    // it ("A. 甲"); or nothing.
+    QString suffix = QStringLiteral(" ");
+};
+
+struct Numbering {
+    static constexpr int kLevels = 9;
+    struct Abstract {
+        std::array<NumberingLevel, kLevels> levels;
+        std::array<int, kLevels> counters{};
+        int lastNum = -1;  // the list instance last counted
+        QString styleLink; // numStyleLink: the levels are those of this list style's list
+    };
+    QHash<int, Abstract> abstracts;
+    QHash<int, int> abstractOf;                   // numId -> abstractNumId
+    QHash<int, QHash<int, int>> startOverrides;   // numId -> level -> start
+    QHash<QString, std::pair<int, int>> styleNum; // paragraph style -> numId, level
+    QHash<QString, QString> styleParent;
+
+    std::pair<int, int> numberOfStyle(const QString& style) const {
+        QString s = style;
+        for (int guard = 0; guard < 16 && !s.isEmpty(); ++guard) {
+            if (const auto it = styleNum.constFind(s); it != styleNum.cend()) {
+                return *it;
+            }
+            s = styleParent.value(s);
+        }
+        return {0, 0};
+    }
+
+    // The label of the next paragraph of list numId at level, counted.
+    QString next(int numId, int level) {
+        const auto abstractId = abstractOf.constFind(numId);
+        if (abstractId == abstractOf.cend() || level < 0 || level >= kLevels) {
+            return {};
+        }
+        int id = *abstractId;
+        // A list that takes its levels from a list style: the list of that style.
+        for (int guard = 0; guard < 8 && !abstracts.value(id).styleLink.isEmpty(); ++guard) {
+            const int styleNumId = styleNum.value(abstracts.value(id).styleLink).first;
+            if (!abstractOf.contains(styleNumId) || abstractOf.value(styleNumId) == id) {
+                break;
+            }
+            id = abstractOf.value(styleNumId);
+        }
+        Abstract& a = abstracts[id];
+        if (a.lastNum != numId) {
+            // A list instance with start overrides begins afresh.
+            const auto overrides = startOverrides.value(numId);
+            for (auto it = overrides.cbegin(); it != overrides.cend(); ++it) {
+                if (it.key() >= 0 && it.key() < kLevels) {
+                    a.counters[size_t(it.key())] = 0;
+                    a.levels[size_t(it.key())].start = it.value();
+                }
+            }
+            a.lastNum = numId;
+        }
+        a.counters[size_t(level)] += 1;
+        for (int deeper = level + 1; deeper < kLevels; ++deeper) {
+            a.counters[size_t(deeper)] = 0;
+        }
+        const NumberingLevel& l = a.levels[size_t(level)];
+        if (l.format == u"none") {
+            return {};
+        }
+        QString label;
+        for (qsizetype i = 0; i < l.text.size(); ++i) {
+            const QChar c = l.text[i];
+            if (c == u'%' && i + 1 < l.text.size() && l.text[i + 1] >= u'1' &&
+                l.text[i + 1] <= u'9') {
+                const int k = l.text[i + 1].unicode() - u'1';
+                const NumberingLevel& shown = a.levels[size_t(k)];
+                const int value = shown.start - 1 + std::max(a.counters[size_t(k)], 1);
+                label += formatNumber(value, shown.format);
+                ++i;
+            } else {
+                label += c;
+            }
+        }
+        return label + l.suffix;
+    }
+
+    static QString formatNumber(int n, const QString& format) {
+        if (format == u"upperLetter" || format == u"lowerLetter") {
+            const char16_t base = format == u"upperLetter" ? u'A' : u'a';
+            const int letter = (std::max(n, 1) - 1) % 26;
+            const int times = (std::max(n, 1) - 1) / 26 + 1;
+            return QString(std::min(times, 8), QChar(char16_t(base + letter)));
+        }
+        if (format == u"decimalFullWidth" || format == u"decimalFullWidth2") {
+            QString s = QString::number(n);
+            for (QChar& c : s) {
+                c = QChar(char16_t(c.unicode() - u'0' + 0xFF10));
+            }
+            return s;
+        }
+        if ((format == u"chineseCounting" || format == u"chineseCountingThousand" ||
+             format == u"ideographTraditional" || format == u"japaneseCounting") &&
+            n >= 1 && n <= 99) {
+            static const QString digits = QStringLiteral("〇一二三四五六七八九");
+            const int tens = n / 10;
+            const int ones = n % 10;
+            QString s;
+            if (tens > 1) {
+                s += digits[tens];
+            }
+            if (tens > 0) {
+                s += u'十';
+            }
+            if (ones > 0) {
+                s += digits[ones];
+            }
+            return s;
+        }
+        if (format == u"upperRoman" || format == u"lowerRoman") {
+            static const std::pair<int, const char*> table[] = {
+                {1000, "M"}, {900, "CM"}, {500, "D"}, {400, "CD"}, {100, "C"},
+                {90, "XC"},  {50, "L"},   {40, "XL"}, {10, "X"},   {9, "IX"},
+                {5, "V"},    {4, "IV"},   {1, "I"}};
+            QString s;
+            int v = std::clamp(n, 1, 3999);
+            for (const auto& [value, digits] : table) {
+                while (v >= value) {
+                    s += QLatin1String(digits);
+                    v -= value;
+                }
+            }
+            return format == u"lowerRoman" ? s.toLower() : s;
+        }
+        if (format == u"decimalEnclosedParen") {
+            return QStringLiteral("(%1)").arg(n);
+        }
+        return QString::number(n);
+    }
+
+    void readNumbering(XmlStream& xml) {
+        int abstractId = -1;
+        int level = -1;
+        int numId = -1;
+        int overrideLevel = -1;
+        for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
+            if (t != Token::StartElement || xml.namespaceUri() != kW) {
+                continue;
+            }
+            const QLatin1String n = xml.name();
+            const QString val = xml.attribute(kW, u"val");
+            if (n == "abstractNum") {
+                abstractId = xml.attribute(kW, u"abstractNumId").toInt();
+                numId = -1;
+                abstracts[abstractId];
+            } else if (n == "num") {
+                numId = xml.attribute(kW, u"numId").toInt();
+                abstractId = -1;
+            } else if (n == "numStyleLink" && abstractId >= 0) {
+                abstracts[abstractId].styleLink = val;
+            } else if (n == "lvl" && abstractId >= 0) {
+                level = xml.attribute(kW, u"ilvl").toInt();
+            } else if (abstractId >= 0 && level >= 0 && level < kLevels) {
+                NumberingLevel& l = abstracts[abstractId].levels[size_t(level)];
+                if (n == "start") {
+                    l.start = val.toInt();
+                } else if (n == "numFmt") {
+                    l.format = val;
+                } else if (n == "lvlText") {
+                    l.text = val;
+                } else if (n == "suff") {
+                    l.suffix = val == u"nothing" ? QString() : QStringLiteral(" ");
+                }
+            } else if (numId >= 0 && n == "abstractNumId") {
+                abstractOf.insert(numId, val.toInt());
+            } else if (numId >= 0 && n == "lvlOverride") {
+                overrideLevel = xml.attribute(kW, u"ilvl").toInt();
+            } else if (numId >= 0 && n == "startOverride") {
+                startOverrides[numId].insert(overrideLevel, val.toInt());
+            }
+        }
+    }
+
+    void readStyles(XmlStream& xml) {
+        QString style;
+        int numId = -1;
+        int level = 0;
+        for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
+            if (t == Token::EndElement && xml.name() == "style") {
+                if (!style.isEmpty() && numId >= 0) {
+                    styleNum.insert(style, {numId, level});
+                }
+                style.clear();
+                numId = -1;
+                level = 0;
+            }
+            if (t != Token::StartElement || xml.namespaceUri() != kW) {
+                continue;
+            }
+            const QLatin1String n = xml.name();
+            if (n == "style") {
+                style = xml.attribute(kW, u"styleId");
+            } else if (!style.isEmpty() && n == "basedOn") {
+                styleParent.insert(style, xml.attribute(kW, u"val"));
+            } else if (!style.isEmpty() && n == "numId") {
+                numId = xml.attribute(kW, u"val").toInt();
+            } else if (!style.isEmpty() && n == "ilvl") {
+                level = xml.attribute(kW, u"val").toInt();
+            }
+        }
+    }
+};
+
+} // namespace
+
+bool isDocx(ZipArchive& archive) {
+    const auto main = officeDocumentPart(archive);
+    return main ? main->endsWith(QStringLiteral("document.xml")) && archive.contains(*main)
+                : archive.contains(QStringLiteral("word/document.xml"));
+}
+
+QStringList readDocxLines(ZipArchive& archive) {
+    const QString document =
+        officeDocumentPart(archive).value_or(QStringLiteral("word/document.xml"));
+    const auto rels = relationships(archive, document);
+    Numbering numbering;
+    if (const auto part = targetOfType(rels, u"/numbering"); part && archive.contains(*part)) {
+        XmlStream xml(archive, *part);
+        numbering.readNumbering(xml);
+    }
+    if (const auto part = targetOfType(rels, u"/styles"); part && archive.contains(*part)) {
+        XmlStream xml(archive, *part);
+        numbering.readStyles(xml);
+    }
+    QStringList lines;
+    XmlStream xml(archive, document, XmlStream::Names::Namespaced, XmlStream::Size::Large);
+    QString paragraph;
+    QString style;
+    int numId = -1; // -1 none given, 0 numbering switched off
+    int level = 0;
+    int paragraphDepth = 0; // paragraphs inside paragraphs (text boxes) are skipped
+    for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
+        if (t == Token::EndElement) {
+            if (xml.namespaceUri() == kW && xml.name() == "p" && --paragraphDepth == 0) {
+                auto [styleNum, styleLevel] = numbering.numberOfStyle(style);
+                const int useNum = numId >= 0 ? numId : styleNum;
+                const int useLevel = numId >= 0 ? level : styleLevel;
+                const QString label = useNum > 0 ? numbering.next(useNum, useLevel) : QString();
+                const QStringList parts = paragraph.split(u'\n');
+                for (qsizetype i = 0; i < parts.size(); ++i) {
+                    lines.append(i == 0 ? label + parts[i] : parts[i]);
+                }
+                paragraph.clear();
+                style.clear();
+                numId = -1;
+                level = 0;
+            }
+            continue;
+        }
+        if (t == Token::Characters) {
+            continue;
+        }
+        if (xml.namespaceUri() != kW) {
+            if (xml.name() == "Fallback") {
+                xml.skipElement(); // the same content again, for older readers
+            }
+            continue;
+        }
+        const QLatin1String n = xml.name();
+        if (n == "p") {
+            ++paragraphDepth;
+        } else if (paragraphDepth != 1) {
+            if (n == "txbxContent") {
+                xml.skipElement();
+            }
+        } else if (n == "t") {
+            paragraph += xml.elementText();
+        } else if (n == "tab") {
+            paragraph += u'\t';
+        } else if (n == "br" || n == "cr") {
+            paragraph += u'\n';
+        } else if (n == "noBreakHyphen") {
+            paragraph += u'-';
+        } else if (n == "pStyle") {
+            style = xml.attribute(kW, u"val");
+        } else if (n == "numId") {
+            numId = xml.attribute(kW, u"val").toInt();
+        } else if (n == "ilvl") {
+            level = xml.attribute(kW, u"val").toInt();
+        } else if (n == "pPr" || n == "numPr") {
+            // read inside: pStyle, numPr
+        } else if (n == "rPr" || n == "delText" || n == "instrText" || n == "del" || n == "tabs" ||
+                   n == "txbxContent" || n == "sectPr" || n == "footnoteReference" ||
+                   n == "pPrChange") {
+            xml.skipElement();
+        }
+    }
+    return lines;
+}
+
+} // namespace tiku::import

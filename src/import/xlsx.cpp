@@ -1,0 +1,304 @@
+#include "xlsx.h"
+
+#include "importerror.h"
+#include "opc.h"
+#include "sheetbuilder.h"
+#include "xmlstream.h"
+#include "ziparchive.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <optional>
+
+namespace tiku::import {
+
+namespace {
+
+using Token = XmlStream::Token;
+
+// The text of an <si> or <is>: its <t> elements, phonetic runs left out.
+QString stringItem(XmlStream& xml) {
+    QByteArray utf8;
+    bool inText = false;
+    for (int depth = 1; depth > 0;) {
+        const Token t = xml.next();
+        if (t == Token::StartElement) {
+            ++depth;
+            if (xml.name() == "rPh" || xml.name() == "phoneticPr") {
+                xml.skipElement();
+                --depth;
+            } else {
+                inText = xml.name() == "t";
+            }
+        } else if (t == Token::EndElement) {
+            --depth;
+            inText = false;
+        } else if (t == Token::Characters) {
+            if (inText) {
+                xml.appendText(utf8);
+            }
+        } else {
+            xml.fail(QStringLiteral("XML that ends inside a string"));
+        }
+    }
+    QString text = decodeOoxmlEscapes(QString::fromUtf8(utf8));
+    text.squeeze(); // fromUtf8 reserves a unit per byte, three times what Chinese text needs
+    return text;
+}
+
+std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part) {
+    std::vector<QString> out;
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
+    xml.setDropped({"rPr", "rPh", "phoneticPr"}); // run formatting and phonetic guides
+    for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
+        if (t == Token::StartElement && xml.name() == "si") {
+            out.push_back(stringItem(xml));
+        }
+    }
+    return out;
+}
+
+// Each cell format's number format, as the program tells a date from a number.
+std::vector<bank::biff::DateParts> cellFormats(ZipArchive& archive, const QString& part) {
+    QHash<int, QString> codes;
+    std::vector<int> xfFormats;
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly);
+    bool inCellXfs = false;
+    for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
+        if (t == Token::StartElement) {
+            if (xml.name() == "numFmt") {
+                codes.insert(xml.attribute(u"numFmtId").toInt(), xml.attribute(u"formatCode"));
+            } else if (xml.name() == "cellXfs") {
+                inCellXfs = true;
+            } else if (inCellXfs && xml.name() == "xf") {
+                xfFormats.push_back(xml.attribute(u"numFmtId").toInt());
+            }
+        } else if (t == Token::EndElement && xml.name() == "cellXfs") {
+            inCellXfs = false;
+        }
+    }
+    std::vector<bank::biff::DateParts> out;
+    out.reserve(xfFormats.size());
+    for (int id : xfFormats) {
+        out.push_back(bank::biff::classifyFormat(id, codes.value(id)));
+    }
+    return out;
+}
+
+// A cell reference such as "AB12"; false when it is none.
+bool parseReference(QStringView ref, qint64& row, qint64& column) {
+    qsizetype i = 0;
+    while (i < ref.size() && ref[i].isLetter()) {
+        ++i;
+    }
+    bool ok = false;
+    const qint64 r = ref.mid(i).toLongLong(&ok);
+    const qint64 c = columnFromLetters(ref.left(i));
+    if (!ok || r < 1 || c < 1) {
+        return false;
+    }
+    row = r;
+    column = c;
+    return true;
+}
+
+// An ISO 8601 date or date and time as a date serial of the 1900 system.
+std::optional<double> isoSerial(QStringView text, bool date1904) {
+    QDateTime when = QDateTime::fromString(text.toString(), Qt::ISODateWithMs);
+    if (!when.isValid()) {
+        const QDate day = QDate::fromString(text.toString(), Qt::ISODate);
+        if (!day.isValid()) {
+            return std::nullopt;
+        }
+        when = QDateTime(day, QTime(0, 0));
+    }
+    when.setTimeSpec(Qt::UTC);
+    const QDateTime base(date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+    double serial = double(base.msecsTo(when)) / 86400000.0;
+    if (!date1904 && serial < 61) {
+        serial -= 1; // before the day the 1900 system counts in error
+    }
+    return serial;
+}
+
+struct Context {
+    QString file;
+    bool date1904 = false;
+    std::vector<QString> strings;
+    std::vector<bank::biff::DateParts> formats;
+};
+
+bank::CellValue cellValue(const Context& ctx, XmlStream& xml, QStringView type, int style,
+                          const QString& valueText, bool hasValue) {
+    if (!hasValue || (valueText.isEmpty() && type != u"str" && type != u"inlineStr")) {
+        return {}; // a formula never calculated, or an empty value
+    }
+    if (type == u"s") {
+        bool ok = false;
+        const qint64 index = valueText.trimmed().toLongLong(&ok);
+        if (!ok || index < 0 || size_t(index) >= ctx.strings.size()) {
+            xml.fail(QStringLiteral("a shared string %1 that is not in the table").arg(valueText));
+        }
+        return bank::CellValue::ofText(ctx.strings[size_t(index)]);
+    }
+    if (type == u"str") {
+        return bank::CellValue::ofText(decodeOoxmlEscapes(valueText));
+    }
+    if (type == u"inlineStr") {
+        return bank::CellValue::ofText(valueText); // decoded with its <is>
+    }
+    if (type == u"b") {
+        const QString v = valueText.trimmed();
+        return bank::CellValue::ofBoolean(v == u"1" ||
+                                          v.compare(u"true", Qt::CaseInsensitive) == 0);
+    }
+    if (type == u"e") {
+        return bank::CellValue::ofError(errorFromLiteral(valueText));
+    }
+    const bank::biff::DateParts format = style >= 0 && size_t(style) < ctx.formats.size()
+                                             ? ctx.formats[size_t(style)]
+                                             : bank::biff::DateParts{};
+    if (type == u"d") {
+        const auto serial = isoSerial(valueText.trimmed(), ctx.date1904);
+        if (!serial) {
+            xml.fail(QStringLiteral("a date \"%1\" that is no ISO 8601 date").arg(valueText));
+        }
+        return numberValue(*serial, format, ctx.date1904);
+    }
+    bool ok = false;
+    const double number = valueText.trimmed().toDouble(&ok);
+    if (!ok) {
+        xml.fail(QStringLiteral("a number \"%1\" that is no number").arg(valueText));
+    }
+    return numberValue(number, format, ctx.date1904);
+}
+
+bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QString& part,
+                              const QString& name) {
+    SheetBuilder sheet(ctx.file, name);
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
+    qint64 row = 0;
+    qint64 column = 0;
+    bool inData = false;
+    for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
+        if (t == Token::EndElement && xml.name() == "sheetData") {
+            inData = false;
+        }
+        if (t != Token::StartElement) {
+            continue;
+        }
+        if (xml.name() == "sheetData") {
+            inData = true;
+            continue;
+        }
+        if (!inData) {
+            continue;
+        }
+        if (xml.name() == "row") {
+            const QString r = xml.attribute(u"r");
+            bool ok = true;
+            row = r.isEmpty() ? row + 1 : r.toLongLong(&ok);
+            if (!ok || row < 1) {
+                xml.fail(QStringLiteral("a row number \"%1\" that is no number").arg(r));
+            }
+            column = 0;
+            continue;
+        }
+        if (xml.name() != "c") {
+            continue;
+        }
+        const QString ref = xml.attribute(u"r");
+        if (ref.isEmpty()) {
+            ++column;
+        } else if (!parseReference(ref, row, column)) {
+            xml.fail(QStringLiteral("a cell reference \"%1\" that is none").arg(ref));
+        }
+        const QString type = xml.attribute(u"t");
+        const int style = xml.attribute(u"s").toInt();
+        QString valueText;
+        bool hasValue = false;
+        for (int depth = 1; depth > 0;) {
+            const Token c = xml.next();
+            if (c == Token::StartElement) {
+                if (xml.name() == "v") {
+                    valueText = xml.elementText();
+                    hasValue = true;
+                } else if (xml.name() == "is") {
+                    valueText = stringItem(xml);
+                    hasValue = true;
+                } else {
+                    xml.skipElement();
+                }
+            } else if (c == Token::EndElement) {
+                --depth;
+            } else if (c == Token::EndDocument) {
+                xml.fail(QStringLiteral("XML that ends inside a cell"));
+            }
+        }
+        bank::CellValue value = cellValue(ctx, xml, type, style, valueText, hasValue);
+        if (value.kind == bank::CellValue::Kind::Text && value.text.isEmpty()) {
+            value = {};
+        }
+        if (value.kind != bank::CellValue::Kind::Blank || style > 0) {
+            sheet.add(row, column, std::move(value));
+        }
+    }
+    return sheet.take();
+}
+
+} // namespace
+
+std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
+    Context ctx;
+    ctx.file = archive.displayName();
+    const QString workbook =
+        officeDocumentPart(archive).value_or(QStringLiteral("xl/workbook.xml"));
+    if (!archive.contains(workbook)) {
+        throw ImportError(QStringLiteral("%1: not a spreadsheet (no workbook part)").arg(ctx.file));
+    }
+    struct Sheet {
+        QString name;
+        QString id;
+    };
+    std::vector<Sheet> sheets;
+    {
+        XmlStream xml(archive, workbook, XmlStream::Names::LocalOnly);
+        for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
+            if (t != Token::StartElement) {
+                continue;
+            }
+            if (xml.name() == "workbookPr") {
+                const QString v = xml.attribute(u"date1904");
+                ctx.date1904 = v == u"1" || v == u"true";
+            } else if (xml.name() == "sheet") {
+                sheets.push_back({xml.attribute(u"name"), xml.attribute(u"id")});
+            }
+        }
+    }
+    const auto rels = relationships(archive, workbook);
+    if (const auto part = targetOfType(rels, u"/sharedStrings"); part && archive.contains(*part)) {
+        ctx.strings = sharedStrings(archive, *part);
+    }
+    if (const auto part = targetOfType(rels, u"/styles"); part && archive.contains(*part)) {
+        ctx.formats = cellFormats(archive, *part);
+    }
+    std::vector<bank::SheetSpec> out;
+    for (const Sheet& s : sheets) {
+        const auto rel = rels.constFind(s.id);
+        if (rel == rels.cend()) {
+            throw ImportError(QStringLiteral("%1: sheet \"%2\" has no part in the archive")
+                                  .arg(ctx.file, s.name));
+        }
+        if (!rel->type.endsWith(u"/worksheet")) {
+            continue; // chart and dialog sheets hold no questions
+        }
+        out.push_back(readWorksheet(ctx, archive, rel->target, s.name));
+    }
+    if (out.empty()) {
+        throw ImportError(QStringLiteral("%1: the workbook holds no worksheet").arg(ctx.file));
+    }
+    return out;
+}
+
+} // namespace tiku::import

@@ -1,0 +1,245 @@
+#include "ziparchive.h"
+
+#include "importerror.h"
+
+#include <cstring>
+
+#include <zip.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace tiku::import {
+
+namespace {
+
+class EntryDevice : public QIODevice {
+public:
+    EntryDevice(ZipArchive& archive, zip_file_t* file, const QString& name)
+        : archive_(archive), file_(file), name_(name) {
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    ~EntryDevice() override { zip_fclose(file_); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (failed_) {
+            return -1;
+        }
+        const zip_int64_t n = zip_fread(file_, data, zip_uint64_t(std::max<qint64>(maxSize, 0)));
+        if (n < 0) {
+            return fail(QStringLiteral("%1: the archive is damaged (%2: %3)")
+                            .arg(archive_.displayName(), name_,
+                                 QString::fromUtf8(zip_file_strerror(file_))));
+        }
+        if (!archive_.spend(n)) {
+            return fail(QStringLiteral("%1: the archive inflates past %2 MB, which is refused")
+                            .arg(archive_.displayName())
+                            .arg(kMaxInflatedBytes >> 20));
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint64 fail(const QString& why) {
+        failed_ = true;
+        setErrorString(why);
+        setProperty(kFailureProperty, why);
+        return -1;
+    }
+
+    ZipArchive& archive_;
+    zip_file_t* file_;
+    QString name_;
+    bool failed_ = false;
+};
+
+// Inflates an entry on a thread of its own, a few chunks ahead of the reader, so that inflating
+// and parsing share the machine's cores. At most kAhead chunks wait; a failure of the entry
+// reaches the reader after the chunks before it.
+class PrefetchDevice : public QIODevice {
+public:
+    explicit PrefetchDevice(std::unique_ptr<QIODevice> source) : source_(std::move(source)) {
+        QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        worker_ = std::thread([this] { run(); });
+    }
+    ~PrefetchDevice() override {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        qint64 done = 0;
+        std::unique_lock lock(mutex_);
+        while (done < maxSize) {
+            changed_.wait(lock, [this] { return !chunks_.empty() || ended_; });
+            if (chunks_.empty()) {
+                break;
+            }
+            QByteArray& front = chunks_.front();
+            const qint64 n = std::min<qint64>(maxSize - done, front.size() - offset_);
+            std::memcpy(data + done, front.constData() + offset_, size_t(n));
+            done += n;
+            offset_ += n;
+            if (offset_ == front.size()) {
+                chunks_.pop_front();
+                offset_ = 0;
+                changed_.notify_all();
+            }
+        }
+        if (done == 0 && !failure_.isEmpty()) {
+            setErrorString(failure_);
+            setProperty(kFailureProperty, failure_);
+            return -1;
+        }
+        return done;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    static constexpr int kAhead = 4;
+    static constexpr qint64 kChunkSize = qint64(1) << 18;
+
+    void run() {
+        for (;;) {
+            QByteArray chunk(kChunkSize, Qt::Uninitialized);
+            const qint64 n = source_->read(chunk.data(), kChunkSize);
+            std::unique_lock lock(mutex_);
+            if (n <= 0) {
+                if (n < 0) {
+                    failure_ = source_->property(kFailureProperty).toString();
+                    if (failure_.isEmpty()) {
+                        failure_ = source_->errorString();
+                    }
+                }
+                ended_ = true;
+                changed_.notify_all();
+                return;
+            }
+            chunk.truncate(n);
+            changed_.wait(lock, [this] { return chunks_.size() < kAhead || stop_; });
+            if (stop_) {
+                return;
+            }
+            chunks_.push_back(std::move(chunk));
+            changed_.notify_all();
+        }
+    }
+
+    std::unique_ptr<QIODevice> source_;
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<QByteArray> chunks_;
+    qint64 offset_ = 0;
+    bool ended_ = false;
+    bool stop_ = false;
+    QString failure_;
+};
+
+} // namespace
+
+ZipArchive::ZipArchive(const QByteArray& bytes, const QString& displayName)
+    : displayName_(displayName),
+      budget_(std::min(kMaxInflatedBytes, qint64(bytes.size()) * kMaxInflationRatio)) {
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source =
+        zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
+    if (source != nullptr) {
+        zip_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        if (zip_ == nullptr) {
+            zip_source_free(source);
+        }
+    }
+    if (zip_ == nullptr) {
+        const QString why = QString::fromUtf8(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        throw ImportError(
+            QStringLiteral("%1: a damaged or truncated zip archive (%2)").arg(displayName, why));
+    }
+    zip_error_fini(&error);
+    if (zip_get_num_entries(zip_, 0) > kMaxEntries) {
+        zip_discard(zip_);
+        throw ImportError(
+            QStringLiteral("%1: more than %2 entries in the archive, which is refused")
+                .arg(displayName)
+                .arg(kMaxEntries));
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    zip_discard(zip_);
+}
+
+bool ZipArchive::hasSignature(const QByteArray& bytes) {
+    return bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06");
+}
+
+bool ZipArchive::contains(const QString& name) const {
+    return zip_name_locate(zip_, name.toUtf8().constData(), ZIP_FL_NOCASE) >= 0;
+}
+
+std::unique_ptr<QIODevice> ZipArchive::open(const QString& name) {
+    const zip_int64_t index = zip_name_locate(zip_, name.toUtf8().constData(), ZIP_FL_NOCASE);
+    if (index < 0) {
+        throw ImportError(QStringLiteral("%1: the part %2 is missing").arg(displayName_, name));
+    }
+    zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
+    if (file == nullptr) {
+        const zip_error_t* error = zip_get_error(zip_);
+        const bool encrypted = zip_error_code_zip(error) == ZIP_ER_NOPASSWD ||
+                               zip_error_code_zip(error) == ZIP_ER_WRONGPASSWD;
+        throw ImportError(
+            encrypted ? QStringLiteral("%1: the part %2 is encrypted, which Tiku "
+                                       "cannot read")
+                            .arg(displayName_, name)
+                      : QStringLiteral("%1: the part %2 cannot be read (%3)")
+                            .arg(displayName_, name, QString::fromUtf8(zip_strerror(zip_))));
+    }
+    return std::make_unique<EntryDevice>(*this, file, name);
+}
+
+std::unique_ptr<QIODevice> ZipArchive::openAhead(const QString& name) {
+    return std::make_unique<PrefetchDevice>(open(name));
+}
+
+QByteArray ZipArchive::read(const QString& name, qint64 maxBytes) {
+    const auto device = open(name);
+    QByteArray out;
+    char chunk[16384];
+    for (;;) {
+        const qint64 n = device->read(chunk, sizeof chunk);
+        if (n < 0) {
+            throw ImportError(device->errorString());
+        }
+        if (n == 0) {
+            return out;
+        }
+        if (out.size() + n > maxBytes) {
+            throw ImportError(QStringLiteral("%1: the part %2 is larger than %3 MB, which is "
+                                             "refused")
+                                  .arg(displayName_, name)
+                                  .arg(maxBytes >> 20));
+        }
+        out.append(chunk, n);
+    }
+}
+
+bool ZipArchive::spend(qint64 n) {
+    budget_ -= n;
+    return budget_ >= 0;
+}
+
+} // namespace tiku::import

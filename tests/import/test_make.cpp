@@ -1,0 +1,295 @@
+// `tiku-bank make` on the files bank authors hold: what comes out, what is refused with one line
+// and exit status 2 (the output left alone), and question lists refused line by line.
+
+#include "packages.h"
+
+#include "bank/bankformat.h"
+#include "bank/cfbwriter.h"
+#include "bank/workbook.h"
+#include "bank/writer.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tiku;
+using namespace tiku::testing::packages;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run tool(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(TIKU_BANK_TOOL), args);
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    Run r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Columns 1 to 3 of every row of a sheet as "a|b|c", error values as their literals.
+QStringList rows(const bank::WorkbookData& book, int sheet) {
+    QStringList out;
+    const bank::SheetInfo& info = book.sheet(sheet);
+    for (int r = 1; r <= info.lastRow; ++r) {
+        QStringList cols;
+        for (int c = 1; c <= 3; ++c) {
+            const bank::CellContent cell = book.cell(sheet, r, c);
+            cols.append(cell.kind == bank::CellContent::Kind::Error ? bank::errorLiteral(cell.error)
+                                                                    : cell.text);
+        }
+        out.append(cols.join(u'|'));
+    }
+    return out;
+}
+
+const QByteArray kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+
+} // namespace
+
+class TestMake : public QObject {
+    Q_OBJECT
+
+private slots:
+    void allInputKinds();
+    void xlsInput();
+    void renames();
+    void questionListRefused();
+    void badInput_data();
+    void badInput();
+    void checkSuggestsRenames();
+};
+
+void TestMake::allInputKinds() {
+    QTemporaryDir dir;
+    const QString xlsx = dir.filePath(QStringLiteral("book.xlsx"));
+    write(xlsx, zipped(xlsxEntries({{QStringLiteral("人文"),
+                                     "<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c><c r=\"C2\" "
+                                     "t=\"s\"><v>1</v></c></row>"}},
+                                   "<si><t>题\nA. x</t></si><si><t>A</t></si>")));
+    // A question list in GB18030, as Chinese Windows saves a text file, named .txt.
+    const QString txt = dir.filePath(QStringLiteral("临床.txt"));
+    QStringEncoder gb("GB18030");
+    write(txt,
+          gb(QStringLiteral("说明\r\n1．题干（　　）\r\nA．甲  B．乙\r\n答案：B\r\n解析：无\r\n")));
+    // A .docx under a name that says nothing: recognised by its content.
+    const QString docx = dir.filePath(QStringLiteral("list.bin"));
+    write(docx, zipped(docxEntries("<w:p><w:r><w:t>(1) 问（ A ）</w:t></w:r></w:p>"
+                                   "<w:p><w:r><w:t>A、是</w:t></w:r></w:p>"
+                                   "<w:p><w:r><w:t>B、否</w:t></w:r></w:p>")));
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    const Run r = tool({QStringLiteral("make"), xlsx, txt, docx, QStringLiteral("-o"), out,
+                        QStringLiteral("--verbose")});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out.split(u'\n', Qt::SkipEmptyParts),
+             (QStringList{txt + QStringLiteral(":1: left out (before the first question): 说明"),
+                          txt + QStringLiteral(":5: left out (after the answer): 解析：无"),
+                          QStringLiteral("wrote %1: 人文 (2 rows), 临床 (1 questions, 2 lines left "
+                                         "out), list (1 questions, 0 lines left out)")
+                              .arg(out)}));
+    const auto book = bank::WorkbookData::load(out, bank::bankPassword());
+    QCOMPARE(book->sheetCount(), 3);
+    QCOMPARE(book->sheet(0).firstRow, 2);
+    QCOMPARE(rows(*book, 0), (QStringList{QStringLiteral("||"), QStringLiteral("|题\nA. x|A")}));
+    QCOMPARE(book->sheetName(1), QStringLiteral("临床"));
+    QCOMPARE(rows(*book, 1), QStringList{QStringLiteral("1|题干（　　）\nA．甲\nB．乙|B")});
+    QCOMPARE(rows(*book, 2), QStringList{QStringLiteral("1|问（　　）\nA、是\nB、否|A")});
+}
+
+void TestMake::xlsInput() {
+    QTemporaryDir dir;
+    bank::SheetSpec sheet;
+    sheet.name = QStringLiteral("题库");
+    sheet.cells = {{1, 2, bank::CellValue::ofText(QStringLiteral("问\n答"))},
+                   {1, 3, bank::CellValue::ofNumber(1234567.25)},
+                   {2, 1, bank::CellValue::ofBoolean(true)},
+                   {2, 2, bank::CellValue::ofError(bank::ErrorValue::Ref)},
+                   {5, 4, bank::CellValue::blank()}};
+    bank::WriteOptions options;
+    options.password = QStringLiteral("another");
+    const QString in = dir.filePath(QStringLiteral("old.xls"));
+    bank::writeWorkbookFile(in, bank::WorkbookSpec{{sheet}}, options);
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+
+    const Run refused = tool({QStringLiteral("make"), in, QStringLiteral("-o"), out});
+    QCOMPARE(refused.code, 2);
+    QVERIFY2(refused.err.contains(QStringLiteral("--input-password")), qPrintable(refused.err));
+    QVERIFY(!QFile::exists(out));
+
+    const Run r = tool({QStringLiteral("make"), in, QStringLiteral("--input-password=another"),
+                        QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 0);
+    const auto book = bank::WorkbookData::load(out, bank::bankPassword());
+    QCOMPARE(book->sheetName(0), QStringLiteral("题库"));
+    QCOMPARE(book->sheet(0).usedRows, 5); // the formatted empty last row still counts
+    QCOMPARE(rows(*book, 0).mid(0, 2),
+             (QStringList{QStringLiteral("|问\n答|1234567.25"), QStringLiteral("True|#REF!|")}));
+    QCOMPARE(book->cell(0, 1, 3).kind, bank::CellContent::Kind::Number);
+}
+
+void TestMake::renames() {
+    QTemporaryDir dir;
+    const QString xlsx = dir.filePath(QStringLiteral("book.xlsx"));
+    write(xlsx, zipped(xlsxEntries({{QStringLiteral("人文"), ""}, {QStringLiteral("临床"), ""}})));
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    const Run r = tool({QStringLiteral("make"), xlsx, QStringLiteral("--rename"),
+                        QStringLiteral("人文=sheet1"), QStringLiteral("--rename=临床=sheet2"),
+                        QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 0);
+    const auto book = bank::WorkbookData::load(out, bank::bankPassword());
+    QCOMPARE(book->sheetName(0), QStringLiteral("sheet1"));
+    QCOMPARE(book->sheetName(1), QStringLiteral("sheet2"));
+
+    // A sheet name twice, before or after renaming, and a rename of no sheet, are refused.
+    const QString tsv = dir.filePath(QStringLiteral("人文.tsv"));
+    write(tsv, "a\tb\n");
+    const QList<QStringList> refusals = {
+        {QStringLiteral("make"), xlsx, tsv, QStringLiteral("-o"), out},
+        {QStringLiteral("make"), xlsx, QStringLiteral("--rename"), QStringLiteral("人文=临床"),
+         QStringLiteral("-o"), out},
+        {QStringLiteral("make"), xlsx, QStringLiteral("--rename"), QStringLiteral("外科=sheet3"),
+         QStringLiteral("-o"), out},
+        {QStringLiteral("make"), xlsx, QStringLiteral("--rename"), QStringLiteral("人文"),
+         QStringLiteral("-o"), out}};
+    const QByteArray before = read(out);
+    for (const QStringList& args : refusals) {
+        const Run bad = tool(args);
+        QCOMPARE(bad.code, 2);
+        QCOMPARE(bad.err.count(u'\n'), 1);
+        QVERIFY2(bad.err.startsWith(QStringLiteral("tiku-bank: ")), qPrintable(bad.err));
+    }
+    QCOMPARE(read(out), before);
+}
+
+void TestMake::questionListRefused() {
+    QTemporaryDir dir;
+    const QString txt = dir.filePath(QStringLiteral("q.txt"));
+    write(txt, "\xEF\xBB\xBF"
+               "1. a\nA. x\nB. y\n2. b\nA. x\nB. y\nC. z\n答案：D\n");
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    const Run r = tool({QStringLiteral("make"), txt, QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err.split(u'\n', Qt::SkipEmptyParts),
+             (QStringList{txt + QStringLiteral(":1: question 1 has no answer (no 答案 line, and no "
+                                               "letter in its last brackets)"),
+                          txt + QStringLiteral(":4: question 2 has the answer D, which is not one "
+                                               "of its options A-C")}));
+    QVERIFY(!QFile::exists(out));
+}
+
+void TestMake::badInput_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");
+    const QByteArray good = zipped(xlsxEntries({{QStringLiteral("s"), ""}}));
+    QTest::newRow("truncated archive")
+        << "a.xlsx" << good.left(good.size() / 2) << "a damaged or truncated zip archive";
+    Entries doctype = xlsxEntries({{QStringLiteral("s"), ""}});
+    entry(doctype, QStringLiteral("xl/workbook.xml")) =
+        "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY e SYSTEM "
+        "\"file:///etc/passwd\">]><workbook xmlns=\"" +
+        kMain + "\"><sheets><sheet name=\"&e;\"/></sheets></workbook>";
+    QTest::newRow("DOCTYPE with an external entity")
+        << "a.xlsx" << zipped(doctype) << "xl/workbook.xml:1: a DOCTYPE, which is refused";
+    QTest::newRow("XML not well formed")
+        << "a.xlsx" << zipped(xlsxEntries({{QStringLiteral("s"), "<row><c><v>1</v></row>"}}))
+        << "xl/worksheets/sheet1.xml:2: XML that is not well formed";
+    // 60 MB of blanks deflate to some 60 KB: far past 200 times the file.
+    QTest::newRow("zip bomb") << "a.xlsx"
+                              << zipped(xlsxEntries(
+                                     {{QStringLiteral("s"), QByteArray(60 << 20, ' ')}}))
+                              << "the archive inflates past";
+    Entries outside = xlsxEntries({{QStringLiteral("s"), ""}});
+    entry(outside, QStringLiteral("xl/_rels/workbook.xml.rels"))
+        .replace("worksheets/sheet1.xml", "../../../../../../etc/hostname");
+    QTest::newRow("part name leaving the archive")
+        << "a.xlsx" << zipped(outside) << "the part etc/hostname is missing";
+    QTest::newRow("shared string out of the table")
+        << "a.xlsx"
+        << zipped(xlsxEntries({{QStringLiteral("s"), "<row><c t=\"s\"><v>7</v></c></row>"}}))
+        << "a shared string 7 that is not in the table";
+    QTest::newRow("value beyond column IV")
+        << "a.xlsx"
+        << zipped(xlsxEntries({{QStringLiteral("s"), "<row><c r=\"IW1\"><v>1</v></c></row>"}}))
+        << "cell IW1 holds a value beyond row 65536 or column IV";
+    QTest::newRow(".ods value beyond column IV")
+        << "a.ods"
+        << zipped(odsEntries({}, "<table:table table:name=\"t\"><table:table-row><table:table-cell "
+                                 "table:number-columns-repeated=\"299\"/><table:table-cell "
+                                 "office:value-type=\"float\" office:value=\"1\"/>"
+                                 "</table:table-row></table:table>"))
+        << "holds a value beyond row 65536 or column IV";
+    QTest::newRow("password-protected .xlsx")
+        << "a.xlsx" << bank::detail::writeCompoundFile(QStringLiteral("EncryptedPackage"), "x")
+        << "a password-protected .xlsx, which Tiku cannot open";
+    QTest::newRow("text named .xlsx")
+        << "a.xlsx" << QByteArray("1. a\n") << "not a .xlsx file (damaged, or of another kind)";
+    QTest::newRow("other zip") << "a.zip" << zipped({{"x.txt", "x"}})
+                               << "a zip archive, but no .xlsx, .ods or .docx";
+    QTest::newRow("ods without content")
+        << "a.ods" << zipped({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}})
+        << "the part content.xml is missing";
+    QTest::newRow("binary .txt") << "a.txt" << QByteArray("\x81\x20\x00\xFF", 4)
+                                 << "not a text file (neither UTF-8 nor GB18030)";
+}
+
+void TestMake::badInput() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString in = dir.filePath(name);
+    write(in, bytes);
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    write(out, "old bank");
+    const Run r = tool({QStringLiteral("make"), in, QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 2);
+    QCOMPARE(r.err.count(u'\n'), 1);
+    QVERIFY2(r.err.startsWith(QStringLiteral("tiku-bank: ") + in), qPrintable(r.err));
+    QVERIFY2(r.err.contains(error), qPrintable(r.err));
+    QCOMPARE(read(out), QByteArray("old bank"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+void TestMake::checkSuggestsRenames() {
+    QTemporaryDir dir;
+    const QString xlsx = dir.filePath(QStringLiteral("book.xlsx"));
+    write(xlsx,
+          zipped(xlsxEntries({{QStringLiteral("人文"), ""}, {QStringLiteral("sheet2"), ""}})));
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    QCOMPARE(tool({QStringLiteral("make"), xlsx, QStringLiteral("-o"), out}).code, 0);
+    const Run r = tool({QStringLiteral("check"), out});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.out.endsWith(QStringLiteral("to give the banks their sheet names: tiku-bank make %1 "
+                                           "--rename 人文=sheet1 -o NEW.xls\n")
+                                .arg(out)),
+             qPrintable(r.out));
+}
+
+QTEST_GUILESS_MAIN(TestMake)
+#include "test_make.moc"

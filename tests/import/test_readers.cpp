@@ -1,0 +1,275 @@
+// The readers of .xlsx, .ods and .docx on hand-made packages: every kind of cell as the program
+// shows it through a .xls, the used rows, and Word's numbering written out.
+
+#include "packages.h"
+
+#include "bank/workbook.h"
+#include "import/ods.h"
+#include "import/textlines.h"
+#include "import/xlsx.h"
+#include "import/ziparchive.h"
+
+#include <QtTest>
+
+#include <algorithm>
+
+using namespace tiku;
+using namespace tiku::import;
+using namespace tiku::testing::packages;
+
+namespace {
+
+// Each cell as "B2 kind:value", in row and column order.
+QStringList cells(const bank::SheetSpec& sheet) {
+    std::vector<bank::CellSpec> sorted = sheet.cells;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.row, a.column) < std::pair(b.row, b.column);
+    });
+    QStringList out;
+    for (const bank::CellSpec& c : sorted) {
+        const QString at = QString(QChar(char16_t(u'A' + c.column - 1))) + QString::number(c.row);
+        switch (c.value.kind) {
+        case bank::CellValue::Kind::Blank:
+            out.append(at + QStringLiteral(" blank"));
+            break;
+        case bank::CellValue::Kind::Text:
+            out.append(at + QStringLiteral(" text:") + c.value.text);
+            break;
+        case bank::CellValue::Kind::Number:
+            out.append(at + QStringLiteral(" number:") + QString::number(c.value.number, 'g', 17));
+            break;
+        case bank::CellValue::Kind::Boolean:
+            out.append(at +
+                       (c.value.boolean ? QStringLiteral(" bool:1") : QStringLiteral(" bool:0")));
+            break;
+        case bank::CellValue::Kind::Error:
+            out.append(at + QStringLiteral(" error:") + bank::errorLiteral(c.value.error));
+            break;
+        }
+    }
+    return out;
+}
+
+std::vector<bank::SheetSpec> xlsx(const Entries& entries) {
+    const QByteArray bytes = zipped(entries);
+    ZipArchive archive(bytes, QStringLiteral("t.xlsx"));
+    return readXlsx(archive);
+}
+
+std::vector<bank::SheetSpec> ods(const Entries& entries) {
+    const QByteArray bytes = zipped(entries);
+    ZipArchive archive(bytes, QStringLiteral("t.ods"));
+    if (!isOds(archive)) {
+        qFatal("not recognised as .ods");
+    }
+    return readOds(archive);
+}
+
+} // namespace
+
+class TestReaders : public QObject {
+    Q_OBJECT
+
+private slots:
+    void xlsxCells();
+    void xlsxSheetsAndDate1904();
+    void odsCells();
+    void odsRepeatsAndUsedRows();
+    void docxLines();
+};
+
+void TestReaders::xlsxCells() {
+    const QByteArray strings =
+        "<si><t>plain</t></si>"
+        "<si><r><t>rich </t></r><r><rPr><b/></rPr><t xml:space=\"preserve\">text\n\tend</t></r>"
+        "<rPh><t>ふりがな</t></rPh></si>"
+        "<si><t>cr_x000D_here</t></si>";
+    const QByteArray styles = "<numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy&quot;年&quot;m"
+                              "&quot;月&quot;d&quot;日&quot; hh:mm\"/></numFmts><cellXfs>"
+                              "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"164\"/>"
+                              "<xf numFmtId=\"10\"/><xf numFmtId=\"0\"/></cellXfs>";
+    const QByteArray data =
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+        "<c r=\"C1\" t=\"s\"><v>2</v></c></row>"
+        "<row r=\"2\"><c r=\"A2\"><v>3.5</v></c><c r=\"B2\" s=\"1\"><v>45296</v></c>"
+        "<c r=\"C2\" s=\"2\"><v>45296.5729166667</v></c><c r=\"D2\" s=\"3\"><v>0.25</v></c></row>"
+        "<row r=\"3\"><c r=\"A3\" t=\"b\"><v>1</v></c><c r=\"B3\" t=\"e\"><f>1/0</f>"
+        "<v>#DIV/0!</v></c><c r=\"C3\" t=\"str\"><f>A1&amp;\"x\"</f><v>plainx</v></c>"
+        "<c r=\"D3\" t=\"inlineStr\"><is><t>inline</t></is></c></row>"
+        // A merged area: the covered cells are formatted blanks; a formula never calculated.
+        "<row r=\"4\"><c r=\"A4\" t=\"s\"><v>0</v></c><c r=\"B4\" s=\"4\"/><c r=\"C4\"><f>1</f>"
+        "<v></v></c></row>"
+        // Cells and rows without their references follow the previous ones.
+        "<row><c><v>1</v></c><c t=\"d\" s=\"1\"><v>2024-01-05T00:00:00</v></c></row>"
+        "<row r=\"9\"><c r=\"E9\" s=\"0\"/></row>"
+        "<row r=\"12\"><c r=\"B12\" s=\"4\"/></row>";
+    const auto sheets = xlsx(xlsxEntries({{QStringLiteral("人文"), data}}, strings, styles));
+    QCOMPARE(sheets.size(), size_t(1));
+    QCOMPARE(sheets[0].name, QStringLiteral("人文"));
+    QCOMPARE(
+        cells(sheets[0]),
+        (QStringList{QStringLiteral("A1 text:plain"), QStringLiteral("B1 text:rich text\n\tend"),
+                     QStringLiteral("C1 text:cr\rhere"), QStringLiteral("A2 number:3.5"),
+                     QStringLiteral("B2 text:2024/1/5"),
+                     QStringLiteral("C2 text:2024/1/5 13:45:00"), QStringLiteral("D2 number:0.25"),
+                     QStringLiteral("A3 bool:1"), QStringLiteral("B3 error:#DIV/0!"),
+                     QStringLiteral("C3 text:plainx"), QStringLiteral("D3 text:inline"),
+                     QStringLiteral("A4 text:plain"), QStringLiteral("A5 number:1"),
+                     QStringLiteral("B5 text:2024/1/5"), QStringLiteral("B12 blank")}));
+}
+
+void TestReaders::xlsxSheetsAndDate1904() {
+    const QByteArray styles = "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/></cellXfs>";
+    Entries entries = xlsxEntries(
+        {{QStringLiteral("sheet1"), "<row r=\"1\"><c r=\"B1\" s=\"1\"><v>0</v></c></row>"},
+         {QStringLiteral("临床"), ""}},
+        {}, styles, "<workbookPr date1904=\"1\"/>");
+    // The workbook part in UTF-16, which XML allows as well.
+    QByteArray& book = entry(entries, QStringLiteral("xl/workbook.xml"));
+    const QString text =
+        QString::fromUtf8(book).replace(QStringLiteral("UTF-8"), QStringLiteral("UTF-16"));
+    book = QByteArray("\xFF\xFE") +
+           QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    const auto sheets = xlsx(entries);
+    QCOMPARE(sheets.size(), size_t(2));
+    QCOMPARE(cells(sheets[0]), QStringList{QStringLiteral("B1 text:1904/1/1")});
+    QCOMPARE(sheets[1].name, QStringLiteral("临床"));
+    QVERIFY(sheets[1].cells.empty());
+}
+
+void TestReaders::odsCells() {
+    const QByteArray styles =
+        "<number:date-style style:name=\"N37\"><number:year/><number:text>/</number:text>"
+        "<number:month/></number:date-style>"
+        "<number:date-style style:name=\"N50\"><number:year/><number:hours/></number:date-style>"
+        "<style:style style:name=\"ce1\" style:family=\"table-cell\" "
+        "style:data-style-name=\"N37\"/>"
+        "<style:style style:name=\"ce2\" style:family=\"table-cell\" "
+        "style:data-style-name=\"N50\"/>"
+        "<style:style style:name=\"ce3\" style:family=\"table-cell\" "
+        "style:parent-style-name=\"ce1\"/>";
+    const QByteArray table =
+        "<table:table table:name=\"人文\"><table:table-column table:number-columns-repeated=\"4\"/>"
+        "<table:table-row><table:table-cell office:value-type=\"string\">"
+        "<text:p>a<text:s text:c=\"3\"/>b<text:tab/>c<text:line-break/>d</text:p>"
+        "<text:p><text:span>e</text:span><text:a>f</text:a></text:p>"
+        "<office:annotation><text:p>note</text:p></office:annotation></table:table-cell>"
+        "<table:table-cell office:value-type=\"float\" office:value=\"3.5\"><text:p>3.50"
+        "</text:p></table:table-cell><table:table-cell office:value-type=\"boolean\" "
+        "office:boolean-value=\"true\"><text:p>TRUE</text:p></table:table-cell>"
+        "<table:table-cell table:formula=\"of:=1/0\" office:value-type=\"float\" "
+        "office:value=\"0\" calcext:value-type=\"error\"><text:p>#DIV/0!</text:p>"
+        "</table:table-cell></table:table-row>"
+        "<table:table-row><table:table-cell table:style-name=\"ce1\" office:value-type=\"date\" "
+        "office:date-value=\"2024-01-05\"/><table:table-cell table:style-name=\"ce2\" "
+        "office:value-type=\"date\" office:date-value=\"2024-01-05T13:45:00\"/>"
+        "<table:table-cell table:style-name=\"ce3\" office:value-type=\"float\" "
+        "office:value=\"45296\"/><table:table-cell office:value-type=\"time\" "
+        "office:time-value=\"PT13H45M00S\"/></table:table-row>"
+        "</table:table>";
+    const auto sheets = ods(odsEntries(styles, table));
+    QCOMPARE(sheets.size(), size_t(1));
+    QCOMPARE(sheets[0].name, QStringLiteral("人文"));
+    QCOMPARE(cells(sheets[0]),
+             (QStringList{QStringLiteral("A1 text:a   b\tc\nd\nef"),
+                          QStringLiteral("B1 number:3.5"), QStringLiteral("C1 bool:1"),
+                          QStringLiteral("D1 error:#DIV/0!"), QStringLiteral("A2 text:2024/1/5"),
+                          QStringLiteral("B2 text:2024/1/5 13:45:00"),
+                          QStringLiteral("C2 text:2024/1/5"), QStringLiteral("D2 text:13:45:00")}));
+}
+
+void TestReaders::odsRepeatsAndUsedRows() {
+    const QByteArray styles = "<style:style style:name=\"ce9\" style:family=\"table-cell\"/>";
+    const QByteArray tables =
+        "<table:table table:name=\"a\">"
+        "<table:table-column table:default-cell-style-name=\"ce9\" "
+        "table:number-columns-repeated=\"1024\"/>"
+        "<table:table-row table:number-rows-repeated=\"2\"/>"
+        "<table:table-row-group><table:table-row table:number-rows-repeated=\"2\">"
+        "<table:table-cell/><table:table-cell office:value-type=\"string\" "
+        "table:number-columns-repeated=\"2\"><text:p>x</text:p></table:table-cell>"
+        "<table:covered-table-cell table:number-columns-repeated=\"3\"/>"
+        "</table:table-row></table:table-row-group>"
+        // Cells in the column's own style are not formatted; a style of their own is.
+        "<table:table-row table:number-rows-repeated=\"5\"><table:table-cell "
+        "table:style-name=\"ce9\" table:number-columns-repeated=\"1024\"/></table:table-row>"
+        "<table:table-row><table:table-cell table:style-name=\"ce1\"/></table:table-row>"
+        "<table:table-row table:number-rows-repeated=\"1048560\"><table:table-cell "
+        "table:number-columns-repeated=\"1024\"/></table:table-row>"
+        "</table:table>"
+        "<table:table table:name=\"b\"><table:table-row table:number-rows-repeated=\"3\">"
+        "<table:table-cell table:style-name=\"ce1\" table:number-columns-repeated=\"9\"/>"
+        "</table:table-row></table:table>";
+    const auto sheets = ods(odsEntries(styles, tables));
+    QCOMPARE(sheets.size(), size_t(2));
+    QCOMPARE(cells(sheets[0]),
+             (QStringList{QStringLiteral("B3 text:x"), QStringLiteral("C3 text:x"),
+                          QStringLiteral("B4 text:x"), QStringLiteral("C4 text:x"),
+                          QStringLiteral("A10 blank")}));
+    QCOMPARE(cells(sheets[1]),
+             (QStringList{QStringLiteral("A1 blank"), QStringLiteral("A3 blank")}));
+}
+
+void TestReaders::docxLines() {
+    const QByteArray numbering =
+        "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/>"
+        "<w:numFmt w:val=\"decimal\"/><w:lvlText w:val=\"%1．\"/></w:lvl>"
+        "<w:lvl w:ilvl=\"1\"><w:start w:val=\"1\"/><w:numFmt w:val=\"upperLetter\"/>"
+        "<w:lvlText w:val=\"%2.\"/><w:suff w:val=\"space\"/></w:lvl></w:abstractNum>"
+        "<w:abstractNum w:abstractNumId=\"1\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"1\"/>"
+        "<w:numFmt w:val=\"chineseCounting\"/><w:lvlText w:val=\"%1、\"/>"
+        "<w:suff w:val=\"nothing\"/></w:lvl></w:abstractNum>"
+        // A list whose levels come from a list style, as Word's multilevel list styles do.
+        "<w:abstractNum w:abstractNumId=\"2\"><w:numStyleLink w:val=\"LS\"/></w:abstractNum>"
+        "<w:abstractNum w:abstractNumId=\"3\"><w:styleLink w:val=\"LS\"/><w:lvl w:ilvl=\"0\">"
+        "<w:start w:val=\"5\"/><w:numFmt w:val=\"decimalFullWidth\"/>"
+        "<w:lvlText w:val=\"%1）\"/></w:lvl></w:abstractNum>"
+        "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"2\"/></w:num>"
+        "<w:num w:numId=\"4\"><w:abstractNumId w:val=\"3\"/></w:num>"
+        "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>"
+        "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/></w:num>";
+    const QByteArray styles =
+        "<w:style w:type=\"paragraph\" w:styleId=\"Q\"><w:pPr><w:numPr><w:numId w:val=\"1\"/>"
+        "</w:numPr></w:pPr></w:style><w:style w:type=\"paragraph\" w:styleId=\"Q2\">"
+        "<w:basedOn w:val=\"Q\"/></w:style><w:style w:type=\"numbering\" w:styleId=\"LS\">"
+        "<w:pPr><w:numPr><w:numId w:val=\"4\"/></w:numPr></w:pPr></w:style>";
+    auto p = [](const QByteArray& pPr, const QByteArray& runs) {
+        return "<w:p><w:pPr>" + pPr +
+               "<w:tabs><w:tab w:val=\"left\" w:pos=\"420\"/></w:tabs>"
+               "</w:pPr>" +
+               runs + "</w:p>";
+    };
+    const QByteArray level1 = "<w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"1\"/></w:numPr>";
+    const QByteArray body =
+        p("<w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"2\"/></w:numPr>",
+          "<w:r><w:t>单选题</w:t></w:r>") +
+        p("<w:pStyle w:val=\"Q2\"/>",
+          "<w:r><w:t xml:space=\"preserve\">题干 </w:t></w:r><w:del><w:r><w:delText>删"
+          "</w:delText></w:r></w:del><w:r><w:t>（　）</w:t><w:br/><w:t>第二行</w:t></w:r>") +
+        p(level1, "<w:r><w:t>甲</w:t></w:r>") +
+        p(level1, "<w:r><w:t>乙</w:t><w:tab/>"
+                  "<w:t>丙</w:t></w:r>") +
+        p({}, "<w:r><w:t>答案：A</w:t></w:r><w:r><mc:AlternateContent "
+              "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+              "<mc:Choice Requires=\"wps\"><w:drawing/></mc:Choice><mc:Fallback><w:pict>"
+              "<w:txbxContent><w:p><w:r><w:t>框</w:t></w:r></w:p></w:txbxContent></w:pict>"
+              "</mc:Fallback></mc:AlternateContent></w:r>") +
+        p("<w:pStyle w:val=\"Q\"/>", "<w:r><w:t>又一题</w:t></w:r>") +
+        p(level1, "<w:r><w:t>丁</w:t></w:r>") +
+        p("<w:pStyle w:val=\"Q\"/><w:numPr><w:numId w:val=\"0\"/></w:numPr>",
+          "<w:r><w:t>不编号</w:t></w:r>") +
+        p("<w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"3\"/></w:numPr>",
+          "<w:r><w:t>链接</w:t></w:r>");
+    const QByteArray bytes = zipped(docxEntries(body, numbering, styles));
+    ZipArchive archive(bytes, QStringLiteral("t.docx"));
+    QVERIFY(isDocx(archive));
+    QCOMPARE(readDocxLines(archive),
+             (QStringList{QStringLiteral("一、单选题"), QStringLiteral("1． 题干 （　）"),
+                          QStringLiteral("第二行"), QStringLiteral("A. 甲"),
+                          QStringLiteral("B. 乙\t丙"), QStringLiteral("答案：A"),
+                          QStringLiteral("2． 又一题"), QStringLiteral("A. 丁"),
+                          QStringLiteral("不编号"), QStringLiteral("５） 链接")}));
+}
+
+QTEST_GUILESS_MAIN(TestReaders)
+#include "test_readers.moc"
