@@ -18,8 +18,7 @@ cmake --build build/asan -j "$jobs"
 # 3. The reader's fuzz target, built with clang and run for a minute on the fixtures; the
 #    import readers' target for half a minute.
 if [[ "${TIKU_SKIP_FUZZ:-}" != 1 ]]; then
-    scripts/fuzz.sh 60
-    scripts/fuzz-import.sh 30
+    scripts/fuzz.sh 60 30
 fi
 
 # 4. The record and compound file tests under valgrind, which sees small reads past a record

@@ -7,7 +7,7 @@ target_compile_options(fuzz_import PRIVATE -fsanitize=fuzzer,address,undefined
 target_link_options(fuzz_import PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_libraries(fuzz_import PRIVATE tiku_import)
 
-# Writes the seed packages (see scripts/fuzz-import.sh).
+# Writes the seed packages (see scripts/fuzz.sh).
 add_executable(fuzz_import_seeds fuzz_import_seeds.cpp)
 target_compile_options(fuzz_import_seeds PRIVATE -fsanitize=address,undefined)
 target_link_options(fuzz_import_seeds PRIVATE -fsanitize=address,undefined)
