@@ -2,7 +2,8 @@
 
 #include "bankerror.h"
 
-#include <QRandomGenerator>
+#include <QCryptographicHash>
+#include <QMessageAuthenticationCode>
 
 namespace tiku::bank::detail {
 
@@ -12,17 +13,44 @@ namespace {
     throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined, what);
 }
 
-QByteArray randomBytes(int n) {
-    QByteArray out(n, '\0');
-    for (int i = 0; i < n; ++i) {
-        out[i] = char(QRandomGenerator::system()->bounded(256));
-    }
-    return out;
+// 16 bytes drawn from the seed for one purpose.
+QByteArray drawn(const QByteArray& seed, const char* purpose) {
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(seed);
+    h.addData(QByteArray(purpose));
+    return h.result().left(16);
 }
 
 } // namespace
 
-Protection makeProtection(const WriteOptions& options) {
+QByteArray protectionSeed(const WorkbookSpec& spec, const QString& password) {
+    QMessageAuthenticationCode mac(QCryptographicHash::Sha256, password.toUtf8());
+    const auto number = [&mac](qint64 n) {
+        mac.addData(reinterpret_cast<const char*>(&n), sizeof n);
+    };
+    const auto text = [&](const QString& t) {
+        number(t.size());
+        mac.addData(reinterpret_cast<const char*>(t.constData()), t.size() * 2);
+    };
+    for (const SheetSpec& sheet : spec.sheets) {
+        text(sheet.name);
+        number(qint64(sheet.kind));
+        number(qint64(sheet.cells.size()));
+        for (const CellSpec& cell : sheet.cells) {
+            number(cell.row);
+            number(cell.column);
+            const CellValue& v = cell.value;
+            number(qint64(v.kind));
+            text(v.text);
+            mac.addData(reinterpret_cast<const char*>(&v.number), sizeof v.number);
+            number(v.boolean);
+            number(qint64(v.error));
+        }
+    }
+    return mac.result();
+}
+
+Protection makeProtection(const WriteOptions& options, const QByteArray& seed) {
     Protection p;
     switch (options.encryption) {
     case Encryption::None:
@@ -37,9 +65,10 @@ Protection makeProtection(const WriteOptions& options) {
         break;
     }
     case Encryption::Rc4: {
-        const QByteArray salt = randomBytes(16);
+        const QByteArray salt = drawn(seed, "salt");
         const crypto::Rc4Keys keys = crypto::Rc4Keys::standard(options.password, salt);
-        p.filePass.u16(0x0001).u16(1).u16(1).raw(salt).raw(keys.encryptVerifier(randomBytes(16)));
+        p.filePass.u16(0x0001).u16(1).u16(1).raw(salt).raw(
+            keys.encryptVerifier(drawn(seed, "verifier")));
         p.cipher = crypto::RecordCipher::rc4(keys);
         break;
     }
@@ -52,10 +81,10 @@ Protection makeProtection(const WriteOptions& options) {
             badArgument(QStringLiteral("RC4 CryptoAPI 版本 %1.2 不受支持")
                             .arg(options.cryptoApiMajorVersion));
         }
-        const QByteArray salt = randomBytes(16);
+        const QByteArray salt = drawn(seed, "salt");
         const crypto::Rc4Keys keys =
             crypto::Rc4Keys::cryptoApi(options.password, salt, options.keyBits);
-        const QByteArray verifier = keys.encryptVerifier(randomBytes(16));
+        const QByteArray verifier = keys.encryptVerifier(drawn(seed, "verifier"));
         const QString csp = options.keyBits == 40
                                 ? QStringLiteral("Microsoft Base Cryptographic Provider v1.0")
                                 : QStringLiteral("Microsoft Enhanced Cryptographic Provider v1.0");

@@ -14,7 +14,14 @@ struct Protection {
     std::unique_ptr<crypto::RecordCipher> cipher;
 };
 
-// Throws BankError (BadArgument) for options no reader could open.
-Protection makeProtection(const WriteOptions& options);
+// The salt and the verifier are drawn from seed, so that the same workbook written twice under
+// the same password gives the same bytes (a package's demo bank, a build made again). Throws
+// BankError (BadArgument) for options no reader could open.
+Protection makeProtection(const WriteOptions& options, const QByteArray& seed);
+
+// A seed for makeProtection: a keyed hash of the workbook's content under the password. Two
+// workbooks share it only when they are the same, so no two share a keystream; without the
+// password it tells nothing of the content.
+QByteArray protectionSeed(const WorkbookSpec& spec, const QString& password);
 
 } // namespace tiku::bank::detail

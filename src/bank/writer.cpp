@@ -305,7 +305,8 @@ void writeSheet(BiffStream& biff, const SheetSpec& sheet, const std::vector<Plac
 
 QByteArray writeWorkbook(const WorkbookSpec& spec, const WriteOptions& options) {
     checkSpec(spec);
-    const Protection protection = detail::makeProtection(options);
+    const Protection protection =
+        detail::makeProtection(options, detail::protectionSeed(spec, options.password));
 
     std::vector<std::vector<PlacedCell>> sheetCells;
     std::vector<std::vector<quint32>> sheetSst;

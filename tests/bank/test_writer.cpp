@@ -49,6 +49,7 @@ private slots:
     void everyEncryptionReadsBack();
     void wrongPasswordIsRefused_data();
     void wrongPasswordIsRefused();
+    void sameWorkbookSameBytes();
     void streamPlacement_data();
     void streamPlacement();
     void boundSheetOffsetsAndDimensions();
@@ -152,6 +153,28 @@ void TestWriter::wrongPasswordIsRefused() {
     } catch (const BankError& e) {
         QCOMPARE(e.kind(), ErrorKind::PasswordRefused);
     }
+}
+
+// The salt comes from the content under the password: a bank written again is byte for byte
+// the same (a package's demo bank stays one version), while another content or password gets
+// another salt, so no two banks share a keystream.
+void TestWriter::sameWorkbookSameBytes() {
+    WorkbookSpec spec;
+    spec.sheets.push_back(questions(QStringLiteral("sheet1"), 5, QString()));
+    const auto filePass = [](const QByteArray& bytes) {
+        const auto recs = records(CompoundFile::parse(bytes).workbook);
+        return recs.size() > 1 && recs[1].type == 0x002F ? recs[1].data : QByteArray();
+    };
+    const QByteArray first = writeWorkbook(spec);
+    QVERIFY(!filePass(first).isEmpty());
+    QCOMPARE(writeWorkbook(spec), first);
+
+    WorkbookSpec changed = spec;
+    changed.sheets[0].cells[0].value.text += u'.';
+    QVERIFY(filePass(writeWorkbook(changed)) != filePass(first));
+    WriteOptions other;
+    other.password = QStringLiteral("another");
+    QVERIFY(filePass(writeWorkbook(spec, other)) != filePass(first));
 }
 
 void TestWriter::streamPlacement_data() {
