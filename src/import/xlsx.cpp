@@ -78,10 +78,16 @@ std::vector<bank::biff::DateParts> cellFormats(ZipArchive& archive, const QStrin
             inCellXfs = false;
         }
     }
+    // Each format once: many cell formats may share one long format code.
+    QHash<int, bank::biff::DateParts> classified;
     std::vector<bank::biff::DateParts> out;
     out.reserve(xfFormats.size());
     for (int id : xfFormats) {
-        out.push_back(bank::biff::classifyFormat(id, codes.value(id)));
+        auto it = classified.constFind(id);
+        if (it == classified.cend()) {
+            it = classified.insert(id, bank::biff::classifyFormat(id, codes.value(id)));
+        }
+        out.push_back(*it);
     }
     return out;
 }

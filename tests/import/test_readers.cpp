@@ -9,6 +9,7 @@
 #include "import/xlsx.h"
 #include "import/ziparchive.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <algorithm>
@@ -73,6 +74,7 @@ class TestReaders : public QObject {
 private slots:
     void xlsxCells();
     void xlsxSheetsAndDate1904();
+    void xlsxFormatsSharedByManyCells();
     void odsCells();
     void odsRepeatsAndUsedRows();
     void docxLines();
@@ -135,6 +137,24 @@ void TestReaders::xlsxSheetsAndDate1904() {
     QCOMPARE(cells(sheets[0]), QStringList{QStringLiteral("B1 text:1904/1/1")});
     QCOMPARE(sheets[1].name, QStringLiteral("临床"));
     QVERIFY(sheets[1].cells.empty());
+}
+
+void TestReaders::xlsxFormatsSharedByManyCells() {
+    // Half a million cell formats share one format code of a million characters: each is told a
+    // date once, not once per cell format (which would run for hours).
+    const int xfs = 500000;
+    const QByteArray styles = "<numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d" +
+                              QByteArray(1 << 20, ' ') + "\"/></numFmts><cellXfs>" +
+                              QByteArray("<xf numFmtId=\"164\"/>").repeated(xfs) + "</cellXfs>";
+    Entries entries = xlsxEntries(
+        {{QStringLiteral("s"), "<row r=\"1\"><c r=\"A1\" s=\"" + QByteArray::number(xfs - 1) +
+                                   "\"><v>45296</v></c></row>"}},
+        {}, styles);
+    // Bytes that do not deflate, so that the parts stay within 200 times the archive.
+    QByteArray filler(1 << 17, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(filler.data()), filler.size() / 4);
+    entries.push_back({QStringLiteral("filler.bin"), filler});
+    QCOMPARE(cells(xlsx(entries).at(0)), QStringList{QStringLiteral("A1 text:2024/1/5")});
 }
 
 void TestReaders::odsCells() {
