@@ -322,6 +322,9 @@ std::vector<bank::SheetSpec> readOds(ZipArchive& archive) {
     styles.read(xml); // stops at the body
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement && xml.namespaceUri() == kTable && xml.name() == "table") {
+            if (out.size() >= size_t(kMaxSheets)) {
+                xml.fail(QStringLiteral("more than %1 tables, which is refused").arg(kMaxSheets));
+            }
             out.push_back(readTable(xml, styles, archive.displayName()));
         }
     }

@@ -278,6 +278,10 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
                 const QString v = xml.attribute(u"date1904");
                 ctx.date1904 = v == u"1" || v == u"true";
             } else if (xml.name() == "sheet") {
+                if (sheets.size() >= size_t(kMaxSheets)) {
+                    xml.fail(
+                        QStringLiteral("more than %1 sheets, which is refused").arg(kMaxSheets));
+                }
                 sheets.push_back({xml.attribute(u"name"), xml.attribute(u"id")});
             }
         }

@@ -244,6 +244,15 @@ void TestMake::badInput_data() {
                                  "office:value-type=\"float\" office:value=\"1\"/>"
                                  "</table:table-row></table:table>"))
         << "holds a value beyond row 65536 or column IV";
+    // Sheets past what a bank can use are refused as they are found.
+    Entries manySheets = xlsxEntries({{QStringLiteral("s"), ""}});
+    entry(manySheets, QStringLiteral("xl/workbook.xml"))
+        .replace("<sheets>", "<sheets>" + QByteArray("<sheet r:id=\"rId1\"/>").repeated(10001));
+    QTest::newRow("more sheets than a workbook holds")
+        << "a.xlsx" << zipped(manySheets) << "more than 10000 sheets, which is refused";
+    QTest::newRow("more tables than a workbook holds")
+        << "a.ods" << zipped(odsEntries({}, QByteArray("<table:table/>").repeated(10001)))
+        << "more than 10000 tables, which is refused";
     QTest::newRow("password-protected .xlsx")
         << "a.xlsx" << bank::detail::writeCompoundFile(QStringLiteral("EncryptedPackage"), "x")
         << "a password-protected .xlsx, which Tiku cannot open";
