@@ -71,6 +71,8 @@ struct NumberingLevel {
 
 struct Numbering {
     static constexpr int kLevels = 9;
+    // Enough for "%1.%2.%3.%4.%5.%6.%7.%8.%9." and the words around it.
+    static constexpr int kMaxLevelText = 64;
     struct Abstract {
         std::array<NumberingLevel, kLevels> levels;
         std::array<int, kLevels> counters{};
@@ -228,6 +230,13 @@ struct Numbering {
                 } else if (n == "numFmt") {
                     l.format = val;
                 } else if (n == "lvlText") {
+                    // Written before every paragraph of its level: a long one would multiply
+                    // the document's size.
+                    if (val.size() > kMaxLevelText) {
+                        xml.fail(QStringLiteral("a list numbering text longer than %1 characters, "
+                                                "which is refused")
+                                     .arg(kMaxLevelText));
+                    }
                     l.text = val;
                 } else if (n == "suff") {
                     l.suffix = val == u"nothing" ? QString() : QStringLiteral(" ");

@@ -244,7 +244,7 @@ void TestMake::badInput_data() {
                                  "office:value-type=\"float\" office:value=\"1\"/>"
                                  "</table:table-row></table:table>"))
         << "holds a value beyond row 65536 or column IV";
-    // Sheets past what a bank can use are refused as they are found.
+    // Sheets and list numbering past what a bank can use are refused before they multiply.
     Entries manySheets = xlsxEntries({{QStringLiteral("s"), ""}});
     entry(manySheets, QStringLiteral("xl/workbook.xml"))
         .replace("<sheets>", "<sheets>" + QByteArray("<sheet r:id=\"rId1\"/>").repeated(10001));
@@ -253,6 +253,15 @@ void TestMake::badInput_data() {
     QTest::newRow("more tables than a workbook holds")
         << "a.ods" << zipped(odsEntries({}, QByteArray("<table:table/>").repeated(10001)))
         << "more than 10000 tables, which is refused";
+    QTest::newRow("long list numbering text")
+        << "a.docx"
+        << zipped(docxEntries(
+               "<w:p><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:p>",
+               "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:lvlText w:val=\"" +
+                   QByteArray("%1").repeated(33) +
+                   "\"/></w:lvl></w:abstractNum><w:num w:numId=\"1\"><w:abstractNumId "
+                   "w:val=\"0\"/></w:num>"))
+        << "a list numbering text longer than 64 characters";
     QTest::newRow("password-protected .xlsx")
         << "a.xlsx" << bank::detail::writeCompoundFile(QStringLiteral("EncryptedPackage"), "x")
         << "a password-protected .xlsx, which Tiku cannot open";
