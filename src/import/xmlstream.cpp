@@ -13,6 +13,9 @@ namespace {
 
 constexpr int kChunk = 1 << 16;
 constexpr char kNamespaceSeparator = '\x01';
+// Expat hands out every name as "uri\x01local", which is measured and compared whole: a long
+// namespace name would make each element cost its length. Real ones are far shorter.
+constexpr size_t kMaxNamespaceUri = 512;
 
 } // namespace
 
@@ -147,6 +150,15 @@ struct XmlCallbacks {
         XML_StopParser(s.parser_, XML_FALSE);
     }
 
+    static void XMLCALL namespaceDecl(void* data, const XML_Char*, const XML_Char* uri) {
+        XmlStream& s = self(data);
+        if (uri != nullptr && std::strlen(uri) > kMaxNamespaceUri) {
+            s.refusal_ = QStringLiteral("a namespace name longer than %1 bytes, which is refused")
+                             .arg(kMaxNamespaceUri);
+            XML_StopParser(s.parser_, XML_FALSE);
+        }
+    }
+
     static void XMLCALL entity(void* data, const XML_Char*, int, const XML_Char*, int,
                                const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
         XmlStream& s = self(data);
@@ -164,6 +176,9 @@ XML_Parser makeParser(void* self, bool namespaces) {
         throw std::bad_alloc();
     }
     XML_SetUserData(p, self);
+    if (namespaces) {
+        XML_SetStartNamespaceDeclHandler(p, XmlCallbacks::namespaceDecl);
+    }
     XML_SetElementHandler(p, XmlCallbacks::start, XmlCallbacks::end);
     XML_SetCharacterDataHandler(p, XmlCallbacks::characters);
     XML_SetStartDoctypeDeclHandler(p, XmlCallbacks::doctype);

@@ -262,6 +262,12 @@ void TestMake::badInput_data() {
                    "\"/></w:lvl></w:abstractNum><w:num w:numId=\"1\"><w:abstractNumId "
                    "w:val=\"0\"/></w:num>"))
         << "a list numbering text longer than 64 characters";
+    Entries longNamespace = odsEntries({}, "<table:table table:name=\"t\"/>");
+    entry(longNamespace, QStringLiteral("content.xml"))
+        .replace("<office:body>", "<office:body xmlns:n=\"" + QByteArray(513, 'u') + "\">");
+    QTest::newRow("long namespace name")
+        << "a.ods" << zipped(longNamespace)
+        << "content.xml:2: a namespace name longer than 512 bytes, which is refused";
     QTest::newRow("password-protected .xlsx")
         << "a.xlsx" << bank::detail::writeCompoundFile(QStringLiteral("EncryptedPackage"), "x")
         << "a password-protected .xlsx, which Tiku cannot open";
