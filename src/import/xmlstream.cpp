@@ -16,6 +16,9 @@ constexpr char kNamespaceSeparator = '\x01';
 // Expat hands out every name as "uri\x01local", which is measured and compared whole: a long
 // namespace name would make each element cost its length. Real ones are far shorter.
 constexpr size_t kMaxNamespaceUri = 512;
+// Expat keeps every open element: a part of nothing but nested start tags costs some 150 bytes
+// of memory for every 5 bytes read. Office files nest a few dozen deep (libxml2 stops at 256).
+constexpr int kMaxDepth = 1024;
 
 } // namespace
 
@@ -97,6 +100,12 @@ struct XmlCallbacks {
 
     static void XMLCALL start(void* data, const XML_Char* name, const XML_Char** attrs) {
         XmlStream& s = self(data);
+        if (++s.depth_ > kMaxDepth) {
+            s.refusal_ = QStringLiteral("elements nested more than %1 deep, which is refused")
+                             .arg(kMaxDepth);
+            XML_StopParser(s.parser_, XML_FALSE);
+            return;
+        }
         if (dropped(s, name)) {
             ++s.droppedDepth_;
             return;
@@ -117,6 +126,7 @@ struct XmlCallbacks {
 
     static void XMLCALL end(void* data, const XML_Char* name) {
         XmlStream& s = self(data);
+        --s.depth_;
         if (s.droppedDepth_ > 0) {
             --s.droppedDepth_;
             return;

@@ -114,6 +114,7 @@ private:
     int lastNamespace_ = -1;
     std::vector<QByteArray> dropped_;
     int droppedDepth_ = 0; // inside a dropped element
+    int depth_ = 0;        // elements open
 };
 
 } // namespace tiku::import

@@ -268,6 +268,11 @@ void TestMake::badInput_data() {
     QTest::newRow("long namespace name")
         << "a.ods" << zipped(longNamespace)
         << "content.xml:2: a namespace name longer than 512 bytes, which is refused";
+    QTest::newRow("elements nested too deep")
+        << "a.docx"
+        << zipped(docxEntries(QByteArray("<w:p>").repeated(1100) +
+                              QByteArray("</w:p>").repeated(1100)))
+        << "word/document.xml:2: elements nested more than 1024 deep, which is refused";
     QTest::newRow("password-protected .xlsx")
         << "a.xlsx" << bank::detail::writeCompoundFile(QStringLiteral("EncryptedPackage"), "x")
         << "a password-protected .xlsx, which Tiku cannot open";
