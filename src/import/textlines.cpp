@@ -73,6 +73,8 @@ struct Numbering {
     static constexpr int kLevels = 9;
     // Enough for "%1.%2.%3.%4.%5.%6.%7.%8.%9." and the words around it.
     static constexpr int kMaxLevelText = 64;
+    // The largest start value Word takes; larger ones would overflow when counted on.
+    static constexpr int kMaxStart = 32767;
     struct Abstract {
         std::array<NumberingLevel, kLevels> levels;
         std::array<int, kLevels> counters{};
@@ -226,7 +228,7 @@ struct Numbering {
             } else if (abstractId >= 0 && level >= 0 && level < kLevels) {
                 NumberingLevel& l = abstracts[abstractId].levels[size_t(level)];
                 if (n == "start") {
-                    l.start = val.toInt();
+                    l.start = std::clamp(val.toInt(), 0, kMaxStart);
                 } else if (n == "numFmt") {
                     l.format = val;
                 } else if (n == "lvlText") {
@@ -246,7 +248,7 @@ struct Numbering {
             } else if (numId >= 0 && n == "lvlOverride") {
                 overrideLevel = xml.attribute(kW, u"ilvl").toInt();
             } else if (numId >= 0 && n == "startOverride") {
-                startOverrides[numId].insert(overrideLevel, val.toInt());
+                startOverrides[numId].insert(overrideLevel, std::clamp(val.toInt(), 0, kMaxStart));
             }
         }
     }

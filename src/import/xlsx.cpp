@@ -204,7 +204,9 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
         if (xml.name() == "row") {
             const QString r = xml.attribute(u"r");
             bool ok = true;
-            row = r.isEmpty() ? row + 1 : r.toLongLong(&ok);
+            // Past the last row a .xls holds, any row is as good as the next (and never
+            // overflows).
+            row = r.isEmpty() ? std::min<qint64>(row, kMaxRows) + 1 : r.toLongLong(&ok);
             if (!ok || row < 1) {
                 xml.fail(QStringLiteral("a row number \"%1\" that is no number").arg(r));
             }

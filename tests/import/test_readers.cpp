@@ -4,6 +4,7 @@
 #include "packages.h"
 
 #include "bank/workbook.h"
+#include "import/importerror.h"
 #include "import/ods.h"
 #include "import/textlines.h"
 #include "import/xlsx.h"
@@ -75,6 +76,7 @@ private slots:
     void xlsxCells();
     void xlsxSheetsAndDate1904();
     void xlsxFormatsSharedByManyCells();
+    void numbersPastTheirRange();
     void odsCells();
     void odsRepeatsAndUsedRows();
     void docxLines();
@@ -155,6 +157,29 @@ void TestReaders::xlsxFormatsSharedByManyCells() {
     QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(filler.data()), filler.size() / 4);
     entries.push_back({QStringLiteral("filler.bin"), filler});
     QCOMPARE(cells(xlsx(entries).at(0)), QStringList{QStringLiteral("A1 text:2024/1/5")});
+}
+
+void TestReaders::numbersPastTheirRange() {
+    // A row after the largest row number: still past the last row, not a negative one.
+    try {
+        xlsx(xlsxEntries({{QStringLiteral("s"), "<row r=\"9223372036854775807\"/><row><c><v>1</v>"
+                                                "</c></row>"}}));
+        QFAIL("a value past the last row was taken");
+    } catch (const ImportError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("A65537 holds a value beyond row 65536")),
+                 qPrintable(e.message()));
+    }
+    // A list that starts at the largest number: counted on from the largest Word takes.
+    const QByteArray numbering =
+        "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:start "
+        "w:val=\"2147483647\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
+        "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>";
+    const QByteArray p = "<w:p><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
+                         "<w:r><w:t>x</w:t></w:r></w:p>";
+    const QByteArray bytes = zipped(docxEntries(p + p, numbering));
+    ZipArchive archive(bytes, QStringLiteral("t.docx"));
+    QCOMPARE(readDocxLines(archive),
+             (QStringList{QStringLiteral("32767. x"), QStringLiteral("32768. x")}));
 }
 
 void TestReaders::odsCells() {
