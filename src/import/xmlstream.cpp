@@ -36,18 +36,16 @@ struct XmlCallbacks {
         if (s.lastNamespace_ >= 0 && s.namespaces_[size_t(s.lastNamespace_)] == uri) {
             return {0, n, s.lastNamespace_};
         }
-        for (size_t i = 0; i < s.namespaces_.size(); ++i) {
-            if (s.namespaces_[i] == uri) {
-                s.lastNamespace_ = int(i);
-                return {0, n, int(i)};
-            }
+        // Every namespace is kept once, however many a part uses: copied with each name, a
+        // few hundred namespaces would multiply the part's size.
+        const QByteArray key(p, n);
+        auto it = s.namespaceIds_.constFind(key);
+        if (it == s.namespaceIds_.cend()) {
+            s.namespaces_.push_back(key);
+            it = s.namespaceIds_.insert(key, int(s.namespaces_.size() - 1));
         }
-        if (s.namespaces_.size() < 64) {
-            s.namespaces_.emplace_back(p, n);
-            s.lastNamespace_ = int(s.namespaces_.size() - 1);
-            return {0, n, s.lastNamespace_};
-        }
-        return store(s, p, n); // a hostile part with many namespaces: kept with each element
+        s.lastNamespace_ = *it;
+        return {0, n, s.lastNamespace_};
     }
 
     // "uri\x01local" or "local".
