@@ -25,6 +25,8 @@ private:
 inline constexpr int kMaxRows = bank::maxSheetRows;
 inline constexpr int kMaxColumns = bank::maxSheetColumns;
 inline constexpr int kMaxTextLength = bank::maxTextLength;
+// What a .xls workbook holds: more sheets are refused as they are found, before they are read.
+inline constexpr int kMaxSheets = bank::maxSheets;
 
 // An archive is refused when its entries would inflate past the smaller of these.
 inline constexpr qint64 kMaxInflatedBytes = qint64(1) << 30;

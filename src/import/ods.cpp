@@ -226,14 +226,10 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
         if (t == Token::EndElement) {
             --depth;
             if (xml.namespaceUri() == kTable && xml.name() == "table-row") {
-                // A repeated row with values repeats them; blank-only rows widen the range.
+                // A repeated row with values repeats them.
                 const qint64 times = rowHasValue ? std::min<qint64>(rowRepeat, kMaxRows + 1) : 1;
                 for (qint64 k = 0; k < times; ++k) {
                     for (const Pending& p : rowCells) {
-                        if (p.value.kind == bank::CellValue::Kind::Blank) {
-                            sheet.addBlanks(row + 1 + k, p.column, rowHasValue ? 1 : rowRepeat);
-                            continue;
-                        }
                         // Past column IV the first one is refused.
                         const qint64 count = std::min<qint64>(p.repeat, kMaxColumns + 1);
                         for (qint64 c = 0; c < count; ++c) {
@@ -293,7 +289,8 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
                 rowHasValue = true;
                 rowCells.push_back({column + 1, repeat, std::move(value)});
             } else if (formatted) {
-                rowCells.push_back({column + 1, 1, {}});
+                // Widens the used rows, once for all the row's repeats.
+                sheet.addBlanks(row + 1, column + 1, rowRepeat);
             }
             column += std::min<qint64>(repeat, kMaxColumns + 1);
         }
@@ -325,6 +322,9 @@ std::vector<bank::SheetSpec> readOds(ZipArchive& archive) {
     styles.read(xml); // stops at the body
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement && xml.namespaceUri() == kTable && xml.name() == "table") {
+            if (out.size() >= size_t(kMaxSheets)) {
+                xml.fail(QStringLiteral("more than %1 tables, which is refused").arg(kMaxSheets));
+            }
             out.push_back(readTable(xml, styles, archive.displayName()));
         }
     }

@@ -9,6 +9,7 @@
 #include <QStringDecoder>
 
 #include <array>
+#include <map>
 
 namespace tiku::import {
 
@@ -71,8 +72,13 @@ struct NumberingLevel {
 
 struct Numbering {
     static constexpr int kLevels = 9;
+    // Enough for "%1.%2.%3.%4.%5.%6.%7.%8.%9." and the words around it.
+    static constexpr int kMaxLevelText = 64;
+    // The largest start value Word takes; larger ones would overflow when counted on.
+    static constexpr int kMaxStart = 32767;
     struct Abstract {
-        std::array<NumberingLevel, kLevels> levels;
+        // Only the levels defined (or counted): a list definition costs little more than its XML.
+        std::map<int, NumberingLevel> levels;
         std::array<int, kLevels> counters{};
         int lastNum = -1;  // the list instance last counted
         QString styleLink; // numStyleLink: the levels are those of this list style's list
@@ -116,7 +122,7 @@ struct Numbering {
             for (auto it = overrides.cbegin(); it != overrides.cend(); ++it) {
                 if (it.key() >= 0 && it.key() < kLevels) {
                     a.counters[size_t(it.key())] = 0;
-                    a.levels[size_t(it.key())].start = it.value();
+                    a.levels[it.key()].start = it.value();
                 }
             }
             a.lastNum = numId;
@@ -125,7 +131,7 @@ struct Numbering {
         for (int deeper = level + 1; deeper < kLevels; ++deeper) {
             a.counters[size_t(deeper)] = 0;
         }
-        const NumberingLevel& l = a.levels[size_t(level)];
+        const NumberingLevel& l = a.levels[level];
         if (l.format == u"none") {
             return {};
         }
@@ -135,7 +141,7 @@ struct Numbering {
             if (c == u'%' && i + 1 < l.text.size() && l.text[i + 1] >= u'1' &&
                 l.text[i + 1] <= u'9') {
                 const int k = l.text[i + 1].unicode() - u'1';
-                const NumberingLevel& shown = a.levels[size_t(k)];
+                const NumberingLevel& shown = a.levels[k];
                 const int value = shown.start - 1 + std::max(a.counters[size_t(k)], 1);
                 label += formatNumber(value, shown.format);
                 ++i;
@@ -222,12 +228,19 @@ struct Numbering {
             } else if (n == "lvl" && abstractId >= 0) {
                 level = xml.attribute(kW, u"ilvl").toInt();
             } else if (abstractId >= 0 && level >= 0 && level < kLevels) {
-                NumberingLevel& l = abstracts[abstractId].levels[size_t(level)];
+                NumberingLevel& l = abstracts[abstractId].levels[level];
                 if (n == "start") {
-                    l.start = val.toInt();
+                    l.start = std::clamp(val.toInt(), 0, kMaxStart);
                 } else if (n == "numFmt") {
                     l.format = val;
                 } else if (n == "lvlText") {
+                    // Written before every paragraph of its level: a long one would multiply
+                    // the document's size.
+                    if (val.size() > kMaxLevelText) {
+                        xml.fail(QStringLiteral("a list numbering text longer than %1 characters, "
+                                                "which is refused")
+                                     .arg(kMaxLevelText));
+                    }
                     l.text = val;
                 } else if (n == "suff") {
                     l.suffix = val == u"nothing" ? QString() : QStringLiteral(" ");
@@ -237,7 +250,7 @@ struct Numbering {
             } else if (numId >= 0 && n == "lvlOverride") {
                 overrideLevel = xml.attribute(kW, u"ilvl").toInt();
             } else if (numId >= 0 && n == "startOverride") {
-                startOverrides[numId].insert(overrideLevel, val.toInt());
+                startOverrides[numId].insert(overrideLevel, std::clamp(val.toInt(), 0, kMaxStart));
             }
         }
     }

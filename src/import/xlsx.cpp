@@ -78,10 +78,16 @@ std::vector<bank::biff::DateParts> cellFormats(ZipArchive& archive, const QStrin
             inCellXfs = false;
         }
     }
+    // Each format once: many cell formats may share one long format code.
+    QHash<int, bank::biff::DateParts> classified;
     std::vector<bank::biff::DateParts> out;
     out.reserve(xfFormats.size());
     for (int id : xfFormats) {
-        out.push_back(bank::biff::classifyFormat(id, codes.value(id)));
+        auto it = classified.constFind(id);
+        if (it == classified.cend()) {
+            it = classified.insert(id, bank::biff::classifyFormat(id, codes.value(id)));
+        }
+        out.push_back(*it);
     }
     return out;
 }
@@ -198,7 +204,9 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
         if (xml.name() == "row") {
             const QString r = xml.attribute(u"r");
             bool ok = true;
-            row = r.isEmpty() ? row + 1 : r.toLongLong(&ok);
+            // Past the last row a .xls holds, any row is as good as the next (and never
+            // overflows).
+            row = r.isEmpty() ? std::min<qint64>(row, kMaxRows) + 1 : r.toLongLong(&ok);
             if (!ok || row < 1) {
                 xml.fail(QStringLiteral("a row number \"%1\" that is no number").arg(r));
             }
@@ -272,6 +280,10 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
                 const QString v = xml.attribute(u"date1904");
                 ctx.date1904 = v == u"1" || v == u"true";
             } else if (xml.name() == "sheet") {
+                if (sheets.size() >= size_t(kMaxSheets)) {
+                    xml.fail(
+                        QStringLiteral("more than %1 sheets, which is refused").arg(kMaxSheets));
+                }
                 sheets.push_back({xml.attribute(u"name"), xml.attribute(u"id")});
             }
         }

@@ -13,6 +13,12 @@ namespace {
 
 constexpr int kChunk = 1 << 16;
 constexpr char kNamespaceSeparator = '\x01';
+// Expat hands out every name as "uri\x01local", which is measured and compared whole: a long
+// namespace name would make each element cost its length. Real ones are far shorter.
+constexpr size_t kMaxNamespaceUri = 512;
+// Expat keeps every open element: a part of nothing but nested start tags costs some 150 bytes
+// of memory for every 5 bytes read. Office files nest a few dozen deep (libxml2 stops at 256).
+constexpr int kMaxDepth = 1024;
 
 } // namespace
 
@@ -30,18 +36,16 @@ struct XmlCallbacks {
         if (s.lastNamespace_ >= 0 && s.namespaces_[size_t(s.lastNamespace_)] == uri) {
             return {0, n, s.lastNamespace_};
         }
-        for (size_t i = 0; i < s.namespaces_.size(); ++i) {
-            if (s.namespaces_[i] == uri) {
-                s.lastNamespace_ = int(i);
-                return {0, n, int(i)};
-            }
+        // Every namespace is kept once, however many a part uses: copied with each name, a
+        // few hundred namespaces would multiply the part's size.
+        const QByteArray key(p, n);
+        auto it = s.namespaceIds_.constFind(key);
+        if (it == s.namespaceIds_.cend()) {
+            s.namespaces_.push_back(key);
+            it = s.namespaceIds_.insert(key, int(s.namespaces_.size() - 1));
         }
-        if (s.namespaces_.size() < 64) {
-            s.namespaces_.emplace_back(p, n);
-            s.lastNamespace_ = int(s.namespaces_.size() - 1);
-            return {0, n, s.lastNamespace_};
-        }
-        return store(s, p, n); // a hostile part with many namespaces: kept with each element
+        s.lastNamespace_ = *it;
+        return {0, n, s.lastNamespace_};
     }
 
     // "uri\x01local" or "local".
@@ -94,6 +98,12 @@ struct XmlCallbacks {
 
     static void XMLCALL start(void* data, const XML_Char* name, const XML_Char** attrs) {
         XmlStream& s = self(data);
+        if (++s.depth_ > kMaxDepth) {
+            s.refusal_ = QStringLiteral("elements nested more than %1 deep, which is refused")
+                             .arg(kMaxDepth);
+            XML_StopParser(s.parser_, XML_FALSE);
+            return;
+        }
         if (dropped(s, name)) {
             ++s.droppedDepth_;
             return;
@@ -114,6 +124,7 @@ struct XmlCallbacks {
 
     static void XMLCALL end(void* data, const XML_Char* name) {
         XmlStream& s = self(data);
+        --s.depth_;
         if (s.droppedDepth_ > 0) {
             --s.droppedDepth_;
             return;
@@ -147,6 +158,15 @@ struct XmlCallbacks {
         XML_StopParser(s.parser_, XML_FALSE);
     }
 
+    static void XMLCALL namespaceDecl(void* data, const XML_Char*, const XML_Char* uri) {
+        XmlStream& s = self(data);
+        if (uri != nullptr && std::strlen(uri) > kMaxNamespaceUri) {
+            s.refusal_ = QStringLiteral("a namespace name longer than %1 bytes, which is refused")
+                             .arg(kMaxNamespaceUri);
+            XML_StopParser(s.parser_, XML_FALSE);
+        }
+    }
+
     static void XMLCALL entity(void* data, const XML_Char*, int, const XML_Char*, int,
                                const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
         XmlStream& s = self(data);
@@ -164,6 +184,9 @@ XML_Parser makeParser(void* self, bool namespaces) {
         throw std::bad_alloc();
     }
     XML_SetUserData(p, self);
+    if (namespaces) {
+        XML_SetStartNamespaceDeclHandler(p, XmlCallbacks::namespaceDecl);
+    }
     XML_SetElementHandler(p, XmlCallbacks::start, XmlCallbacks::end);
     XML_SetCharacterDataHandler(p, XmlCallbacks::characters);
     XML_SetStartDoctypeDeclHandler(p, XmlCallbacks::doctype);

@@ -7,6 +7,7 @@
 // naming the file, the part and the line.
 
 #include <QByteArray>
+#include <QHash>
 #include <QIODevice>
 #include <QLatin1String>
 #include <QString>
@@ -111,9 +112,11 @@ private:
     QString refusal_; // why a callback stopped the parser
     // The few namespaces a part uses, kept once rather than copied with every element.
     std::vector<QByteArray> namespaces_;
+    QHash<QByteArray, int> namespaceIds_;
     int lastNamespace_ = -1;
     std::vector<QByteArray> dropped_;
     int droppedDepth_ = 0; // inside a dropped element
+    int depth_ = 0;        // elements open
 };
 
 } // namespace tiku::import

@@ -244,6 +244,35 @@ void TestMake::badInput_data() {
                                  "office:value-type=\"float\" office:value=\"1\"/>"
                                  "</table:table-row></table:table>"))
         << "holds a value beyond row 65536 or column IV";
+    // Sheets and list numbering past what a bank can use are refused before they multiply.
+    Entries manySheets = xlsxEntries({{QStringLiteral("s"), ""}});
+    entry(manySheets, QStringLiteral("xl/workbook.xml"))
+        .replace("<sheets>", "<sheets>" + QByteArray("<sheet r:id=\"rId1\"/>").repeated(10001));
+    QTest::newRow("more sheets than a workbook holds")
+        << "a.xlsx" << zipped(manySheets) << "more than 10000 sheets, which is refused";
+    QTest::newRow("more tables than a workbook holds")
+        << "a.ods" << zipped(odsEntries({}, QByteArray("<table:table/>").repeated(10001)))
+        << "more than 10000 tables, which is refused";
+    QTest::newRow("long list numbering text")
+        << "a.docx"
+        << zipped(docxEntries(
+               "<w:p><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:p>",
+               "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:lvlText w:val=\"" +
+                   QByteArray("%1").repeated(33) +
+                   "\"/></w:lvl></w:abstractNum><w:num w:numId=\"1\"><w:abstractNumId "
+                   "w:val=\"0\"/></w:num>"))
+        << "a list numbering text longer than 64 characters";
+    Entries longNamespace = odsEntries({}, "<table:table table:name=\"t\"/>");
+    entry(longNamespace, QStringLiteral("content.xml"))
+        .replace("<office:body>", "<office:body xmlns:n=\"" + QByteArray(513, 'u') + "\">");
+    QTest::newRow("long namespace name")
+        << "a.ods" << zipped(longNamespace)
+        << "content.xml:2: a namespace name longer than 512 bytes, which is refused";
+    QTest::newRow("elements nested too deep")
+        << "a.docx"
+        << zipped(docxEntries(QByteArray("<w:p>").repeated(1100) +
+                              QByteArray("</w:p>").repeated(1100)))
+        << "word/document.xml:2: elements nested more than 1024 deep, which is refused";
     QTest::newRow("password-protected .xlsx")
         << "a.xlsx" << bank::detail::writeCompoundFile(QStringLiteral("EncryptedPackage"), "x")
         << "a password-protected .xlsx, which Tiku cannot open";

@@ -4,11 +4,13 @@
 #include "packages.h"
 
 #include "bank/workbook.h"
+#include "import/importerror.h"
 #include "import/ods.h"
 #include "import/textlines.h"
 #include "import/xlsx.h"
 #include "import/ziparchive.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <algorithm>
@@ -73,6 +75,8 @@ class TestReaders : public QObject {
 private slots:
     void xlsxCells();
     void xlsxSheetsAndDate1904();
+    void xlsxFormatsSharedByManyCells();
+    void numbersPastTheirRange();
     void odsCells();
     void odsRepeatsAndUsedRows();
     void docxLines();
@@ -135,6 +139,47 @@ void TestReaders::xlsxSheetsAndDate1904() {
     QCOMPARE(cells(sheets[0]), QStringList{QStringLiteral("B1 text:1904/1/1")});
     QCOMPARE(sheets[1].name, QStringLiteral("临床"));
     QVERIFY(sheets[1].cells.empty());
+}
+
+void TestReaders::xlsxFormatsSharedByManyCells() {
+    // Half a million cell formats share one format code of a million characters: each is told a
+    // date once, not once per cell format (which would run for hours).
+    const int xfs = 500000;
+    const QByteArray styles = "<numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d" +
+                              QByteArray(1 << 20, ' ') + "\"/></numFmts><cellXfs>" +
+                              QByteArray("<xf numFmtId=\"164\"/>").repeated(xfs) + "</cellXfs>";
+    Entries entries = xlsxEntries(
+        {{QStringLiteral("s"), "<row r=\"1\"><c r=\"A1\" s=\"" + QByteArray::number(xfs - 1) +
+                                   "\"><v>45296</v></c></row>"}},
+        {}, styles);
+    // Bytes that do not deflate, so that the parts stay within 200 times the archive.
+    QByteArray filler(1 << 17, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(filler.data()), filler.size() / 4);
+    entries.push_back({QStringLiteral("filler.bin"), filler});
+    QCOMPARE(cells(xlsx(entries).at(0)), QStringList{QStringLiteral("A1 text:2024/1/5")});
+}
+
+void TestReaders::numbersPastTheirRange() {
+    // A row after the largest row number: still past the last row, not a negative one.
+    try {
+        xlsx(xlsxEntries({{QStringLiteral("s"), "<row r=\"9223372036854775807\"/><row><c><v>1</v>"
+                                                "</c></row>"}}));
+        QFAIL("a value past the last row was taken");
+    } catch (const ImportError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("A65537 holds a value beyond row 65536")),
+                 qPrintable(e.message()));
+    }
+    // A list that starts at the largest number: counted on from the largest Word takes.
+    const QByteArray numbering =
+        "<w:abstractNum w:abstractNumId=\"0\"><w:lvl w:ilvl=\"0\"><w:start "
+        "w:val=\"2147483647\"/><w:lvlText w:val=\"%1.\"/></w:lvl></w:abstractNum>"
+        "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"0\"/></w:num>";
+    const QByteArray p = "<w:p><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
+                         "<w:r><w:t>x</w:t></w:r></w:p>";
+    const QByteArray bytes = zipped(docxEntries(p + p, numbering));
+    ZipArchive archive(bytes, QStringLiteral("t.docx"));
+    QCOMPARE(readDocxLines(archive),
+             (QStringList{QStringLiteral("32767. x"), QStringLiteral("32768. x")}));
 }
 
 void TestReaders::odsCells() {
