@@ -71,6 +71,7 @@ bool isOptionMark(QChar c) {
 struct Start {
     QString number; // half-width digits
     QString rest;
+    bool decimal = false; // "2.5毫克": the mark is a point with a digit after it
 };
 
 // "12．…", "12、…", "12)…", "(12)…", "（12）…": a question's first line.
@@ -93,10 +94,8 @@ std::optional<Start> questionStart(QStringView line) {
     if (bracketed ? mark != u')' && mark != u'）' : !isNumberMark(mark)) {
         return std::nullopt;
     }
-    if (mark == u'.' && i + 1 < s.size() && digitValue(s[i + 1]) >= 0) {
-        return std::nullopt; // a decimal number such as 2.5
-    }
-    return Start{number, trimBlanks(s.mid(i + 1)).toString()};
+    const bool decimal = mark == u'.' && i + 1 < s.size() && digitValue(s[i + 1]) >= 0;
+    return Start{number, trimBlanks(s.mid(i + 1)).toString(), decimal};
 }
 
 struct Option {
@@ -225,7 +224,7 @@ public:
         if (trimBlanks(text).isEmpty()) {
             return;
         }
-        if (const auto start = questionStart(text)) {
+        if (const auto start = questionStart(text); start && startsQuestion(*start)) {
             finish();
             current_ = Question{number, start->number, start->rest, {}, 0, 0, false, {}};
             state_ = State::Text;
@@ -287,6 +286,28 @@ public:
 
 private:
     enum class State { Before, Text, Options, AfterAnswer, Between };
+
+    // A line such as "2.5毫克" may be a question ("2." then "5毫克", or "1.2019年…") or a dose
+    // that continues the question being read. It starts a question where no question is being
+    // read or the one read has its answer line, and after two or more options when its number
+    // is the next one; else it continues the text or the last option.
+    bool startsQuestion(const Start& start) const {
+        if (!start.decimal) {
+            return true;
+        }
+        switch (state_) {
+        case State::Before:
+        case State::Between:
+        case State::AfterAnswer:
+            return true;
+        case State::Text:
+            return false;
+        case State::Options:
+            return current_->options.size() >= 2 &&
+                   start.number.toLongLong() == current_->number.toLongLong() + 1;
+        }
+        return true;
+    }
 
     void leaveOut(QStringView text, const QString& why) {
         result_.leftOut.append(QStringLiteral("%1:%2: left out (%3): %4")

@@ -64,9 +64,15 @@ void TestQuestionList::layouts_data() {
         << QStringLiteral("1) 先（注）后（ Ｃ ）\nA. a B. b C. c\n2） 题( D )\nA.1\nB.2\nC.3\nD.4")
         << QStringList{QStringLiteral("1|先（注）后（　　）\nA. a\nB. b\nC. c|C"),
                        QStringLiteral("2|题（　　）\nA.1\nB.2\nC.3\nD.4|D")};
-    QTest::newRow("an answer line wins over brackets; a decimal is no question number")
+    QTest::newRow("an answer line wins over brackets; a dose inside a question continues it")
         << QStringLiteral("1. 剂量（ A ）\n2.5毫克\nA. x\nB. y\n答案: B")
         << QStringList{QStringLiteral("1|剂量（ A ）\n2.5毫克\nA. x\nB. y|B")};
+    QTest::newRow("a number and a point before digits starts a question between questions")
+        << QStringLiteral("1.2019年甲\nA. x\nB. y\n答案: A\n解析\n2.2020年乙（ A ）\nA. x\nB. y\n"
+                          "C.1\n3.2021年丙（ B ）\nA. x\nB. y")
+        << QStringList{QStringLiteral("1|2019年甲\nA. x\nB. y|A"),
+                       QStringLiteral("2|2020年乙（　　）\nA. x\nB. y\nC.1|A"),
+                       QStringLiteral("3|2021年丙（　　）\nA. x\nB. y|B")};
     QTest::newRow("the k-th question is row k whatever its number")
         << QStringLiteral("7. a\nA. x\nB. y\n答案：A\n\n\n3. b\nA. x\nB. y\n答案：B")
         << QStringList{QStringLiteral("7|a\nA. x\nB. y|A"), QStringLiteral("3|b\nA. x\nB. y|B")};
