@@ -27,6 +27,10 @@ using import::ImportError;
 constexpr qint64 kMaxInputBytes = qint64(1) << 30;
 
 QByteArray readFile(const QString& path) {
+    // A device or a pipe could be read without end.
+    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+        throw InputError(QStringLiteral("%1: not a regular file, which is refused").arg(path));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw InputError(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
@@ -265,7 +269,7 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
         } else if (hasExtension(path, "txt")) {
             questionList(import::splitLines(import::decodeText(bytes, path)));
         } else {
-            const Table table = readTable(path);
+            const Table table = readTable(bytes, path);
             singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());
             sheets.push_back(fromTable(table, path, baseName));
         }

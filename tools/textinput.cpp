@@ -1,6 +1,5 @@
 #include "textinput.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 namespace tiku::tool {
@@ -149,12 +148,7 @@ Table parseCsv(const QString& text, const QString& source) {
     return table;
 }
 
-Table readTable(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw InputError(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
-    }
-    const QByteArray bytes = file.readAll();
+Table readTable(const QByteArray& bytes, const QString& path) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError()) {

@@ -35,9 +35,9 @@ Table parseTsv(const QString& text, const QString& source);
 // after a closing quote.
 Table parseCsv(const QString& text, const QString& source);
 
-// Reads a file as strict UTF-8 (a leading byte order mark is dropped) and parses it as CSV when
+// Parses the bytes of a file as strict UTF-8 (a leading byte order mark is dropped): as CSV when
 // its name ends in ".csv", else as TSV.
-Table readTable(const QString& path);
+Table readTable(const QByteArray& bytes, const QString& path);
 
 // The TSV escape of a text: backslash, line feed, carriage return and tab as \\, \n, \r, \t;
 // any other control character (U+0000 to U+001F, U+007F) as \xHH.

@@ -81,6 +81,7 @@ private slots:
     void questionListRefused();
     void badInput_data();
     void badInput();
+    void deviceInputIsRefused();
     void checkSuggestsRenames();
 };
 
@@ -303,6 +304,17 @@ void TestMake::badInput() {
     QVERIFY2(r.err.contains(error), qPrintable(r.err));
     QCOMPARE(read(out), QByteArray("old bank"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+// A device reads without end: refused before any read, as the bank reader does.
+void TestMake::deviceInputIsRefused() {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    const Run r =
+        tool({QStringLiteral("make"), QStringLiteral("/dev/zero"), QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("not a regular file")), qPrintable(r.err));
+    QVERIFY(!QFile::exists(out));
 }
 
 void TestMake::checkSuggestsRenames() {
