@@ -35,12 +35,7 @@ class BrowserLayoutTest : public QObject {
 
 private slots:
     void controls_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<QString>("family"); // empty: the screen's default font
-        QTest::addColumn<double>("points");
-        QTest::addColumn<bool>("bold");
+        testing::addDesignColumns();
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("hidden");
 
@@ -71,11 +66,7 @@ private slots:
     }
     void controls() {
         QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QRect, twips);
         QFETCH(QString, family);
-        QFETCH(double, points);
-        QFETCH(bool, bold);
         QFETCH(bool, enabled);
         QFETCH(bool, hidden);
 
@@ -84,7 +75,7 @@ private slots:
         QWidget* w = testing::designControl(&f, name);
         QVERIFY(w);
         QCOMPARE(w->parentWidget(), &f);
-        testing::verifyDesign(w, caption, twips, family, points, bold);
+        testing::verifyDesignRow(w);
         if (QTest::currentTestFailed()) {
             return;
         }

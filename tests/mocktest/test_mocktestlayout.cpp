@@ -11,12 +11,7 @@ class MockTestLayoutTest : public QObject {
 
 private slots:
     void layout_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<QString>("family"); // empty: the screen's default font
-        QTest::addColumn<double>("points");
-        QTest::addColumn<bool>("bold");
+        testing::addDesignColumns();
         QTest::addColumn<bool>("shown");
         const QString kai = QStringLiteral("楷体_GB2312");
         const QString song = QStringLiteral("宋体");
@@ -78,17 +73,12 @@ private slots:
     // Freshly created, before the options screen or the set-up write into it.
     void layout() {
         QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QRect, twips);
-        QFETCH(QString, family);
-        QFETCH(double, points);
-        QFETCH(bool, bold);
         QFETCH(bool, shown);
         ScreenHarness h;
         MockTest& f = h.form<MockTest>();
         QWidget* w = testing::designControl(&f, name);
         QVERIFY(w);
-        testing::verifyDesign(w, caption, twips, family, points, bold);
+        testing::verifyDesignRow(w);
         if (QTest::currentTestFailed()) {
             return;
         }

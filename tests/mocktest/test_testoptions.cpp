@@ -38,12 +38,7 @@ class TestOptionsTest : public QObject {
 
 private slots:
     void layout_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<QString>("family"); // empty: the screen's default font
-        QTest::addColumn<double>("points");
-        QTest::addColumn<bool>("bold");
+        testing::addDesignColumns();
         const QString kai = QStringLiteral("楷体_GB2312");
         QTest::newRow("Label1") << "Label1"
                                 << "题数：" << QRect(240, 120, 1095, 255) << kai << 14.25 << true;
@@ -68,16 +63,11 @@ private slots:
     }
     void layout() {
         QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QRect, twips);
-        QFETCH(QString, family);
-        QFETCH(double, points);
-        QFETCH(bool, bold);
         ScreenHarness h;
         TestOptions& f = openOptions(h);
         QWidget* w = testing::designControl(&f, name);
         QVERIFY(w);
-        testing::verifyDesign(w, caption, twips, family, points, bold);
+        testing::verifyDesignRow(w);
         if (QTest::currentTestFailed()) {
             return;
         }

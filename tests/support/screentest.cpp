@@ -140,4 +140,22 @@ void verifyDesign(const QWidget* control, const QString& caption, QRect twips,
     QCOMPARE(control->font().bold(), bold);
 }
 
+void addDesignColumns() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<bool>("bold");
+}
+
+void verifyDesignRow(const QWidget* control) {
+    QFETCH(QString, caption);
+    QFETCH(QRect, twips);
+    QFETCH(QString, family);
+    QFETCH(double, points);
+    QFETCH(bool, bold);
+    verifyDesign(control, caption, twips, family, points, bold);
+}
+
 } // namespace tiku::testing

@@ -84,6 +84,12 @@ QString captionOf(const QWidget* control);
 void verifyDesign(const QWidget* control, const QString& caption, QRect twips,
                   const QString& family, double points, bool bold);
 
+// The columns of a layout test's rows, in this order: name, caption, twips, family (empty: the
+// screen's default font), points, bold. A test may add columns after them.
+void addDesignColumns();
+// verifyDesign against the running row's columns.
+void verifyDesignRow(const QWidget* control);
+
 } // namespace tiku::testing
 
 // Fails the test with the harness's problems, if any.
