@@ -65,6 +65,13 @@ private:
         quint64 size = 0;
     };
 
+    // The constructor's steps, in the order the file is read.
+    void readHeader();
+    std::vector<quint32> fatSectorList() const;
+    void readFat();
+    void readDirectory();
+    void readMiniStream();
+
     quint32 u32(qint64 offset) const;
     qint64 sectorOffset(quint32 sector) const;
     std::vector<quint32> chain(quint32 start, qint64 count, const std::vector<quint32>& fat,
