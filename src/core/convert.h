@@ -1,7 +1,7 @@
 #pragma once
 
-// The text/number conversions the screens use. Failures carry their numeric code:
-// 13 (type mismatch: the text is not a number) and 6 (overflow).
+// The text/number conversions the screens, their rules and the session use. Their failures are
+// of the kinds TypeMismatch (13: the text is not a number) and Overflow (6).
 
 #include <QString>
 
@@ -30,7 +30,7 @@ QString numberText(double value);
 // digits, "." as decimal point, no trailing zeros: 70 -> " 70", 100.0/6 -> " 16.6666666666667".
 QString signedText(double value);
 
-// "A" for 0 ... "E" for 4: the character with code 65 + index.
+// "A" for 0 ... "E" for 4: the answer letter of the option of that index.
 QString optionLetter(int index);
 
 // The folder, then a separator unless the folder already ends in one ("/" or "\", as a drive

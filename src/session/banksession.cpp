@@ -1,9 +1,9 @@
 #include "banksession.h"
 
-#include "bank/bankformat.h"
-#include "bank/failure.h"
 #include "bank/service.h"
-#include "ui/convert.h"
+#include "core/bankrules.h"
+#include "core/convert.h"
+#include "core/failure.h"
 
 #include <QDir>
 
