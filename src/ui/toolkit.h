@@ -91,8 +91,7 @@ private:
     QString namedBankFile_;
 };
 
-// The platform's fonts in place of the screens' faces: "楷体_GB2312" to a Kai face, "宋体" to a
-// Song/Ming face, "Comic Sans MS" to a rounded Latin face.
+// The platform's fonts in place of the screens' faces where they are missing (faceFamilies()).
 void installFontSubstitutions();
 
 } // namespace tiku

@@ -179,7 +179,8 @@ def check_contents(check, root, version):
               f"man -l {page}.1.gz: status {shown.returncode}: {shown.stderr}")
         check(not shown.stderr, f"man -l {page}.1.gz: {shown.stderr}")
         if page == "tiku":
-            for needed in ("/etc/tiku/dxt.xls", "tiku-bank make", "sudo", "purge", "upgrade"):
+            for needed in ("/etc/tiku/dxt.xls", "~/.local/share/tiku/dxt.xls", "tiku-bank make",
+                           "sudo", "purge", "upgrade"):
                 check(needed in text, f"tiku(1) does not mention {needed}")
         else:
             # Every command and option the tool's usage names is in the manual.
