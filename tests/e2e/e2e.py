@@ -305,13 +305,14 @@ def own_bank(session):
 
 
 def named_bank(session):
-    """tiku FILE: that file is the bank, before the user's own and the program's."""
+    """tiku FILE: that file is the bank, before the user's own and the program's; the toolkit's
+    own options before it are the toolkit's."""
     session.make_bank({"sheet1": numbered(3, "程序"), "sheet2": numbered(3, "程序")})
     session.make_bank({"sheet1": numbered(6, "自己"), "sheet2": numbered(6, "自己")},
                       session.user_folder())
     named = os.path.join(session.folder, "named")
     session.make_bank({"sheet1": numbered(8, "指定"), "sheet2": numbered(8, "指定")}, named)
-    session.start(os.path.join(named, "dxt.xls"))
+    session.start("-style", "Fusion", os.path.join(named, "dxt.xls"))
     browse_first(session, 8, "指定第1题\n")
 
 
