@@ -325,9 +325,8 @@ QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>
         return false;
     };
     QStringList renames;
-    const std::pair<bool, QString> banks[] = {{true, QStringLiteral("人文")},
-                                              {false, QStringLiteral("临床")}};
-    for (const auto& [first, caption] : banks) {
+    for (const bool first : {true, false}) {
+        const QString caption = bank::bankCaption(first);
         const QString sheet = bank::bankSheetName(first);
         if (!has(sheet) && has(caption)) {
             renames.append(QStringLiteral("--rename %1=%2").arg(caption, sheet));

@@ -2,6 +2,8 @@
 
 #include "importerror.h"
 
+#include "core/bankrules.h"
+
 #include <optional>
 
 namespace tiku::import {
@@ -51,11 +53,12 @@ char16_t capitalLetter(QChar c) {
 // An option letter A-E, half- or full-width: 0 to 4, else -1.
 int optionIndex(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= u'A' && u <= u'E') {
-        return u - u'A';
+    if (u >= bank::firstAnswerLetter && u <= bank::lastAnswerLetter) {
+        return u - bank::firstAnswerLetter;
     }
-    if (u >= 0xFF21 && u <= 0xFF25) {
-        return u - 0xFF21;
+    const char16_t fullWidthFirst = 0xFF21 + (bank::firstAnswerLetter - u'A');
+    if (u >= fullWidthFirst && u < fullWidthFirst + bank::answerCount) {
+        return u - fullWidthFirst;
     }
     return -1;
 }
