@@ -223,14 +223,13 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
         const QByteArray bytes = readFile(path);
         std::vector<bank::SheetSpec> sheets;
         QString singleSummary; // for an input that gives one sheet: its summary
-        auto questionList = [&](const QStringList& lines) {
-            import::QuestionList list = import::parseQuestionList(lines, path, baseName);
+        auto questionList = [&](import::QuestionList list) {
             made.findings += list.findings;
             made.leftOut += list.leftOut;
             singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
                                 .arg(baseName)
                                 .arg(list.questions)
-                                .arg(list.leftOut.size());
+                                .arg(list.leftOutCount);
             sheets.push_back(std::move(list.sheet));
         };
         if (bank::cfb::hasSignature(bytes)) {
@@ -255,7 +254,10 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
             if (import::isOds(archive)) {
                 sheets = import::readOds(archive);
             } else if (import::isDocx(archive)) {
-                questionList(import::readDocxLines(archive));
+                std::vector<int> hidden;
+                const QStringList lines = import::readDocxLines(archive, &hidden);
+                questionList(import::parseQuestionList(
+                    lines, path, baseName, import::ListSyntax::Text, std::move(hidden)));
             } else if (archive.contains(QStringLiteral("[Content_Types].xml"))) {
                 sheets = import::readXlsx(archive);
             } else {
@@ -266,8 +268,11 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
                    hasExtension(path, "ods") || hasExtension(path, "docx")) {
             throw InputError(QStringLiteral("%1: not a .%2 file (damaged, or of another kind)")
                                  .arg(path, QFileInfo(path).suffix().toLower()));
-        } else if (hasExtension(path, "txt")) {
-            questionList(import::splitLines(import::decodeText(bytes, path)));
+        } else if (hasExtension(path, "txt") || hasExtension(path, "md")) {
+            questionList(import::parseQuestionText(import::decodeText(bytes, path), path, baseName,
+                                                   hasExtension(path, "md")
+                                                       ? import::ListSyntax::Markdown
+                                                       : import::ListSyntax::Text));
         } else {
             const Table table = readTable(bytes, path);
             singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());

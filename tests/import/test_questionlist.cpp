@@ -96,11 +96,11 @@ void TestQuestionList::leftOutLines() {
     QCOMPARE(list.questions, 2);
     QCOMPARE(list.leftOut,
              (QStringList{
-                 QStringLiteral("q.txt:1: left out (before the first question): 模拟试卷"),
-                 QStringLiteral("q.txt:3: left out (heading): 一、单选题"),
-                 QStringLiteral("q.txt:8: left out (after the answer): 解析：略"),
-                 QStringLiteral("q.txt:9: left out (after the answer): 考点：无"),
-                 QStringLiteral("q.txt:10: left out (heading): 二、多选题"),
+                 QStringLiteral("q.txt:1: left out (before the first question): \"模拟试卷\""),
+                 QStringLiteral("q.txt:3: left out (heading): \"一、单选题\""),
+                 QStringLiteral("q.txt:8: left out (after the answer): \"解析：略\""),
+                 QStringLiteral("q.txt:9: left out (after the answer): \"考点：无\""),
+                 QStringLiteral("q.txt:10: left out (heading): \"二、多选题\""),
              }));
 }
 
@@ -109,26 +109,27 @@ void TestQuestionList::refused_data() {
     QTest::addColumn<QStringList>("findings");
     QTest::newRow("no answer") << QStringLiteral("1. a（　）\nA. x\nB. y\n")
                                << QStringList{QStringLiteral(
-                                      "q.txt:1: question 1 has no answer (no 答案 line, and no "
-                                      "letter in its last brackets)")};
+                                      "q.txt:1: question 1 has no answer (no 答案 line, no letter "
+                                      "in its last brackets, and no answer key entry)")};
     QTest::newRow("one option") << QStringLiteral("\n1. a\nA. x\n答案：A")
                                 << QStringList{QStringLiteral(
                                        "q.txt:2: question 1 has 1 option(s), fewer than two")};
     QTest::newRow("out of order and repeated")
         << QStringLiteral("1. a\nA. x\nC. y\n答案：A\n2. b\nA. x B. y\nB. z\n答案：B")
         << QStringList{
-               QStringLiteral("q.txt:3: option C comes where B belongs: options out of order or "
-                              "repeated"),
-               QStringLiteral("q.txt:7: option B comes where C belongs: options out of order or "
-                              "repeated")};
-    QTest::newRow("answer not an option, two letters, no letter")
-        << QStringLiteral("1. a\nA. x\nB. y\n答案：C\n2. b\nA. x\nB. y\n答案：AB\n3. c\nA. x\n"
-                          "B. y\n答案：\n")
+               QStringLiteral("q.txt:1: question 1: option C on line 3 comes where B belongs: "
+                              "options out of order or repeated"),
+               QStringLiteral("q.txt:5: question 2: option B on line 7 comes where C belongs: "
+                              "options out of order or repeated")};
+    QTest::newRow("answer not an option, not a letter, none")
+        << QStringLiteral("1. a\nA. x\nB. y\n答案：C\n2. b\nA. x\nB. y\n答案：见\x1b[2J\n3. c\n"
+                          "A. x\nB. y\n答案：\n")
         << QStringList{
                QStringLiteral("q.txt:1: question 1 has the answer C, which is not one of its "
                               "options A-B"),
-               QStringLiteral("q.txt:8: the answer \"AB\" is more than one letter"),
-               QStringLiteral("q.txt:12: an answer line without its letter")};
+               QStringLiteral("q.txt:8: the answer \"见\\x1b[2J\" is not a letter"),
+               QStringLiteral("q.txt:9: question 3 has no answer (no 答案 line, no letter in its "
+                              "last brackets, and no answer key entry)")};
     QTest::newRow("nothing that looks like a question")
         << QStringLiteral("只是一段文字\n")
         << QStringList{QStringLiteral("q.txt: no question found (a question starts with its "
