@@ -377,6 +377,7 @@ bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
                 return false;
             }
             const qint64 wanted = b - a + 1;
+            const size_t before = out.size();
             qint64 given = 0;
             for (;;) {
                 const qsizetype j = skipBlanks(s, i);
@@ -409,6 +410,7 @@ bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
                 while (i < s.size() && capitalLetter(s[i]) != 0) {
                     ++i;
                 }
+                out.resize(before); // which answer is whose is unknown: none is taken
             }
         }
         skipSeparators();
@@ -631,6 +633,8 @@ struct Question {
     std::vector<Option> options;
     AnswerValue answer;
     bool answered = false;
+    QString answerProblem; // an answer line without an answer: reported for a question with options
+    int answerLine = 0;
     int section = 0;
     int group = -1;
     bool taskList = false;
@@ -824,9 +828,8 @@ private:
         if (const auto answer = answerLine(text)) {
             q.answered = true;
             q.answer = answer->value;
-            if (!answer->problem.isEmpty()) {
-                finding(lineNo_, answer->problem);
-            }
+            q.answerProblem = answer->problem;
+            q.answerLine = lineNo_;
             state_ = State::AfterAnswer;
             return;
         }
@@ -1210,7 +1213,7 @@ private:
                 fail(QStringLiteral("has no answer (no 答案 line, no letter in its last "
                                     "brackets, and no answer key entry)"));
             } else if (q.answer.letters.isEmpty()) {
-                // the answer line's problem is reported
+                finding(q.answerLine, q.answerProblem);
             } else if (q.options.size() >= 2 &&
                        (optionIndex(q.answer.letters[0]) < 0 ||
                         optionIndex(q.answer.letters[0]) >= int(q.options.size()))) {

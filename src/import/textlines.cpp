@@ -382,7 +382,11 @@ QStringList readDocxLines(ZipArchive& archive, std::vector<int>* hiddenLines) {
             continue;
         }
         const QLatin1String n = xml.name();
-        if (n == "p") {
+        if (n == "del" || n == "moveFrom") {
+            // Deleted and moved-away text is what Word drops on accepting the changes; either
+            // may hold runs or, around whole paragraphs, paragraphs.
+            xml.skipElement();
+        } else if (n == "p") {
             ++paragraphDepth;
         } else if (paragraphDepth != 1) {
             if (n == "txbxContent") {
