@@ -225,6 +225,8 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
         QString singleSummary; // for an input that gives one sheet: its summary
         auto questionList = [&](import::QuestionList list) {
             made.findings += list.findings;
+            // Until --single-only reaches here, questions a bank cannot hold refuse the list.
+            made.findings += import::otherQuestionSummary(list.others, false);
             made.leftOut += list.leftOut;
             singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
                                 .arg(baseName)
