@@ -470,6 +470,7 @@ struct Group {
     int line = 0;
     QString text;
     std::vector<Option> choices;
+    bool used = false; // a question of its numbers followed
 };
 
 // "（1～3题共用题干）", "(4-6题共用备选答案)": the header of an A3/A4 or B1 group; the text after
@@ -711,6 +712,7 @@ public:
             flushPending();
             group->line = lineNo_;
             group->text = groupRest;
+            endGroup();
             groups_.push_back(std::move(*group));
             activeGroup_ = int(groups_.size()) - 1;
             state_ = groups_.back().options ? State::GroupOptions : State::GroupText;
@@ -727,7 +729,7 @@ public:
             closeQuestion();
             blocks_.push_back({int(questions_.size()), int(questions_.size())});
             newSection({});
-            activeGroup_ = -1;
+            endGroup();
             leaveOut(text, QStringLiteral("heading"));
             state_ = State::Between;
             return;
@@ -735,7 +737,7 @@ public:
         if (const auto name = headingName(text)) {
             closeQuestion();
             newSection(*name);
-            activeGroup_ = -1;
+            endGroup();
             leaveOut(text, QStringLiteral("heading"));
             state_ = State::Between;
             return;
@@ -757,6 +759,7 @@ public:
             closeKey();
         }
         closeQuestion();
+        endGroup();
         flushPending();
         rows();
         std::stable_sort(findings_.begin(), findings_.end(),
@@ -980,20 +983,40 @@ private:
         q.text = text;
         q.section = int(sections_.size()) - 1;
         if (activeGroup_ >= 0) {
-            const Group& g = groups_[size_t(activeGroup_)];
+            Group& g = groups_[size_t(activeGroup_)];
             const qint64 n = number.toLongLong();
             if (n >= g.from && n <= g.to) {
                 q.group = activeGroup_;
+                g.used = true;
                 if (!g.options && !g.text.isEmpty()) {
                     q.text = text.isEmpty() ? g.text : g.text + u'\n' + text;
                 }
             } else if (n > g.to) {
-                activeGroup_ = -1;
+                endGroup();
             }
         }
         questions_.push_back(std::move(q));
         questionOpen_ = true;
         state_ = State::Text;
+    }
+
+    // Ends the group being read; a group that no question of its numbers followed is named.
+    void endGroup() {
+        if (activeGroup_ < 0) {
+            return;
+        }
+        const Group& g = groups_[size_t(activeGroup_)];
+        activeGroup_ = -1;
+        if (!g.used) {
+            finding(g.line, (g.options ? QStringLiteral("the options shared by questions %1-%2 go "
+                                                        "to no question: none of those numbers "
+                                                        "follows")
+                                       : QStringLiteral("the case text shared by questions %1-%2 "
+                                                        "goes to no question: none of those "
+                                                        "numbers follows"))
+                                .arg(g.from)
+                                .arg(g.to));
+        }
     }
 
     // Ends the question being read: its answer from its brackets, its shared options.
@@ -1109,7 +1132,7 @@ private:
         inKey_ = false;
         blocks_.push_back({int(questions_.size()), int(questions_.size())});
         newSection({});
-        activeGroup_ = -1;
+        endGroup();
         state_ = State::Between;
     }
 

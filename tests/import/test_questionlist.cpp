@@ -282,6 +282,10 @@ void TestQuestionList::refused_data() {
                                       "\"B\", but no question 3 comes before it"),
                        QStringLiteral("q.txt:9: the answer key's range 1-3 gives 2 answers, not "
                                       "3")};
+    QTest::newRow("a group whose questions never come")
+        << QStringLiteral("（1～2题共用题干）\n病例\n5. a\nA. x\nB. y\n答案：A")
+        << QStringList{QStringLiteral("q.txt:1: the case text shared by questions 1-2 goes to no "
+                                      "question: none of those numbers follows")};
     QTest::newRow("a sixth option names only A-E")
         << QStringLiteral("1. a\nA. x B. y C. z D. w E. v\nA. u\n答案：A")
         << QStringList{QStringLiteral("q.txt:1: question 1: option A on line 3 comes after "
