@@ -612,14 +612,15 @@ MarkdownLine markdownLine(QStringView raw) {
         --e;
     }
     t = t.mid(b, e - b);
-    // "1.* 题干", "A、* 甲": emphasis closed after the number's or letter's mark.
+    // "1.* 题干", "A、* 甲", "3. *A*": emphasis after the number's or letter's mark.
     for (qsizetype i = 0; i < std::min<qsizetype>(t.size(), 12); ++i) {
         if (isOptionMark(t[i]) || t[i] == u'】') {
-            qsizetype j = i + 1;
-            while (j < t.size() && t[j] == u'*') {
-                ++j;
+            const qsizetype from = skipBlanks(t, i + 1);
+            qsizetype to = from;
+            while (to < t.size() && t[to] == u'*') {
+                ++to;
             }
-            t.remove(i + 1, j - i - 1);
+            t.remove(from, to - from);
             break;
         }
     }

@@ -142,12 +142,12 @@ void TestQuestionList::markdown() {
         parse(QStringLiteral("# 模拟题\n\n## **1.** 题干一\n\n- A. 甲\n- B. 乙\n\n"
                              "**答案：** B\n\n### 哪个是对的？\n\n- [ ] 甲\n"
                              "- [x] 乙\n- [ ] 丙\n\n解析：乙。\n\n"
-                             "3\\. 第三题（ A ）\n* [ ] 是\n* [ ] 否\n"),
+                             "3\\. 第三题\n* [ ] 是\n* [ ] 否\n\n## 参考答案\n\n> 3. *A*\n"),
               ListSyntax::Markdown);
     QCOMPARE(list.findings, QStringList());
     QCOMPARE(rows(list.sheet), (QStringList{QStringLiteral("1|题干一\nA. 甲\nB. 乙|B"),
                                             QStringLiteral("2|哪个是对的？\nA．甲\nB．乙\nC．丙|B"),
-                                            QStringLiteral("3|第三题（　　）\nA．是\nB．否|A")}));
+                                            QStringLiteral("3|第三题\nA．是\nB．否|A")}));
     QCOMPARE(list.leftOutCount, 2); // the title and the explanation
 }
 
