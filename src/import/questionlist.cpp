@@ -15,7 +15,10 @@ namespace tiku::import {
 namespace {
 
 bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\u00A0' || c.isSpace();
+    if (c.unicode() < 0x80) {
+        return c == u' ' || (c >= u'\t' && c <= u'\r');
+    }
+    return c == u'\u3000' || c == u'\u00A0' || c.isSpace();
 }
 
 QStringView trimBlanks(QStringView s) {

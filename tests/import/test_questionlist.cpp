@@ -122,6 +122,9 @@ void TestQuestionList::layouts_data() {
                           "答案：A")
         << QStringList{QStringLiteral("4|哪个（　　）\nA. 甲\nB. 乙\nC. 丙|C"),
                        QStringLiteral("5|又哪个\nA. 甲\nB. 乙\nC. 丙|A")};
+    QTest::newRow("true/false ranges and letters run together in a key")
+        << QStringLiteral("1. a\nA. x\nB. y\n2. b\nA. x\nB. y\n答案：1B2A")
+        << QStringList{QStringLiteral("1|a\nA. x\nB. y|B"), QStringLiteral("2|b\nA. x\nB. y|A")};
     QTest::newRow("the k-th question is row k whatever its number")
         << QStringLiteral("7. a\nA. x\nB. y\n答案：A\n\n\n3. b\nA. x\nB. y\n答案：B")
         << QStringList{QStringLiteral("7|a\nA. x\nB. y|A"), QStringLiteral("3|b\nA. x\nB. y|B")};
@@ -227,19 +230,20 @@ void TestQuestionList::docxTrackChangesHiddenAndStrict() {
 }
 
 void TestQuestionList::leftOutLines() {
-    const QuestionList list = parse(QStringLiteral("模拟试卷\n\n一、单选题\n1. a\nA. x\nB. y\n"
-                                                   "答案：A\n解析：略\n考点：无\n二、多选题\n2. b\n"
-                                                   "A. x\nB. y\n答案：B\n"));
+    const QuestionList list =
+        parse(QStringLiteral("模拟\x1b]0;x\a试卷\n\n一、单选题\n1. a\nA. x\nB. y\n"
+                             "答案：A\n解析：略\n考点：无\n二、多选题\n2. b\n"
+                             "A. x\nB. y\n答案：B\n"));
     QCOMPARE(list.findings, QStringList());
     QCOMPARE(list.questions, 2);
-    QCOMPARE(list.leftOut,
-             (QStringList{
-                 QStringLiteral("q.txt:1: left out (before the first question): \"模拟试卷\""),
-                 QStringLiteral("q.txt:3: left out (heading): \"一、单选题\""),
-                 QStringLiteral("q.txt:8: left out (after the answer): \"解析：略\""),
-                 QStringLiteral("q.txt:9: left out (after the answer): \"考点：无\""),
-                 QStringLiteral("q.txt:10: left out (heading): \"二、多选题\""),
-             }));
+    QCOMPARE(list.leftOut, (QStringList{
+                               QStringLiteral("q.txt:1: left out (before the first question): "
+                                              "\"模拟\\x1b]0;x\\x07试卷\""),
+                               QStringLiteral("q.txt:3: left out (heading): \"一、单选题\""),
+                               QStringLiteral("q.txt:8: left out (after the answer): \"解析：略\""),
+                               QStringLiteral("q.txt:9: left out (after the answer): \"考点：无\""),
+                               QStringLiteral("q.txt:10: left out (heading): \"二、多选题\""),
+                           }));
 }
 
 void TestQuestionList::refused_data() {
@@ -282,6 +286,12 @@ void TestQuestionList::refused_data() {
                                       "\"B\", but no question 3 comes before it"),
                        QStringLiteral("q.txt:9: the answer key's range 1-3 gives 2 answers, not "
                                       "3")};
+    QTest::newRow("a key heading with no questions under it")
+        << QStringLiteral("一、单选题\n1. a\nA. x\nB. y\n答案\n二、多选题\n1.AB\n")
+        << QStringList{QStringLiteral("q.txt:2: question 1 has no answer (no 答案 line, no "
+                                      "letter in its last brackets, and no answer key entry)"),
+                       QStringLiteral("q.txt:6: the answer key's heading \"二、多选题\" names no "
+                                      "heading of the questions before it")};
     QTest::newRow("a group whose questions never come")
         << QStringLiteral("（1～2题共用题干）\n病例\n5. a\nA. x\nB. y\n答案：A")
         << QStringList{QStringLiteral("q.txt:1: the case text shared by questions 1-2 goes to no "
