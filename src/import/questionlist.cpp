@@ -664,16 +664,18 @@ struct Range {
 
 class QuestionListParser::Impl {
 public:
-    Impl(const QString& file, const QString& sheetName, ListSyntax syntax,
-         std::vector<int> hiddenLines)
-        : file_(file), syntax_(syntax), hidden_(std::move(hiddenLines)) {
+    Impl(const QString& file, const QString& sheetName, ListSyntax syntax)
+        : file_(file), syntax_(syntax) {
         result_.sheet.name = sheetName;
         sections_.push_back({{}, 0, {}});
         blocks_.push_back({});
     }
 
-    void line(QStringView raw) {
+    void line(QStringView raw, bool hidden) {
         ++lineNo_;
+        if (hidden) {
+            hidden_.push_back(lineNo_);
+        }
         if (full_) {
             return;
         }
@@ -1313,13 +1315,13 @@ private:
 };
 
 QuestionListParser::QuestionListParser(const QString& file, const QString& sheetName,
-                                       ListSyntax syntax, std::vector<int> hiddenLines)
-    : d_(std::make_unique<Impl>(file, sheetName, syntax, std::move(hiddenLines))) {}
+                                       ListSyntax syntax)
+    : d_(std::make_unique<Impl>(file, sheetName, syntax)) {}
 
 QuestionListParser::~QuestionListParser() = default;
 
-void QuestionListParser::addLine(QStringView line) {
-    d_->line(line);
+void QuestionListParser::addLine(QStringView line, bool hidden) {
+    d_->line(line, hidden);
 }
 
 QuestionList QuestionListParser::finish() {
@@ -1328,10 +1330,11 @@ QuestionList QuestionListParser::finish() {
 
 QuestionList parseQuestionList(const QStringList& lines, const QString& file,
                                const QString& sheetName, ListSyntax syntax,
-                               std::vector<int> hiddenLines) {
-    QuestionListParser parser(file, sheetName, syntax, std::move(hiddenLines));
-    for (const QString& line : lines) {
-        parser.addLine(line);
+                               const std::vector<int>& hiddenLines) {
+    QuestionListParser parser(file, sheetName, syntax);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        parser.addLine(lines[i],
+                       std::binary_search(hiddenLines.cbegin(), hiddenLines.cend(), int(i + 1)));
     }
     return parser.finish();
 }

@@ -43,16 +43,15 @@ inline constexpr int kMaxListedLeftOut = 1000;
 // Reads a list line by line, holding only the questions read so far.
 class QuestionListParser {
 public:
-    // hiddenLines: the numbers, ascending, of lines that hold text hidden in Word; a message
-    // about such a line says so, since the author may not see what it quotes.
     QuestionListParser(const QString& file, const QString& sheetName,
-                       ListSyntax syntax = ListSyntax::Text, std::vector<int> hiddenLines = {});
+                       ListSyntax syntax = ListSyntax::Text);
     ~QuestionListParser();
     QuestionListParser(const QuestionListParser&) = delete;
     QuestionListParser& operator=(const QuestionListParser&) = delete;
 
-    // The next line (the first call gives line 1).
-    void addLine(QStringView line);
+    // The next line (the first call gives line 1). hidden: the line holds text hidden in Word;
+    // a message about it says so, since the author may not see what it quotes.
+    void addLine(QStringView line, bool hidden = false);
     // The result; call once, after the last line.
     QuestionList finish();
 
@@ -61,10 +60,10 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
-// lines[i] is line i + 1 of file.
+// lines[i] is line i + 1 of file; hiddenLines, ascending, the lines that hold hidden text.
 QuestionList parseQuestionList(const QStringList& lines, const QString& file,
                                const QString& sheetName, ListSyntax syntax = ListSyntax::Text,
-                               std::vector<int> hiddenLines = {});
+                               const std::vector<int>& hiddenLines = {});
 
 // The lines of a text (split as splitLines splits them), without a copy of each line.
 QuestionList parseQuestionText(QStringView text, const QString& file, const QString& sheetName,

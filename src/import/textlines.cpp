@@ -326,6 +326,18 @@ bool isDocx(ZipArchive& archive) {
 }
 
 QStringList readDocxLines(ZipArchive& archive, std::vector<int>* hiddenLines) {
+    QStringList lines;
+    forEachDocxLine(archive, [&](QStringView line, bool hidden) {
+        lines.append(line.toString());
+        if (hidden && hiddenLines != nullptr) {
+            hiddenLines->push_back(int(lines.size()));
+        }
+    });
+    return lines;
+}
+
+void forEachDocxLine(ZipArchive& archive,
+                     const std::function<void(QStringView line, bool hidden)>& f) {
     const QString document =
         officeDocumentPart(archive).value_or(QStringLiteral("word/document.xml"));
     const auto rels = relationships(archive, document);
@@ -338,7 +350,6 @@ QStringList readDocxLines(ZipArchive& archive, std::vector<int>* hiddenLines) {
         XmlStream xml(archive, *part);
         numbering.readStyles(xml);
     }
-    QStringList lines;
     XmlStream xml(archive, document, XmlStream::Names::Namespaced, XmlStream::Size::Large);
     WordNamespace w;
     QString paragraph;
@@ -355,12 +366,20 @@ QStringList readDocxLines(ZipArchive& archive, std::vector<int>* hiddenLines) {
                 const int useNum = numId >= 0 ? numId : styleNum;
                 const int useLevel = numId >= 0 ? level : styleLevel;
                 const QString label = useNum > 0 ? numbering.next(useNum, useLevel) : QString();
-                const QStringList parts = paragraph.split(u'\n');
-                for (qsizetype i = 0; i < parts.size(); ++i) {
-                    lines.append(i == 0 ? label + parts[i] : parts[i]);
-                    if (paragraphHidden && hiddenLines != nullptr) {
-                        hiddenLines->push_back(int(lines.size()));
+                qsizetype start = 0;
+                for (;;) {
+                    const qsizetype end = paragraph.indexOf(u'\n', start);
+                    const QStringView part = QStringView(paragraph).mid(
+                        start, (end < 0 ? paragraph.size() : end) - start);
+                    if (start == 0 && !label.isEmpty()) {
+                        f(QString(label).append(part), paragraphHidden);
+                    } else {
+                        f(part, paragraphHidden);
                     }
+                    if (end < 0) {
+                        break;
+                    }
+                    start = end + 1;
                 }
                 paragraph.clear();
                 paragraphHidden = false;
@@ -426,7 +445,6 @@ QStringList readDocxLines(ZipArchive& archive, std::vector<int>* hiddenLines) {
             xml.skipElement();
         }
     }
-    return lines;
 }
 
 } // namespace tiku::import

@@ -32,8 +32,13 @@ bool isDocx(ZipArchive& archive);
 // automatic numbering and lettering (set on the paragraph or through its style) is written out
 // as if typed, followed by a blank where Word puts a tab or blank. Text boxes, deleted text and
 // text moved away under Track Changes (w:del, w:moveFrom) are left out; text formatted hidden
-// (w:vanish) is read as shown, and the numbers of the lines that hold some are added to
-// hiddenLines when given. Transitional and Strict Open XML are read alike. Throws ImportError.
+// (w:vanish) is read as shown, and its line marked hidden. Transitional and Strict Open XML are
+// read alike. Each line is given to f in turn. Throws ImportError.
+void forEachDocxLine(ZipArchive& archive,
+                     const std::function<void(QStringView line, bool hidden)>& f);
+
+// The same lines in a list; the numbers of the lines that hold hidden text are added to
+// hiddenLines when given.
 QStringList readDocxLines(ZipArchive& archive, std::vector<int>* hiddenLines = nullptr);
 
 } // namespace tiku::import
