@@ -25,8 +25,22 @@ private:
 inline constexpr int kMaxRows = bank::maxSheetRows;
 inline constexpr int kMaxColumns = bank::maxSheetColumns;
 inline constexpr int kMaxTextLength = bank::maxTextLength;
+// The most bytes such a text takes in XML as UTF-8, with every character an _xHHHH_ escape:
+// a text read from XML stops growing there.
+inline constexpr int kMaxTextBytes = 7 * kMaxTextLength;
 // What a .xls workbook holds: more sheets are refused as they are found, before they are read.
 inline constexpr int kMaxSheets = bank::maxSheets;
+
+// What one input workbook may give, counted as it is read (repeats as they expand, texts as they
+// arrive), so that no file costs more time or memory than a bank could hold: a million cells
+// with values (a bank of two sheets of 32,767 questions holds about 200,000), as many texts in a
+// shared string table, and 50 million characters of text, which at two bytes each with the cells
+// stay under the 128 MB a bank file may have. The first limit reached stops reading.
+inline constexpr qint64 kMaxCells = 1000000;
+inline constexpr qint64 kMaxStrings = 1000000;
+inline constexpr qint64 kMaxCharacters = 50000000;
+// The longest tag (with its attributes), comment or other markup the XML parser holds whole.
+inline constexpr qint64 kMaxMarkupBytes = qint64(4) << 20;
 
 // An archive is refused when its entries would inflate past the smaller of these.
 inline constexpr qint64 kMaxInflatedBytes = qint64(1) << 30;

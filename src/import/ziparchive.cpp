@@ -1,6 +1,9 @@
 #include "ziparchive.h"
 
 #include "importerror.h"
+#include "quote.h"
+
+#include <QHash>
 
 #include <cstring>
 
@@ -37,9 +40,7 @@ protected:
                                  QString::fromUtf8(zip_file_strerror(file_))));
         }
         if (!archive_.spend(n)) {
-            return fail(QStringLiteral("%1: the archive inflates past %2 MB, which is refused")
-                            .arg(archive_.displayName())
-                            .arg(kMaxInflatedBytes >> 20));
+            return fail(archive_.budgetRefusal());
         }
         return n;
     }
@@ -152,7 +153,9 @@ private:
 
 ZipArchive::ZipArchive(const QByteArray& bytes, const QString& displayName)
     : displayName_(displayName),
-      budget_(std::min(kMaxInflatedBytes, qint64(bytes.size()) * kMaxInflationRatio)) {
+      budget_(std::min(kMaxInflatedBytes, qint64(bytes.size()) * kMaxInflationRatio)),
+      archiveBytes_(bytes.size()),
+      byRatio_(qint64(bytes.size()) * kMaxInflationRatio < kMaxInflatedBytes) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source =
@@ -170,12 +173,29 @@ ZipArchive::ZipArchive(const QByteArray& bytes, const QString& displayName)
             QStringLiteral("%1: a damaged or truncated zip archive (%2)").arg(displayName, why));
     }
     zip_error_fini(&error);
-    if (zip_get_num_entries(zip_, 0) > kMaxEntries) {
+    const zip_int64_t entries = zip_get_num_entries(zip_, 0);
+    if (entries > kMaxEntries) {
         zip_discard(zip_);
         throw ImportError(
             QStringLiteral("%1: more than %2 entries in the archive, which is refused")
                 .arg(displayName)
                 .arg(kMaxEntries));
+    }
+    // Parts are looked up ignoring letter case, as part names are compared: two that differ
+    // only in case would leave it to chance which one is read.
+    QHash<QString, QString> folded;
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char* raw = zip_get_name(zip_, zip_uint64_t(i), 0);
+        const QString name = raw != nullptr ? QString::fromUtf8(raw) : QString();
+        const QString key = name.toCaseFolded();
+        if (const auto it = folded.constFind(key); it != folded.cend()) {
+            const QString first = it.value();
+            zip_discard(zip_);
+            throw ImportError(QStringLiteral("%1: two parts named %2 and %3, the same but for "
+                                             "letter case, which is refused")
+                                  .arg(displayName, quotedCell(first), quotedCell(name)));
+        }
+        folded.insert(key, name);
     }
 }
 
@@ -235,6 +255,19 @@ QByteArray ZipArchive::read(const QString& name, qint64 maxBytes) {
         }
         out.append(chunk, n);
     }
+}
+
+QString ZipArchive::budgetRefusal() const {
+    if (byRatio_) {
+        return QStringLiteral("%1: the archive inflates more than %2 times its size of %3 "
+                              "bytes, which is refused")
+            .arg(displayName_)
+            .arg(kMaxInflationRatio)
+            .arg(archiveBytes_);
+    }
+    return QStringLiteral("%1: the archive inflates past %2 MB, which is refused")
+        .arg(displayName_)
+        .arg(kMaxInflatedBytes >> 20);
 }
 
 bool ZipArchive::spend(qint64 n) {

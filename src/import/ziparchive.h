@@ -1,7 +1,8 @@
 #pragma once
 
 // A zip archive read from memory through libzip. Entries are looked up by name and read as
-// streams; names are never used as file paths. Every byte inflated counts against a budget of
+// streams; names are never used as file paths, and two that differ only in letter case are
+// refused. Every byte inflated counts against a budget of
 // the smaller of 1 GiB and 200 times the archive's size, so a zip bomb stops early.
 
 #include <QByteArray>
@@ -41,11 +42,15 @@ public:
     const QString& displayName() const { return displayName_; }
     // Takes n inflated bytes from the budget; false when it is spent.
     bool spend(qint64 n);
+    // Why the budget is spent, naming the limit that tripped: the ratio or the size.
+    QString budgetRefusal() const;
 
 private:
     zip_t* zip_ = nullptr;
     QString displayName_;
     qint64 budget_ = 0;
+    qint64 archiveBytes_ = 0;
+    bool byRatio_ = false; // the budget is the ratio's, not the size's
 };
 
 } // namespace tiku::import
