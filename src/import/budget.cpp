@@ -2,7 +2,15 @@
 
 #include "importerror.h"
 
+#include <algorithm>
+
 namespace tiku::import {
+
+Budget::Budget(QString file, qint64 fileBytes)
+    : file_(std::move(file)),
+      maxCharacters_(
+          fileBytes > 0 ? std::min(kMaxCharacters, kBaseCharacters + kCharactersPerByte * fileBytes)
+                        : kMaxCharacters) {}
 
 void Budget::spendCells(qint64 n) {
     cells_ += n;
@@ -26,12 +34,20 @@ void Budget::spendStrings(qint64 n) {
 
 void Budget::spendCharacters(qint64 n) {
     characters_ += n;
-    if (characters_ > kMaxCharacters) {
-        throw ImportError(QStringLiteral("%1: more than %2 characters of text in the workbook, "
-                                         "more than a bank of %3 MB holds")
-                              .arg(file_)
-                              .arg(kMaxCharacters)
-                              .arg(bank::maxWorkbookBytesMb));
+    if (characters_ > maxCharacters_) {
+        throw ImportError(
+            maxCharacters_ == kMaxCharacters
+                ? QStringLiteral("%1: more than %2 characters of text in the workbook, more than "
+                                 "a bank of %3 MB holds")
+                      .arg(file_)
+                      .arg(kMaxCharacters)
+                      .arg(bank::maxWorkbookBytesMb)
+                : QStringLiteral("%1: more than %2 characters of text in the workbook, more than "
+                                 "%3 million and %4 for each byte of the file, which is refused")
+                      .arg(file_)
+                      .arg(maxCharacters_)
+                      .arg(kBaseCharacters / 1000000)
+                      .arg(kCharactersPerByte));
     }
 }
 

@@ -10,7 +10,9 @@ namespace tiku::import {
 
 class Budget {
 public:
-    explicit Budget(QString file) : file_(std::move(file)) {}
+    // fileBytes: the size of the input, which bounds its characters (see kCharactersPerByte);
+    // 0 when the characters are not counted against it.
+    explicit Budget(QString file, qint64 fileBytes = 0);
 
     void spendCells(qint64 n);
     void spendStrings(qint64 n);
@@ -21,6 +23,7 @@ public:
 private:
     QString file_;
     qint64 cells_ = 0, strings_ = 0, characters_ = 0;
+    qint64 maxCharacters_ = 0;
 };
 
 } // namespace tiku::import

@@ -385,7 +385,7 @@ std::vector<bank::SheetSpec> readOds(ZipArchive& archive) {
         styles.read(xml);
     }
     std::vector<bank::SheetSpec> out;
-    Budget budget(archive.displayName());
+    Budget budget(archive.displayName(), archive.size());
     XmlStream xml(archive, QStringLiteral("content.xml"), XmlStream::Names::Namespaced,
                   XmlStream::Size::Large);
     styles.read(xml); // stops at the body

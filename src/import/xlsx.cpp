@@ -267,7 +267,7 @@ bank::SheetSpec readWorksheet(Context& ctx, ZipArchive& archive, const QString& 
 } // namespace
 
 std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
-    Budget budget(archive.displayName());
+    Budget budget(archive.displayName(), archive.size());
     Context ctx{archive.displayName(), budget, false, {}, {}};
     const QString workbook =
         officeDocumentPart(archive).value_or(QStringLiteral("xl/workbook.xml"));

@@ -40,6 +40,8 @@ public:
     QByteArray read(const QString& name, qint64 maxBytes);
 
     const QString& displayName() const { return displayName_; }
+    // The size of the archive in bytes.
+    qint64 size() const { return archiveBytes_; }
     // Takes n inflated bytes from the budget; false when it is spent.
     bool spend(qint64 n);
     // Why the budget is spent, naming the limit that tripped: the ratio or the size.
