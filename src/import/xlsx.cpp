@@ -53,7 +53,8 @@ QString stringItem(XmlStream& xml, Budget& budget) {
 
 std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part, Budget& budget) {
     std::vector<QString> out;
-    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
+    // Run formatting is most of a part of formatted texts: cut out before it is parsed.
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large, "rPr");
     xml.setDropped({"rPr", "rPh", "phoneticPr"}); // run formatting and phonetic guides
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement && xml.name() == "si") {

@@ -200,8 +200,9 @@ XML_Parser makeParser(void* self, bool namespaces) {
 
 } // namespace
 
-XmlStream::XmlStream(ZipArchive& archive, const QString& part, Names names, Size size)
-    : device_(size == Size::Large ? archive.openAhead(part) : archive.open(part)),
+XmlStream::XmlStream(ZipArchive& archive, const QString& part, Names names, Size size,
+                     const QByteArray& cut)
+    : device_(size == Size::Large ? archive.openAhead(part, cut) : archive.open(part)),
       where_(QStringLiteral("%1: %2").arg(archive.displayName(), part)),
       localOnly_(names == Names::LocalOnly) {
     parser_ = makeParser(this, !localOnly_);

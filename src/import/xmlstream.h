@@ -33,8 +33,10 @@ public:
     // Large parts are inflated ahead of the parser on a thread of their own.
     enum class Size { Small, Large };
 
+    // cut: with Size::Large, an element name whose plain form <cut>…</cut> is cut out before
+    // parsing (see ZipArchive::openAhead); list it in setDropped too for its other forms.
     XmlStream(ZipArchive& archive, const QString& part, Names names = Names::Namespaced,
-              Size size = Size::Small);
+              Size size = Size::Small, const QByteArray& cut = {});
     // Over bytes in memory.
     XmlStream(const QByteArray& bytes, const QString& where);
     ~XmlStream();

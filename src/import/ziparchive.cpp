@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace tiku::import {
@@ -65,7 +66,11 @@ private:
 // reaches the reader after the chunks before it.
 class PrefetchDevice : public QIODevice {
 public:
-    explicit PrefetchDevice(std::unique_ptr<QIODevice> source) : source_(std::move(source)) {
+    PrefetchDevice(std::unique_ptr<QIODevice> source, const QByteArray& cut)
+        : source_(std::move(source)) {
+        if (!cut.isEmpty()) {
+            cutter_.emplace(cut);
+        }
         QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         worker_ = std::thread([this] { run(); });
     }
@@ -113,9 +118,27 @@ private:
     static constexpr qint64 kChunkSize = qint64(1) << 18;
 
     void run() {
+        QByteArray inflated(kChunkSize, Qt::Uninitialized);
         for (;;) {
             QByteArray chunk(kChunkSize, Qt::Uninitialized);
-            const qint64 n = source_->read(chunk.data(), kChunkSize);
+            qint64 n = source_->read(chunk.data(), kChunkSize);
+            if (cutter_ && n >= 0) {
+                std::swap(chunk, inflated);
+                chunk.clear();
+                if (n > 0) {
+                    cutter_->feed(inflated.constData(), n, chunk);
+                } else {
+                    cutter_->finish(chunk);
+                }
+                if (n > 0 && chunk.isEmpty()) {
+                    std::lock_guard lock(mutex_);
+                    if (stop_) {
+                        return;
+                    }
+                    continue; // all of it cut
+                }
+                n = chunk.size();
+            }
             std::unique_lock lock(mutex_);
             if (n <= 0) {
                 if (n < 0) {
@@ -139,6 +162,7 @@ private:
     }
 
     std::unique_ptr<QIODevice> source_;
+    std::optional<ElementCutter> cutter_;
     std::thread worker_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -203,6 +227,54 @@ ZipArchive::~ZipArchive() {
     zip_discard(zip_);
 }
 
+ElementCutter::ElementCutter(const QByteArray& name)
+    : open_("<" + name + ">"), close_("</" + name + ">") {}
+
+void ElementCutter::feed(const char* p, qint64 n, QByteArray& out) {
+    QByteArray joined;
+    if (!pending_.isEmpty()) {
+        joined = pending_ + QByteArray::fromRawData(p, n);
+        pending_.clear();
+        p = joined.constData();
+        n = joined.size();
+    }
+    qint64 pos = 0;
+    while (pos < n) {
+        const QByteArray& tag = inside_ ? close_ : open_;
+        const void* found = ::memmem(p + pos, size_t(n - pos), tag.constData(), size_t(tag.size()));
+        if (found == nullptr) {
+            const qint64 keep = partialTag(p + pos, n - pos, tag);
+            if (!inside_) {
+                out.append(p + pos, n - pos - keep);
+            }
+            pending_ = QByteArray(p + n - keep, keep);
+            return;
+        }
+        const qint64 at = static_cast<const char*>(found) - p;
+        if (!inside_) {
+            out.append(p + pos, at - pos);
+        }
+        pos = at + tag.size();
+        inside_ = !inside_;
+    }
+}
+
+void ElementCutter::finish(QByteArray& out) {
+    if (!inside_) {
+        out.append(pending_);
+    }
+    pending_.clear();
+}
+
+qint64 ElementCutter::partialTag(const char* p, qint64 n, const QByteArray& tag) {
+    for (qint64 k = std::min<qint64>(n, tag.size() - 1); k > 0; --k) {
+        if (std::memcmp(p + n - k, tag.constData(), size_t(k)) == 0) {
+            return k;
+        }
+    }
+    return 0;
+}
+
 bool ZipArchive::hasSignature(const QByteArray& bytes) {
     return bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06");
 }
@@ -231,8 +303,8 @@ std::unique_ptr<QIODevice> ZipArchive::open(const QString& name) {
     return std::make_unique<EntryDevice>(*this, file, name);
 }
 
-std::unique_ptr<QIODevice> ZipArchive::openAhead(const QString& name) {
-    return std::make_unique<PrefetchDevice>(open(name));
+std::unique_ptr<QIODevice> ZipArchive::openAhead(const QString& name, const QByteArray& cut) {
+    return std::make_unique<PrefetchDevice>(open(name), cut);
 }
 
 QByteArray ZipArchive::read(const QString& name, qint64 maxBytes) {

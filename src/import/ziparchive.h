@@ -19,6 +19,27 @@ namespace tiku::import {
 // The property of an entry device that holds why its last read failed.
 inline constexpr char kFailureProperty[] = "tikuImportFailure";
 
+// Cuts the elements written <NAME>…</NAME> (no attributes, no prefix) out of a byte stream fed
+// in pieces, finding them as plain bytes: in well-formed XML such a tag can only be markup, so a
+// parser never sees what it would only drop. A tag split between two pieces is found whole.
+class ElementCutter {
+public:
+    explicit ElementCutter(const QByteArray& name);
+    // Appends to out what of the next n bytes lies outside the cut elements.
+    void feed(const char* p, qint64 n, QByteArray& out);
+    // At the end of the stream: what was held back as the start of a tag. An element never
+    // closed stays cut, and the parser finds the document unfinished.
+    void finish(QByteArray& out);
+
+private:
+    // The length of the longest end of p..p+n that is the start of tag.
+    static qint64 partialTag(const char* p, qint64 n, const QByteArray& tag);
+
+    QByteArray open_, close_;
+    QByteArray pending_;
+    bool inside_ = false;
+};
+
 class ZipArchive {
 public:
     // Opens the archive in bytes (which must outlive it); throws ImportError naming displayName.
@@ -35,7 +56,9 @@ public:
     // device's errorString() saying why.
     std::unique_ptr<QIODevice> open(const QString& name);
     // The same, inflated on a thread of its own a little ahead of the reader: for large parts.
-    std::unique_ptr<QIODevice> openAhead(const QString& name);
+    // When cut names an element, that thread also cuts out every <cut>…</cut> (written without
+    // attributes or prefix): formatting the reader would drop, never parsed.
+    std::unique_ptr<QIODevice> openAhead(const QString& name, const QByteArray& cut = {});
     // The whole entry, for small parts; throws ImportError past maxBytes or on damage.
     QByteArray read(const QString& name, qint64 maxBytes);
 

@@ -119,6 +119,7 @@ private slots:
     void archiveRefusals();
     void odsMergedBooleansAndFormulas();
     void hiddenSheets();
+    void runFormattingCutBeforeParsing();
 };
 
 void TestReaders::xlsxCells() {
@@ -503,6 +504,46 @@ void TestReaders::hiddenSheets() {
                                     "<table:table table:name=\"b\" table:style-name=\"ta2\"/>"));
     QCOMPARE(sheets.size(), size_t(2));
     QVERIFY(sheets[0].hidden && !sheets[1].hidden);
+}
+
+// Run formatting is cut out of the shared strings as bytes, before they are parsed: tags split
+// between the pieces inflated are found whole, and what only looks like one is kept.
+void TestReaders::runFormattingCutBeforeParsing() {
+    QByteArray strings;
+    QStringList expected;
+    for (int i = 0; i < 30000; ++i) {
+        // Items of different lengths, so that tags fall on every offset of a piece's end.
+        const QByteArray n = QByteArray::number(i);
+        strings += "<si><r><rPr><b/><sz val=\"" + QByteArray(i % 13, '1') + "\"/></rPr><t>" + n +
+                   "</t></r><r><rPr/><t>&lt;rPr&gt;</t></r><r><rPr></rPr><t>.</t></r></si>";
+        expected.append(QString::fromLatin1(n) + QStringLiteral("<rPr>."));
+    }
+    QByteArray data;
+    for (int i = 0; i < 30000; ++i) {
+        data += "<row><c t=\"s\"><v>" + QByteArray::number(i) + "</v></c></row>";
+    }
+    const auto sheets = xlsx(padded(xlsxEntries({{QStringLiteral("a"), data}}, strings)));
+    QStringList texts;
+    for (const bank::CellSpec& c : sheets[0].cells) {
+        texts.append(c.value.text);
+    }
+    QCOMPARE(texts, expected);
+    // Fed in pieces of every size, so that each tag is split at each of its bytes.
+    const QByteArray stream = "<si><rPr><b/></rPr>a<rPr/>&lt;rPr&gt;<rP<rPr></rPr>b</rPr>c</si>";
+    for (int piece = 1; piece <= stream.size(); ++piece) {
+        ElementCutter cutter("rPr");
+        QByteArray out;
+        for (int at = 0; at < stream.size(); at += piece) {
+            cutter.feed(stream.constData() + at, std::min<int>(piece, stream.size() - at), out);
+        }
+        cutter.finish(out);
+        QCOMPARE(out, QByteArray("<si>a<rPr/>&lt;rPr&gt;<rPb</rPr>c</si>"));
+    }
+    // An element never closed cuts to the end, where the part is found unfinished.
+    const QString why = refusal([&] {
+        xlsx(xlsxEntries({{QStringLiteral("a"), {}}}, "<si><r><rPr><b/></r></si>"));
+    });
+    QVERIFY2(why.contains(QStringLiteral("not well formed")), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestReaders)
