@@ -230,6 +230,9 @@ bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& s
         return {};
     }
     if (type == u"string") {
+        if (hasStringValue) {
+            budget.spendCharacters(stringValue.size());
+        }
         return bank::CellValue::ofText(hasStringValue ? stringValue : text);
     }
     if (type == u"boolean") {

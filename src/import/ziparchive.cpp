@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace tiku::import {
 
@@ -99,6 +100,9 @@ protected:
             done += n;
             offset_ += n;
             if (offset_ == front.size()) {
+                if (spare_.size() < size_t(kAhead) + 2) {
+                    spare_.push_back(std::move(front)); // its memory is reused, never returned
+                }
                 chunks_.pop_front();
                 offset_ = 0;
                 changed_.notify_all();
@@ -117,14 +121,29 @@ private:
     static constexpr int kAhead = 4;
     static constexpr qint64 kChunkSize = qint64(1) << 18;
 
+    // A buffer of kChunkSize bytes, one the reader is done with when there is one: allocating
+    // and freeing a quarter of a megabyte for every piece costs more than inflating it.
+    QByteArray buffer() {
+        QByteArray b;
+        {
+            std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                b = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        b.resize(kChunkSize);
+        return b;
+    }
+
     void run() {
         QByteArray inflated(kChunkSize, Qt::Uninitialized);
         for (;;) {
-            QByteArray chunk(kChunkSize, Qt::Uninitialized);
+            QByteArray chunk = buffer();
             qint64 n = source_->read(chunk.data(), kChunkSize);
             if (cutter_ && n >= 0) {
                 std::swap(chunk, inflated);
-                chunk.clear();
+                chunk.truncate(0); // keeps its memory for what is left after the cut
                 if (n > 0) {
                     cutter_->feed(inflated.constData(), n, chunk);
                 } else {
@@ -167,6 +186,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<QByteArray> chunks_;
+    std::vector<QByteArray> spare_;
     qint64 offset_ = 0;
     bool ended_ = false;
     bool stop_ = false;
