@@ -20,4 +20,11 @@ inline constexpr qint64 maxWorkbookBytes = qint64(128) << 20;
 inline constexpr int maxWorkbookBytesMb = 128;
 inline constexpr int maxSheets = 10000;
 
+// Why a workbook of size bytes is refused, by the reader and, before writing it, by the writer.
+inline QString workbookTooLarge(qint64 size) {
+    return QStringLiteral("文件太大（%1 字节），题库文件最大为 %2 MB。")
+        .arg(size)
+        .arg(maxWorkbookBytesMb);
+}
+
 } // namespace tiku::bank

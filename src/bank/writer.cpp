@@ -350,6 +350,10 @@ void writeWorkbookFile(const QString& path, const WorkbookSpec& spec, const Writ
         fail(QStringLiteral("这不是普通文件。"));
     }
     const QByteArray bytes = writeWorkbook(spec, options);
+    // What the reader would refuse is never written.
+    if (bytes.size() > maxWorkbookBytes) {
+        fail(workbookTooLarge(bytes.size()));
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         fail(file.errorString());
