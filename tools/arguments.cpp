@@ -85,4 +85,53 @@ QString Arguments::singleFile() const {
     return positional.front();
 }
 
+QString takeMakeOptions(QStringList& args, MakeOptions& options) {
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QStringLiteral("--")) {
+            rest.append(args.mid(i));
+            break;
+        }
+        if (arg == QStringLiteral("--verbose")) {
+            options.verbose = true;
+            continue;
+        }
+        QString name = arg;
+        QString value;
+        bool hasValue = false;
+        if (const qsizetype eq = arg.indexOf(u'=');
+            arg.startsWith(QStringLiteral("--")) && eq > 0) {
+            name = arg.left(eq);
+            value = arg.mid(eq + 1);
+            hasValue = true;
+        }
+        if (name != QStringLiteral("--input-password") && name != QStringLiteral("--rename")) {
+            rest.append(arg);
+            continue;
+        }
+        if (!hasValue) {
+            // An option missing its value never takes the next option (it may be a password).
+            if (i + 1 >= args.size() || args[i + 1].startsWith(QStringLiteral("--"))) {
+                return QStringLiteral("option %1 needs a value").arg(name);
+            }
+            value = args[++i];
+        }
+        if (name == QStringLiteral("--input-password")) {
+            if (!options.inputPassword.isEmpty()) {
+                return QStringLiteral("option --input-password given twice");
+            }
+            options.inputPassword = value;
+            continue;
+        }
+        const qsizetype eq = value.indexOf(u'=');
+        if (eq <= 0 || eq == value.size() - 1) {
+            return QStringLiteral("--rename takes OLD=NEW, not \"%1\"").arg(value);
+        }
+        options.renames.emplace_back(value.left(eq), value.mid(eq + 1));
+    }
+    args = rest;
+    return {};
+}
+
 } // namespace tiku::tool

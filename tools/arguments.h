@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 namespace tiku::tool {
 
 // Bad usage: exit status 2 with the message and the usage hint.
@@ -31,5 +34,16 @@ struct Arguments {
     // The one positional argument.
     QString singleFile() const;
 };
+
+// The options only `make` takes.
+struct MakeOptions {
+    QString inputPassword;                            // for .xls inputs; empty: the bank password
+    std::vector<std::pair<QString, QString>> renames; // --rename OLD=NEW, in order
+    bool verbose = false;                             // list the lines left out
+};
+
+// Takes --input-password P, --rename OLD=NEW (repeatable) and --verbose (also as --name=value)
+// out of the arguments after the command. Returns a usage error, or an empty string.
+QString takeMakeOptions(QStringList& args, MakeOptions& options);
 
 } // namespace tiku::tool

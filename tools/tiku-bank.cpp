@@ -10,19 +10,20 @@
 // 0 success, 1 findings of `check`, 2 bad usage or a file that cannot be read or written.
 
 #include "arguments.h"
-#include "makeinputs.h"
 #include "readable.h"
-#include "textinput.h"
 
 #include "bank/bankerror.h"
 #include "bank/bankformat.h"
 #include "bank/workbook.h"
 #include "bank/writer.h"
+#include "import/bankcheck.h"
+#include "import/importerror.h"
+#include "import/inputs.h"
+#include "import/quote.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QStringList>
 
 #include <csignal>
@@ -37,9 +38,6 @@ using tiku::tool::Arguments;
 using tiku::tool::UsageError;
 
 namespace {
-
-constexpr int kMaxQuestions = maxBankRows; // the test screen holds the count in 16 bits
-constexpr int kMinQuestions = 5;           // the smallest test paper
 
 // A line on stdout. A lone UTF-16 surrogate (possible in a workbook's texts) has no UTF-8 form
 // and is written as U+FFFD.
@@ -157,7 +155,7 @@ int info(const Arguments& a) {
                                  : QStringLiteral("no cells");
         out(QStringLiteral("  %1. %2 (%3): %4, used rows %5")
                 .arg(i + 1)
-                .arg(tool::escapeText(s.name), kindName(s.kind), rows)
+                .arg(import::escapeText(s.name), kindName(s.kind), rows)
                 .arg(s.usedRows));
     }
     return 0;
@@ -216,8 +214,8 @@ int dump(const Arguments& a) {
     for (int r = from; r <= to; ++r) {
         out(QStringLiteral("%1\t%2\t%3")
                 .arg(r)
-                .arg(tool::escapeText(shownText(*book, sheet, r, 2)),
-                     tool::escapeText(shownText(*book, sheet, r, 3))));
+                .arg(import::escapeText(shownText(*book, sheet, r, 2)),
+                     import::escapeText(shownText(*book, sheet, r, 3))));
     }
     return 0;
 }
@@ -226,84 +224,11 @@ int check(const Arguments& a) {
     a.allowOnly({}, false);
     const QString file = a.singleFile();
     const auto book = WorkbookData::load(file, a.password());
-    const auto& sheets = book->sheets();
-    struct Bank {
-        QString sheet;
-        QString caption;
-        int position;
-    };
-    const Bank banks[] = {{bankSheetName(true), QStringLiteral("人文"), bankSheetPosition(true)},
-                          {bankSheetName(false), QStringLiteral("临床"), bankSheetPosition(false)}};
-    int total = 0;
-    for (const Bank& bank : banks) {
-        const QString label = QStringLiteral("%1 (%2)").arg(bank.sheet, bank.caption);
-        int findings = 0;
-        auto finding = [&](const QString& text) {
-            out(QStringLiteral("%1: %2").arg(label, text));
-            ++findings;
-        };
-        const int named = findWorksheet(*book, bank.sheet);
-        if (named < 0) {
-            finding(QStringLiteral("no worksheet of that name: the bank cannot be opened"));
-            total += findings;
-            continue;
-        }
-        const size_t pos = size_t(bank.position - 1);
-        if (pos >= sheets.size() || sheets[pos].kind != SheetKind::Worksheet) {
-            finding(QStringLiteral("no worksheet at position %1, where the bank size is counted")
-                        .arg(bank.position));
-            total += findings;
-            continue;
-        }
-        if (int(pos) != named) {
-            finding(QStringLiteral("the bank size is counted on \"%1\", the sheet at position %2")
-                        .arg(tool::escapeText(sheets[pos].name))
-                        .arg(bank.position));
-        }
-        const int count = sheets[pos].usedRows;
-        if (count > kMaxQuestions) {
-            finding(QStringLiteral("%1 rows, over the %2 a bank can hold")
-                        .arg(count)
-                        .arg(kMaxQuestions));
-        } else if (count < kMinQuestions) {
-            finding(QStringLiteral("%1 rows, under the %2 of the smallest test")
-                        .arg(count)
-                        .arg(kMinQuestions));
-        }
-        const int lastRow = sheets[size_t(named)].lastRow;
-        if (lastRow > count) {
-            finding(QStringLiteral("rows %1-%2 lie beyond the count of %3 and are never shown")
-                        .arg(count + 1)
-                        .arg(lastRow)
-                        .arg(count));
-        }
-        const int shown = std::min(count, kMaxQuestions);
-        for (int r = 1; r <= shown; ++r) {
-            const CellContent question = book->cell(named, r, questionColumn);
-            const CellContent answer = book->cell(named, r, answerColumn);
-            const QString where = QStringLiteral("row %1").arg(r);
-            if (question.kind == CellContent::Kind::Error) {
-                finding(QStringLiteral("%1: the question is the error value %2")
-                            .arg(where, errorLiteral(question.error)));
-            } else if (question.text.isEmpty()) {
-                finding(QStringLiteral("%1: empty question").arg(where));
-            }
-            if (answer.kind == CellContent::Kind::Error) {
-                finding(QStringLiteral("%1: the answer is the error value %2")
-                            .arg(where, errorLiteral(answer.error)));
-            } else if (answer.text.size() != 1 || answer.text[0] < u'A' || answer.text[0] > u'E') {
-                finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
-                                       "counts it right")
-                            .arg(where, tool::quotedCell(answer.text)));
-            }
-        }
-        out(QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));
-        total += findings;
+    const import::BankCheck result = import::checkBanks(*book, file);
+    for (const QString& line : result.lines) {
+        out(line);
     }
-    if (const QString advice = tool::renameSuggestion(file, sheets); !advice.isEmpty()) {
-        out(advice);
-    }
-    return total > 0 ? 1 : 0;
+    return result.findings.isEmpty() ? 0 : 1;
 }
 
 // The output may not be one of the inputs, by any name (a link, another spelling of the path):
@@ -317,7 +242,7 @@ void refuseInputAsOutput(const QStringList& inputs, const QString& output) {
         struct stat in {};
         if (::stat(QFile::encodeName(input).constData(), &in) == 0 && in.st_dev == out.st_dev &&
             in.st_ino == out.st_ino) {
-            throw tool::InputError(
+            throw import::ImportError(
                 QStringLiteral("%1 is the input %2: make does not write over its input")
                     .arg(output, input));
         }
@@ -334,7 +259,11 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
     }
     const QString output = a.values.value(QStringLiteral("-o"));
     refuseInputAsOutput(a.positional, output);
-    const tool::MadeInputs made = tool::readInputs(a.positional, extra, a.password());
+    import::InputOptions options;
+    options.bankPassword = a.password();
+    options.inputPassword = extra.inputPassword;
+    options.renames = extra.renames;
+    const import::Inputs made = import::readInputs(a.positional, options);
     if (extra.verbose) {
         for (const QString& line : made.leftOut) {
             out(line);
@@ -346,11 +275,11 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
         }
         return 1; // nothing written
     }
-    WriteOptions options;
-    options.password = a.password();
-    options.encryption = Encryption::Rc4CryptoApi;
-    options.keyBits = 128;
-    writeWorkbookFile(output, made.spec, options);
+    WriteOptions write;
+    write.password = a.password();
+    write.encryption = Encryption::Rc4CryptoApi;
+    write.keyBits = 128;
+    writeWorkbookFile(output, made.spec, write);
     out(QStringLiteral("wrote %1: %2").arg(output, made.summary.join(QStringLiteral(", "))));
     return 0;
 }
@@ -401,7 +330,7 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         err(e.message + QStringLiteral(" (tiku-bank --help shows the usage)"));
         return 2;
-    } catch (const tool::InputError& e) {
+    } catch (const import::ImportError& e) {
         err(e.message());
         return 2;
     } catch (const Failure& e) {

@@ -1,8 +1,10 @@
 #include "textinput.h"
 
+#include "importerror.h"
+
 #include <QStringDecoder>
 
-namespace tiku::tool {
+namespace tiku::import {
 
 namespace {
 
@@ -16,7 +18,7 @@ QString unescapeField(QStringView field, const QString& source, int line) {
             continue;
         }
         if (i + 1 >= field.size()) {
-            throw InputError(
+            throw ImportError(
                 QStringLiteral("%1:%2: a backslash at the end of a field").arg(source).arg(line));
         }
         const QChar e = field[++i];
@@ -34,7 +36,7 @@ QString unescapeField(QStringView field, const QString& source, int line) {
             out.append(u'\\');
             break;
         default:
-            throw InputError(
+            throw ImportError(
                 QStringLiteral("%1:%2: unknown escape \\%3 (use \\n, \\r, \\t or \\\\)")
                     .arg(source)
                     .arg(line)
@@ -101,9 +103,9 @@ Table parseCsv(const QString& text, const QString& source) {
             ++i;
             for (;;) {
                 if (i >= n) {
-                    throw InputError(QStringLiteral("%1:%2: a quoted field is not closed")
-                                         .arg(source)
-                                         .arg(quoteLine));
+                    throw ImportError(QStringLiteral("%1:%2: a quoted field is not closed")
+                                          .arg(source)
+                                          .arg(quoteLine));
                 }
                 if (text[i] == u'"') {
                     if (i + 1 < n && text[i + 1] == u'"') {
@@ -122,7 +124,7 @@ Table parseCsv(const QString& text, const QString& source) {
             if (i < n && text[i] != u',' && text[i] != u'\n' &&
                 !(text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') &&
                 !(text[i] == u'\r' && i + 1 == n)) {
-                throw InputError(
+                throw ImportError(
                     QStringLiteral("%1:%2: text after a closing quote").arg(source).arg(line));
             }
             continue;
@@ -152,7 +154,7 @@ Table readTable(const QByteArray& bytes, const QString& path) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError()) {
-        throw InputError(QStringLiteral("%1: not valid UTF-8").arg(path));
+        throw ImportError(QStringLiteral("%1: not valid UTF-8").arg(path));
     }
     if (text.startsWith(QChar(0xFEFF))) {
         text.remove(0, 1);
@@ -161,33 +163,4 @@ Table readTable(const QByteArray& bytes, const QString& path) {
                                                                       : parseTsv(text, path);
 }
 
-QString escapeText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            out.append(QStringLiteral("\\\\"));
-            break;
-        case u'\n':
-            out.append(QStringLiteral("\\n"));
-            break;
-        case u'\r':
-            out.append(QStringLiteral("\\r"));
-            break;
-        case u'\t':
-            out.append(QStringLiteral("\\t"));
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-                // Other control characters would act on the terminal: ESC, NUL, DEL, ...
-                out.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
-            } else {
-                out.append(c);
-            }
-        }
-    }
-    return out;
-}
-
-} // namespace tiku::tool
+} // namespace tiku::import

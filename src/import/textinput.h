@@ -3,35 +3,24 @@
 // The text sources `tiku-bank make` builds worksheets from: UTF-8 TSV with the escapes \n, \r,
 // \t and \\ (backslash), or UTF-8 CSV as RFC 4180 has it.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-#include <stdexcept>
 #include <vector>
 
-namespace tiku::tool {
-
-// A source that cannot be taken: the message names the file and, where it helps, the line.
-class InputError : public std::runtime_error {
-public:
-    explicit InputError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
-};
+namespace tiku::import {
 
 // Rows of fields: row k of the result is worksheet row k + 1, field j is column j + 1.
 using Table = std::vector<QStringList>;
 
 // Parses a TSV text: one row per line (LF or CRLF), fields split at tabs, each field unescaped.
-// A final line break ends the last row and does not start another. Throws InputError naming
+// A final line break ends the last row and does not start another. Throws ImportError naming
 // `source` and the line of a bad escape.
 Table parseTsv(const QString& text, const QString& source);
 
 // Parses a CSV text: fields split at commas, a field in double quotes may hold commas, line
-// breaks and doubled quotes. Throws InputError for an unterminated quote or a stray character
+// breaks and doubled quotes. Throws ImportError for an unterminated quote or a stray character
 // after a closing quote.
 Table parseCsv(const QString& text, const QString& source);
 
@@ -39,8 +28,4 @@ Table parseCsv(const QString& text, const QString& source);
 // its name ends in ".csv", else as TSV.
 Table readTable(const QByteArray& bytes, const QString& path);
 
-// The TSV escape of a text: backslash, line feed, carriage return and tab as \\, \n, \r, \t;
-// any other control character (U+0000 to U+001F, U+007F) as \xHH.
-QString escapeText(const QString& text);
-
-} // namespace tiku::tool
+} // namespace tiku::import

@@ -1,0 +1,203 @@
+#include "bankcheck.h"
+
+#include "quote.h"
+
+#include "bank/bankformat.h"
+#include "bank/numbertext.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <functional>
+
+namespace tiku::import {
+
+namespace {
+
+constexpr int kMaxQuestions = bank::maxBankRows; // the test screen holds the count in 16 bits
+constexpr int kMinQuestions = 5;                 // the smallest test paper
+
+// The columns the rules look at: the number, the question, the answer.
+constexpr int kCheckedColumns = 3;
+
+using CellAt = std::function<bank::CellContent(int sheet, int row, int column)>;
+
+// The index of the worksheet of that name, letter case ignored, or -1.
+int findWorksheet(const std::vector<bank::SheetInfo>& sheets, const QString& name) {
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        if (sheets[i].kind == bank::SheetKind::Worksheet &&
+            sheets[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return int(i);
+        }
+    }
+    return -1;
+}
+
+BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt,
+                const QString& file) {
+    BankCheck result;
+    struct Bank {
+        QString sheet;
+        QString caption;
+        int position;
+    };
+    const Bank banks[] = {
+        {bank::bankSheetName(true), QStringLiteral("人文"), bank::bankSheetPosition(true)},
+        {bank::bankSheetName(false), QStringLiteral("临床"), bank::bankSheetPosition(false)}};
+    for (const Bank& b : banks) {
+        const QString label = QStringLiteral("%1 (%2)").arg(b.sheet, b.caption);
+        int findings = 0;
+        auto finding = [&](const QString& text) {
+            const QString line = QStringLiteral("%1: %2").arg(label, text);
+            result.lines.append(line);
+            result.findings.append(line);
+            ++findings;
+        };
+        const int named = findWorksheet(sheets, b.sheet);
+        if (named < 0) {
+            finding(QStringLiteral("no worksheet of that name: the bank cannot be opened"));
+            continue;
+        }
+        const size_t pos = size_t(b.position - 1);
+        if (pos >= sheets.size() || sheets[pos].kind != bank::SheetKind::Worksheet) {
+            finding(QStringLiteral("no worksheet at position %1, where the bank size is counted")
+                        .arg(b.position));
+            continue;
+        }
+        if (int(pos) != named) {
+            finding(QStringLiteral("the bank size is counted on \"%1\", the sheet at position %2")
+                        .arg(escapeText(sheets[pos].name))
+                        .arg(b.position));
+        }
+        const int count = sheets[pos].usedRows;
+        if (count > kMaxQuestions) {
+            finding(QStringLiteral("%1 rows, over the %2 a bank can hold")
+                        .arg(count)
+                        .arg(kMaxQuestions));
+        } else if (count < kMinQuestions) {
+            finding(QStringLiteral("%1 rows, under the %2 of the smallest test")
+                        .arg(count)
+                        .arg(kMinQuestions));
+        }
+        const int lastRow = sheets[size_t(named)].lastRow;
+        if (lastRow > count) {
+            finding(QStringLiteral("rows %1-%2 lie beyond the count of %3 and are never shown")
+                        .arg(count + 1)
+                        .arg(lastRow)
+                        .arg(count));
+        }
+        const int shown = std::min(count, kMaxQuestions);
+        for (int r = 1; r <= shown; ++r) {
+            const bank::CellContent question = cellAt(named, r, bank::questionColumn);
+            const bank::CellContent answer = cellAt(named, r, bank::answerColumn);
+            const QString where = QStringLiteral("row %1").arg(r);
+            if (question.kind == bank::CellContent::Kind::Error) {
+                finding(QStringLiteral("%1: the question is the error value %2")
+                            .arg(where, bank::errorLiteral(question.error)));
+            } else if (question.text.isEmpty()) {
+                finding(QStringLiteral("%1: empty question").arg(where));
+            }
+            if (answer.kind == bank::CellContent::Kind::Error) {
+                finding(QStringLiteral("%1: the answer is the error value %2")
+                            .arg(where, bank::errorLiteral(answer.error)));
+            } else if (answer.text.size() != 1 || answer.text[0] < u'A' || answer.text[0] > u'E') {
+                finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
+                                       "counts it right")
+                            .arg(where, quotedCell(answer.text)));
+            }
+        }
+        result.lines.append(
+            QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));
+    }
+    if (const QString advice = renameSuggestion(file, sheets); !advice.isEmpty()) {
+        result.lines.append(advice);
+    }
+    return result;
+}
+
+// A written cell as the reader gives it back.
+bank::CellContent contentOf(const bank::CellValue& value) {
+    bank::CellContent out;
+    switch (value.kind) {
+    case bank::CellValue::Kind::Blank:
+        break;
+    case bank::CellValue::Kind::Text:
+        out.kind = bank::CellContent::Kind::Text;
+        out.text = value.text;
+        break;
+    case bank::CellValue::Kind::Number:
+        out.kind = bank::CellContent::Kind::Number;
+        out.text = formatNumber(value.number);
+        break;
+    case bank::CellValue::Kind::Boolean:
+        out.kind = bank::CellContent::Kind::Boolean;
+        out.text = value.boolean ? QStringLiteral("True") : QStringLiteral("False");
+        break;
+    case bank::CellValue::Kind::Error:
+        out.kind = bank::CellContent::Kind::Error;
+        out.error = value.error;
+        break;
+    }
+    return out;
+}
+
+} // namespace
+
+BankCheck checkBanks(const bank::WorkbookData& book, const QString& file) {
+    return check(
+        book.sheets(),
+        [&book](int sheet, int row, int column) { return book.cell(sheet, row, column); }, file);
+}
+
+BankCheck checkBanks(const bank::WorkbookSpec& spec, const QString& file) {
+    std::vector<bank::SheetInfo> sheets;
+    // The checked columns of every sheet, by (sheet, row, column); a later cell at the same place
+    // replaces an earlier, as in the written file.
+    QHash<quint64, bank::CellContent> cells;
+    auto key = [](qint64 sheet, qint64 row, qint64 column) {
+        return quint64(sheet) << 32 | quint64(row) << 8 | quint64(column);
+    };
+    for (size_t s = 0; s < spec.sheets.size(); ++s) {
+        const bank::SheetSpec& sheet = spec.sheets[s];
+        bank::SheetInfo info;
+        info.name = sheet.name;
+        info.kind = sheet.kind;
+        for (const bank::CellSpec& c : sheet.cells) {
+            info.firstRow = info.firstRow == 0 ? c.row : std::min(info.firstRow, c.row);
+            info.lastRow = std::max(info.lastRow, c.row);
+            if (c.column <= kCheckedColumns) {
+                cells.insert(key(qint64(s), c.row, c.column), contentOf(c.value));
+            }
+        }
+        if (info.firstRow > 0) {
+            info.usedRows = info.lastRow - info.firstRow + 1;
+        }
+        sheets.push_back(std::move(info));
+    }
+    return check(
+        sheets,
+        [&](int sheet, int row, int column) {
+            return cells.value(key(sheet, row, column), bank::CellContent{});
+        },
+        file);
+}
+
+QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>& sheets) {
+    auto has = [&](const QString& name) { return findWorksheet(sheets, name) >= 0; };
+    QStringList renames;
+    const std::pair<bool, QString> banks[] = {{true, QStringLiteral("人文")},
+                                              {false, QStringLiteral("临床")}};
+    for (const auto& [first, caption] : banks) {
+        const QString sheet = bank::bankSheetName(first);
+        if (!has(sheet) && has(caption)) {
+            renames.append(QStringLiteral("--rename %1=%2").arg(caption, sheet));
+        }
+    }
+    if (renames.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("to give the banks their sheet names: tiku-bank make %1 %2 -o NEW.xls")
+        .arg(file, renames.join(u' '));
+}
+
+} // namespace tiku::import

@@ -1,0 +1,199 @@
+#include "inputs.h"
+
+#include "importerror.h"
+#include "ods.h"
+#include "questionlist.h"
+#include "sheetbuilder.h"
+#include "textinput.h"
+#include "textlines.h"
+#include "xlsinput.h"
+#include "xlsx.h"
+#include "ziparchive.h"
+
+#include "bank/bankformat.h"
+#include "bank/cfb.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+namespace tiku::import {
+
+namespace {
+
+// Larger inputs than this are refused before they are read whole.
+constexpr qint64 kMaxInputBytes = qint64(1) << 30;
+
+bool hasExtension(const QString& path, const char* ext) {
+    return QFileInfo(path).suffix().compare(QLatin1String(ext), Qt::CaseInsensitive) == 0;
+}
+
+bank::SheetSpec fromTable(const Table& table, const QString& path, const QString& name) {
+    if (table.size() > size_t(kMaxRows)) {
+        throw ImportError(
+            QStringLiteral("%1: %2 rows, more than a worksheet holds").arg(path).arg(table.size()));
+    }
+    bank::SheetSpec sheet;
+    sheet.name = name;
+    for (size_t r = 0; r < table.size(); ++r) {
+        if (table[r].size() > kMaxColumns) {
+            throw ImportError(
+                QStringLiteral("%1:%2: more than %3 fields").arg(path).arg(r + 1).arg(kMaxColumns));
+        }
+        for (qsizetype c = 0; c < table[r].size(); ++c) {
+            if (table[r][c].size() > kMaxTextLength) {
+                throw ImportError(QStringLiteral("%1:%2: field %3 is longer than %4 characters")
+                                      .arg(path)
+                                      .arg(r + 1)
+                                      .arg(c + 1)
+                                      .arg(kMaxTextLength));
+            }
+            if (!table[r][c].isEmpty()) {
+                sheet.cells.push_back(
+                    {int(r) + 1, int(c) + 1, bank::CellValue::ofText(table[r][c])});
+            }
+        }
+    }
+    return sheet;
+}
+
+int lastRow(const bank::SheetSpec& sheet) {
+    int last = 0;
+    for (const bank::CellSpec& c : sheet.cells) {
+        last = std::max(last, c.row);
+    }
+    return last;
+}
+
+} // namespace
+
+QByteArray readInputFile(const QString& path) {
+    // A device or a pipe could be read without end.
+    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+        throw ImportError(QStringLiteral("%1: not a regular file, which is refused").arg(path));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw ImportError(QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+    }
+    if (file.size() > kMaxInputBytes) {
+        throw ImportError(QStringLiteral("%1: larger than 1 GiB, which is refused").arg(path));
+    }
+    return file.readAll();
+}
+
+Inputs readInputs(const QStringList& inputs, const InputOptions& options, const ReadInput& read) {
+    Inputs made;
+    QStringList sources; // the input each sheet came from
+    // The sheets named by their file names first, so a clash shows before any file is read.
+    QHash<QString, QString> named;
+    for (const QString& path : inputs) {
+        if (hasExtension(path, "xls") || hasExtension(path, "xlsx") || hasExtension(path, "ods")) {
+            continue;
+        }
+        const QString name = QFileInfo(path).completeBaseName();
+        if (const auto it = named.constFind(name.toCaseFolded()); it != named.cend()) {
+            throw ImportError(
+                QStringLiteral("%1 and %2 both name the sheet \"%3\"").arg(*it, path, name));
+        }
+        named.insert(name.toCaseFolded(), path);
+    }
+    for (const QString& path : inputs) {
+        const QString baseName = QFileInfo(path).completeBaseName();
+        const QByteArray bytes = read(path);
+        std::vector<bank::SheetSpec> sheets;
+        QString singleSummary; // for an input that gives one sheet: its summary
+        auto questionList = [&](const QStringList& lines) {
+            QuestionList list = parseQuestionList(lines, path, baseName);
+            made.findings += list.findings;
+            made.leftOut += list.leftOut;
+            singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
+                                .arg(baseName)
+                                .arg(list.questions)
+                                .arg(list.leftOut.size());
+            sheets.push_back(std::move(list.sheet));
+        };
+        if (bank::cfb::hasSignature(bytes)) {
+            bool encryptedOoxml = false;
+            try {
+                encryptedOoxml =
+                    bank::cfb::CompoundFile(bytes).contains(QStringLiteral("EncryptedPackage"));
+            } catch (const bank::cfb::Corrupt&) {
+                // the reader gives the error
+            }
+            if (encryptedOoxml) {
+                throw ImportError(
+                    QStringLiteral("%1: a password-protected .xlsx, which Tiku cannot open; "
+                                   "open it in Excel or WPS, clear the password under File > "
+                                   "Info > Protect Workbook > Encrypt with Password, and save it "
+                                   "again")
+                        .arg(path));
+            }
+            sheets = readXls(bytes, path,
+                             options.inputPassword.isEmpty() ? options.bankPassword
+                                                             : options.inputPassword);
+        } else if (ZipArchive::hasSignature(bytes)) {
+            ZipArchive archive(bytes, path);
+            if (isOds(archive)) {
+                sheets = readOds(archive);
+            } else if (isDocx(archive)) {
+                questionList(readDocxLines(archive));
+            } else if (archive.contains(QStringLiteral("[Content_Types].xml"))) {
+                sheets = readXlsx(archive);
+            } else {
+                throw ImportError(
+                    QStringLiteral("%1: a zip archive, but no .xlsx, .ods or .docx").arg(path));
+            }
+        } else if (hasExtension(path, "xlsx") || hasExtension(path, "xls") ||
+                   hasExtension(path, "ods") || hasExtension(path, "docx")) {
+            throw ImportError(QStringLiteral("%1: not a .%2 file (damaged, or of another kind)")
+                                  .arg(path, QFileInfo(path).suffix().toLower()));
+        } else if (hasExtension(path, "txt")) {
+            questionList(splitLines(decodeText(bytes, path)));
+        } else {
+            const Table table = readTable(bytes, path);
+            singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());
+            sheets.push_back(fromTable(table, path, baseName));
+        }
+        for (bank::SheetSpec& sheet : sheets) {
+            made.summary.append(
+                singleSummary.isEmpty()
+                    ? QStringLiteral("%1 (%2 rows)").arg(sheet.name).arg(lastRow(sheet))
+                    : singleSummary);
+            sources.append(path);
+            made.spec.sheets.push_back(std::move(sheet));
+        }
+    }
+    auto checkNames = [&](const QString& after) {
+        QHash<QString, qsizetype> seen;
+        for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
+            const QString& name = made.spec.sheets[size_t(i)].name;
+            const QString key = name.toCaseFolded();
+            if (const auto it = seen.constFind(key); it != seen.cend()) {
+                throw ImportError(QStringLiteral("%1 and %2 both name the sheet \"%3\"%4")
+                                      .arg(sources[*it], sources[i], name, after));
+            }
+            seen.insert(key, i);
+        }
+    };
+    checkNames(QString());
+    for (const auto& [from, to] : options.renames) {
+        int matches = 0;
+        for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
+            bank::SheetSpec& sheet = made.spec.sheets[size_t(i)];
+            if (sheet.name.compare(from, Qt::CaseInsensitive) == 0) {
+                made.summary[i].replace(0, sheet.name.size(), to);
+                sheet.name = to;
+                ++matches;
+            }
+        }
+        if (matches == 0) {
+            throw ImportError(
+                QStringLiteral("--rename %1=%2: no sheet is named \"%1\"").arg(from, to));
+        }
+    }
+    checkNames(QStringLiteral(" after --rename"));
+    return made;
+}
+
+} // namespace tiku::import
