@@ -6,6 +6,45 @@
 
 namespace tiku::tool {
 
+namespace {
+
+// Every option the tool knows, for naming an unknown one.
+const QStringList& knownOptions() {
+    static const QStringList known = {
+        QStringLiteral("--password"), QStringLiteral("--sheet"),
+        QStringLiteral("--rows"),     QStringLiteral("--output"),
+        QStringLiteral("--json"),     QStringLiteral("--rename"),
+        QStringLiteral("--verbose"),  QStringLiteral("--input-password"),
+        QStringLiteral("-o"),         QStringLiteral("--single-only"),
+        QStringLiteral("--force")};
+    return known;
+}
+
+// An unknown option as a message names it: what comes before its "=", or when there is none only
+// a known option it starts with (`--passwordSECRET`: the blank forgotten, the rest a password).
+UsageError unknownOption(const QString& arg) {
+    if (const qsizetype eq = arg.indexOf(u'='); eq > 0) {
+        return UsageError{QStringLiteral("unknown option %1").arg(arg.left(eq))};
+    }
+    if (knownOptions().contains(arg)) {
+        return UsageError{QStringLiteral("unknown option %1").arg(arg)};
+    }
+    QString prefix;
+    for (const QString& known : knownOptions()) {
+        if (arg.startsWith(known) && known.size() > prefix.size()) {
+            prefix = known;
+        }
+    }
+    if (!prefix.isEmpty()) {
+        return UsageError{QStringLiteral("unknown option %1… (the rest not shown; a value goes "
+                                         "after a blank or =: %1 VALUE)")
+                              .arg(prefix)};
+    }
+    return UsageError{QStringLiteral("an unknown option (not shown, as it may hold a password)")};
+}
+
+} // namespace
+
 Arguments Arguments::parse(const QStringList& args) {
     static const QStringList withValue = {QStringLiteral("--password"), QStringLiteral("--sheet"),
                                           QStringLiteral("--rows"), QStringLiteral("-o"),
@@ -33,12 +72,12 @@ Arguments Arguments::parse(const QStringList& args) {
             // Named without its value, which may be a password.
             name = arg.left(eq);
             if (!arg.startsWith(QStringLiteral("--"))) {
-                throw UsageError{QStringLiteral("unknown option %1").arg(name)};
+                throw unknownOption(arg);
             }
             value = arg.mid(eq + 1);
         }
         if (!withValue.contains(name)) {
-            throw UsageError{QStringLiteral("unknown option %1").arg(name)};
+            throw unknownOption(arg);
         }
         if (!value) {
             // The next argument is the value unless it is an option itself: a forgotten value

@@ -280,6 +280,9 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
     write.encryption = Encryption::Rc4CryptoApi;
     write.keyBits = 128;
     writeWorkbookFile(output, made.spec, write);
+    for (const QString& line : made.notes) {
+        out(line);
+    }
     out(QStringLiteral("wrote %1: %2").arg(output, made.summary.join(QStringLiteral(", "))));
     return 0;
 }

@@ -58,6 +58,7 @@ struct SheetSpec {
     QString name;
     SheetKind kind = SheetKind::Worksheet;
     std::vector<CellSpec> cells; // any order; a later cell at the same place replaces an earlier
+    bool hidden = false;         // hidden or very hidden in the workbook it was read from
 };
 
 struct WorkbookSpec {

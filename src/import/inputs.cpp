@@ -3,6 +3,7 @@
 #include "importerror.h"
 #include "ods.h"
 #include "questionlist.h"
+#include "quote.h"
 #include "sheetbuilder.h"
 #include "textinput.h"
 #include "textlines.h"
@@ -17,6 +18,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+
 namespace tiku::import {
 
 namespace {
@@ -29,10 +32,6 @@ bool hasExtension(const QString& path, const char* ext) {
 }
 
 bank::SheetSpec fromTable(const Table& table, const QString& path, const QString& name) {
-    if (table.size() > size_t(kMaxRows)) {
-        throw ImportError(
-            QStringLiteral("%1: %2 rows, more than a worksheet holds").arg(path).arg(table.size()));
-    }
     bank::SheetSpec sheet;
     sheet.name = name;
     for (size_t r = 0; r < table.size(); ++r) {
@@ -156,6 +155,12 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
             sheets.push_back(fromTable(table, path, baseName));
         }
         for (bank::SheetSpec& sheet : sheets) {
+            if (sheet.hidden) {
+                // Hidden sheets would push the banks off their positions.
+                made.notes.append(QStringLiteral("%1: hidden sheet \"%2\" left out")
+                                      .arg(path, escapeText(sheet.name)));
+                continue;
+            }
             made.summary.append(
                 singleSummary.isEmpty()
                     ? QStringLiteral("%1 (%2 rows)").arg(sheet.name).arg(lastRow(sheet))
@@ -193,6 +198,25 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
         }
     }
     checkNames(QStringLiteral(" after --rename"));
+    // What a .xls sheet name cannot be, named before anything is written, with the way out.
+    for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
+        const QString& name = made.spec.sheets[size_t(i)].name;
+        QString why;
+        if (name.size() > bank::maxSheetNameLength) {
+            why = QStringLiteral("is longer than the %1 characters a .xls sheet name may have")
+                      .arg(bank::maxSheetNameLength);
+        } else if (std::any_of(name.begin(), name.end(), [](QChar c) {
+                       return QStringView(bank::sheetNameForbidden).contains(c);
+                   })) {
+            why = QStringLiteral("holds a character a .xls sheet name may not have (%1)")
+                      .arg(QStringView(bank::sheetNameForbidden));
+        }
+        if (!why.isEmpty()) {
+            throw ImportError(
+                QStringLiteral("%1: the sheet name %2 %3; give it another with --rename OLD=NEW")
+                    .arg(sources[i], quotedCell(name), why));
+        }
+    }
     return made;
 }
 

@@ -29,6 +29,8 @@ struct Inputs {
     QStringList summary;  // "sheet1 (34 rows)", one per sheet
     QStringList findings; // question list lines that cannot be taken: nothing may be written
     QStringList leftOut;  // question list lines left out, for --verbose
+    // What make says besides the summary, one line each: hidden sheets left out.
+    QStringList notes;
 };
 
 // The bytes of an input file. Throws ImportError for a file that is not a regular file (a device

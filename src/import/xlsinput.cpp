@@ -6,6 +6,8 @@
 #include "bank/bankerror.h"
 #include "bank/workbook.h"
 
+#include <algorithm>
+
 namespace tiku::import {
 
 std::vector<bank::SheetSpec> readXls(const QByteArray& bytes, const QString& path,
@@ -28,41 +30,44 @@ std::vector<bank::SheetSpec> readXls(const QByteArray& bytes, const QString& pat
         }
         const bank::SheetInfo& info = book->sheet(s);
         SheetBuilder sheet(path, info.name);
-        for (int r = info.firstRow; r >= 1 && r <= info.lastRow; ++r) {
-            bool any = false;
-            for (int c = 1; c <= kMaxColumns; ++c) {
-                const bank::CellContent cell = book->cell(s, r, c);
-                bank::CellValue value;
-                switch (cell.kind) {
-                case bank::CellContent::Kind::Empty:
-                    continue;
-                case bank::CellContent::Kind::Text:
-                    if (!cell.text.isEmpty()) {
-                        value = bank::CellValue::ofText(cell.text);
-                    }
-                    break;
-                case bank::CellContent::Kind::Number: {
-                    // A date shows as its text; any other number as its value.
-                    bool ok = false;
-                    const double number = cell.text.toDouble(&ok);
-                    value =
-                        ok ? bank::CellValue::ofNumber(number) : bank::CellValue::ofText(cell.text);
-                    break;
+        // Only the cells the records hold: a sheet's rows times 256 columns would cost far more
+        // than its file, for every sheet name that points at the same records.
+        int firstValueRow = 0;
+        int lastValueRow = 0;
+        book->visitCells(s, [&](int r, int c, const bank::CellContent& cell) {
+            bank::CellValue value;
+            switch (cell.kind) {
+            case bank::CellContent::Kind::Empty:
+                return;
+            case bank::CellContent::Kind::Text:
+                if (!cell.text.isEmpty()) {
+                    value = bank::CellValue::ofText(cell.text);
                 }
-                case bank::CellContent::Kind::Boolean:
-                    value = bank::CellValue::ofBoolean(cell.text == QStringLiteral("True"));
-                    break;
-                case bank::CellContent::Kind::Error:
-                    value = bank::CellValue::ofError(cell.error);
-                    break;
-                }
-                sheet.add(r, c, std::move(value));
-                any = true;
+                break;
+            case bank::CellContent::Kind::Number: {
+                // A date shows as its text; any other number as its value.
+                bool ok = false;
+                const double number = cell.text.toDouble(&ok);
+                value = ok ? bank::CellValue::ofNumber(number) : bank::CellValue::ofText(cell.text);
+                break;
             }
-            // A first or last row of formatted empty cells keeps the used rows as they were.
-            if (!any && (r == info.firstRow || r == info.lastRow)) {
-                sheet.add(r, 1, bank::CellValue::blank());
+            case bank::CellContent::Kind::Boolean:
+                value = bank::CellValue::ofBoolean(cell.text == QStringLiteral("True"));
+                break;
+            case bank::CellContent::Kind::Error:
+                value = bank::CellValue::ofError(cell.error);
+                break;
             }
+            sheet.add(r, c, std::move(value));
+            firstValueRow = firstValueRow == 0 ? r : std::min(firstValueRow, r);
+            lastValueRow = std::max(lastValueRow, r);
+        });
+        // A first or last row of formatted empty cells keeps the used rows as they were.
+        if (info.firstRow >= 1 && (firstValueRow == 0 || info.firstRow < firstValueRow)) {
+            sheet.add(info.firstRow, 1, bank::CellValue::blank());
+        }
+        if (info.lastRow >= 1 && info.lastRow > lastValueRow) {
+            sheet.add(info.lastRow, 1, bank::CellValue::blank());
         }
         out.push_back(sheet.take());
     }

@@ -8,6 +8,7 @@
 #include "bank/workbook.h"
 #include "bank/writer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringDecoder>
@@ -83,6 +84,7 @@ private slots:
     void badInput();
     void deviceInputIsRefused();
     void checkSuggestsRenames();
+    void xlsVisitsOnlyItsCells();
 };
 
 void TestMake::allInputKinds() {
@@ -286,6 +288,18 @@ void TestMake::badInput_data() {
         << "the part content.xml is missing";
     QTest::newRow("binary .txt") << "a.txt" << QByteArray("\x81\x20\x00\xFF", 4)
                                  << "not a text file (neither UTF-8 nor GB18030)";
+    // Refused as the rows arrive, not after the whole file is held.
+    QTest::newRow("TSV past the last row")
+        << "a.tsv" << QByteArray("x\n").repeated(65537) << "more than 65536 rows";
+    const QByteArray longName =
+        QByteArray("第一章基础医学综合单项选择题练习题库附答案解析临床执业医师考试题库");
+    QTest::newRow("long .txt name")
+        << QString::fromUtf8(longName + ".txt") << QByteArray("1. a\nA. x\nB. y\n答案：A\n")
+        << "is longer than the 31 characters a .xls sheet name may have; give it another with "
+           "--rename OLD=NEW";
+    QTest::newRow("long .ods table name")
+        << "a.ods" << zipped(odsEntries({}, "<table:table table:name=\"" + longName + "\"/>"))
+        << "the sheet name \"" + QString::fromUtf8(longName) + "\" is longer than";
 }
 
 void TestMake::badInput() {
@@ -330,6 +344,31 @@ void TestMake::checkSuggestsRenames() {
                                            "--rename 人文=sheet1 -o NEW.xls\n")
                                 .arg(out)),
              qPrintable(r.out));
+}
+
+// A sheet's used rows times 256 columns once took minutes for a small file; only the cells held
+// are visited now. The bound is a blow-up guard far above the time the make takes.
+void TestMake::xlsVisitsOnlyItsCells() {
+    QTemporaryDir dir;
+    bank::WorkbookSpec spec;
+    for (int s = 0; s < 16; ++s) {
+        bank::SheetSpec sheet;
+        sheet.name = QStringLiteral("s%1").arg(s);
+        sheet.cells = {{1, 2, bank::CellValue::ofText(QStringLiteral("top"))},
+                       {65536, 256, bank::CellValue::ofNumber(s)}};
+        spec.sheets.push_back(sheet);
+    }
+    const QString in = dir.filePath(QStringLiteral("wide.xls"));
+    bank::writeWorkbookFile(in, spec);
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    QElapsedTimer timer;
+    timer.start();
+    const Run r = tool({QStringLiteral("make"), in, QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    const auto book = bank::WorkbookData::load(out, bank::bankPassword());
+    QCOMPARE(book->sheet(15).usedRows, 65536);
+    QCOMPARE(book->cellText(15, 65536, 256), QStringLiteral("15"));
 }
 
 QTEST_GUILESS_MAIN(TestMake)

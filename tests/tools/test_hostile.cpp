@@ -139,6 +139,11 @@ void TestHostile::optionValuesNeverTakeThePassword_data() {
                               << "unknown option -password";
     QTest::newRow("unknown option with a value")
         << QStringList{"info", "x.xls", "--pasword=" + kSecret} << "unknown option --pasword";
+    QTest::newRow("blank forgotten after the option")
+        << QStringList{"info", "x.xls", "--password" + kSecret} << "unknown option --password…";
+    QTest::newRow("unknown option without a value")
+        << QStringList{"make", "a.tsv", "-o", "b.xls", "--x" + kSecret}
+        << "an unknown option (not shown";
 }
 
 void TestHostile::optionValuesNeverTakeThePassword() {
