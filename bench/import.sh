@@ -50,7 +50,7 @@ measure() { # label, command...: wall seconds and peak RSS in KB of one run
 }
 
 for ((k = 0; k < runs; k++)); do
-    measure make "$tool" make questions.xlsx -o bank.xls
+    measure make "$tool" make questions.xlsx -o bank.xls --force
 done | sort -k2 -n | awk -v n="$runs" '
     { t[NR] = $2; m[NR] = $3; c[NR] = $4 + $5 }
     END { k = int((n + 1) / 2)

@@ -136,6 +136,14 @@ QString takeMakeOptions(QStringList& args, MakeOptions& options) {
             options.verbose = true;
             continue;
         }
+        if (arg == QStringLiteral("--single-only")) {
+            options.singleOnly = true;
+            continue;
+        }
+        if (arg == QStringLiteral("--force")) {
+            options.force = true;
+            continue;
+        }
         QString name = arg;
         QString value;
         bool hasValue = false;

@@ -40,9 +40,12 @@ struct MakeOptions {
     QString inputPassword;                            // for .xls inputs; empty: the bank password
     std::vector<std::pair<QString, QString>> renames; // --rename OLD=NEW, in order
     bool verbose = false;                             // list the lines left out
+    bool singleOnly = false; // leave out questions of other kinds instead of refusing
+    bool force = false;      // write a bank the check finds unusable
 };
 
-// Takes --input-password P, --rename OLD=NEW (repeatable) and --verbose (also as --name=value)
+// Takes --input-password P, --rename OLD=NEW (repeatable), --verbose, --single-only and --force
+// (the options with values also as --name=value)
 // out of the arguments after the command. Returns a usage error, or an empty string.
 QString takeMakeOptions(QStringList& args, MakeOptions& options);
 

@@ -39,6 +39,9 @@ using tiku::tool::UsageError;
 
 namespace {
 
+// make prints this many of the bank check's findings before their count.
+constexpr qsizetype kShownFindings = 20;
+
 // A line on stdout. A lone UTF-16 surrogate (possible in a workbook's texts) has no UTF-8 form
 // and is written as U+FFFD.
 void out(const QString& line) {
@@ -263,6 +266,7 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
     options.bankPassword = a.password();
     options.inputPassword = extra.inputPassword;
     options.renames = extra.renames;
+    options.singleOnly = extra.singleOnly;
     const import::Inputs made = import::readInputs(a.positional, options);
     if (extra.verbose) {
         for (const QString& line : made.leftOut) {
@@ -275,6 +279,17 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
         }
         return 1; // nothing written
     }
+    if (!made.bankFindings.isEmpty() && !extra.force) {
+        const qsizetype count = made.bankFindings.size();
+        for (const QString& line : made.bankFindings.mid(0, kShownFindings)) {
+            std::fputs(qPrintable(line + u'\n'), stderr);
+        }
+        err(QStringLiteral("%1 finding%2 that tiku-bank check would report: nothing written "
+                           "(give --force to write it anyway)")
+                .arg(count)
+                .arg(count == 1 ? QString() : QStringLiteral("s")));
+        return 1;
+    }
     WriteOptions write;
     write.password = a.password();
     write.encryption = Encryption::Rc4CryptoApi;
@@ -282,6 +297,11 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
     writeWorkbookFile(output, made.spec, write);
     for (const QString& line : made.notes) {
         out(line);
+    }
+    if (!made.bankFindings.isEmpty()) {
+        out(QStringLiteral("written with --force despite %1 finding%2 of tiku-bank check")
+                .arg(made.bankFindings.size())
+                .arg(made.bankFindings.size() == 1 ? QString() : QStringLiteral("s")));
     }
     out(QStringLiteral("wrote %1: %2").arg(output, made.summary.join(QStringLiteral(", "))));
     return 0;

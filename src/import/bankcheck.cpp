@@ -1,5 +1,6 @@
 #include "bankcheck.h"
 
+#include "questiontable.h"
 #include "quote.h"
 
 #include "bank/bankformat.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 
 namespace tiku::import {
 
@@ -33,6 +35,31 @@ int findWorksheet(const std::vector<bank::SheetInfo>& sheets, const QString& nam
     return -1;
 }
 
+// file: named in the rename advice; empty: no advice, and a bank without its sheet unchecked.
+// A row-1 cell that names a table column rather than holding a question or answer.
+bool isHeader(const QString& text, std::initializer_list<QStringView> names) {
+    const QString folded = foldedName(text);
+    return std::any_of(names.begin(), names.end(),
+                       [&](QStringView name) { return folded == name; });
+}
+
+// The letters a question offers, as a finding names them: "A-D", or "A, C" when not a run.
+QString optionRange(const QString& letters) {
+    QString sorted = letters;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    const bool run =
+        sorted.front() == u'A' && sorted.back().unicode() - u'A' == char16_t(sorted.size() - 1);
+    if (run && sorted.size() > 1) {
+        return QStringLiteral("%1-%2").arg(sorted.front()).arg(sorted.back());
+    }
+    QStringList each;
+    for (const QChar c : sorted) {
+        each.append(QString(c));
+    }
+    return each.join(QStringLiteral(", "));
+}
+
 BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt,
                 const QString& file) {
     BankCheck result;
@@ -54,6 +81,9 @@ BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt
             ++findings;
         };
         const int named = findWorksheet(sheets, b.sheet);
+        if (named < 0 && file.isEmpty()) {
+            continue;
+        }
         if (named < 0) {
             finding(QStringLiteral("no worksheet of that name: the bank cannot be opened"));
             continue;
@@ -97,6 +127,20 @@ BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt
             } else if (question.text.isEmpty()) {
                 finding(QStringLiteral("%1: empty question").arg(where));
             }
+            if (r == 1 && (isHeader(question.text, {u"题目", u"question"}) ||
+                           isHeader(answer.text, {u"答案", u"answer"}))) {
+                finding(QStringLiteral("%1: a header row (%2 | %3), not a question")
+                            .arg(where, quotedCell(question.text), quotedCell(answer.text)));
+                continue;
+            }
+            const QString letters = question.kind == bank::CellContent::Kind::Text
+                                        ? optionLetters(question.text)
+                                        : QString();
+            if (question.kind != bank::CellContent::Kind::Error && !question.text.isEmpty() &&
+                letters.isEmpty()) {
+                finding(
+                    QStringLiteral("%1: the question has no option lines (A．…, B．…)").arg(where));
+            }
             if (answer.kind == bank::CellContent::Kind::Error) {
                 finding(QStringLiteral("%1: the answer is the error value %2")
                             .arg(where, bank::errorLiteral(answer.error)));
@@ -104,10 +148,17 @@ BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt
                 finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
                                        "counts it right")
                             .arg(where, quotedCell(answer.text)));
+            } else if (!letters.isEmpty() && !letters.contains(answer.text[0])) {
+                finding(QStringLiteral("%1: the answer %2 names no option of the question (its "
+                                       "options are %3)")
+                            .arg(where, answer.text, optionRange(letters)));
             }
         }
         result.lines.append(
             QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));
+    }
+    if (file.isEmpty()) {
+        return result;
     }
     if (const QString advice = renameSuggestion(file, sheets); !advice.isEmpty()) {
         result.lines.append(advice);
@@ -149,7 +200,7 @@ BankCheck checkBanks(const bank::WorkbookData& book, const QString& file) {
         [&book](int sheet, int row, int column) { return book.cell(sheet, row, column); }, file);
 }
 
-BankCheck checkBanks(const bank::WorkbookSpec& spec, const QString& file) {
+BankCheck checkBanks(const bank::WorkbookSpec& spec) {
     std::vector<bank::SheetInfo> sheets;
     // The checked columns of every sheet, by (sheet, row, column); a later cell at the same place
     // replaces an earlier, as in the written file.
@@ -179,7 +230,7 @@ BankCheck checkBanks(const bank::WorkbookSpec& spec, const QString& file) {
         [&](int sheet, int row, int column) {
             return cells.value(key(sheet, row, column), bank::CellContent{});
         },
-        file);
+        QString());
 }
 
 QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>& sheets) {

@@ -24,8 +24,9 @@ struct BankCheck {
 // The banks of a workbook read from file (named in the rename advice).
 BankCheck checkBanks(const bank::WorkbookData& book, const QString& file);
 
-// The banks of a workbook as make builds it, as `check` would find them once written.
-BankCheck checkBanks(const bank::WorkbookSpec& spec, const QString& file);
+// The banks of a workbook as make builds it, as `check` would find them once written; a bank
+// whose sheet is not there is left unchecked (make says it is missing).
+BankCheck checkBanks(const bank::WorkbookSpec& spec);
 
 // When a bank's sheet is missing but sheets named after the banks (人文, 临床) are there: the
 // make command that renames them. Empty otherwise.

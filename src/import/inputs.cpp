@@ -1,8 +1,10 @@
 #include "inputs.h"
 
+#include "bankcheck.h"
 #include "importerror.h"
 #include "ods.h"
 #include "questionlist.h"
+#include "questiontable.h"
 #include "quote.h"
 #include "sheetbuilder.h"
 #include "textinput.h"
@@ -56,12 +58,95 @@ bank::SheetSpec fromTable(const Table& table, const QString& path, const QString
     return sheet;
 }
 
+// A question list's questions of other kinds, where its reader reports them.
+template <typename List> void takeOthers(List& list, std::vector<OtherQuestion>& others) {
+    if constexpr (requires { list.others; }) {
+        others.insert(others.end(), list.others.begin(), list.others.end());
+    }
+}
+
 int lastRow(const bank::SheetSpec& sheet) {
     int last = 0;
     for (const bank::CellSpec& c : sheet.cells) {
         last = std::max(last, c.row);
     }
     return last;
+}
+
+qsizetype sheetNamed(const bank::WorkbookSpec& spec, const QString& name) {
+    for (size_t i = 0; i < spec.sheets.size(); ++i) {
+        if (spec.sheets[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return qsizetype(i);
+        }
+    }
+    return -1;
+}
+
+// Sheets named after the banks become them when neither bank sheet is there; then the bank
+// check make applies before writing.
+void placeBanks(Inputs& made) {
+    const QString first = bank::bankSheetName(true);
+    const QString second = bank::bankSheetName(false);
+    const QString captions[] = {QStringLiteral("人文"), QStringLiteral("临床")};
+    if (sheetNamed(made.spec, first) < 0 && sheetNamed(made.spec, second) < 0) {
+        const qsizetype named[] = {sheetNamed(made.spec, captions[0]),
+                                   sheetNamed(made.spec, captions[1])};
+        if (named[0] >= 0 || named[1] >= 0) {
+            std::vector<qsizetype> order;
+            std::vector<qsizetype> rest;
+            for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
+                if (i != named[0] && i != named[1]) {
+                    rest.push_back(i);
+                }
+            }
+            if (named[0] >= 0) {
+                order.push_back(named[0]);
+            } else if (!rest.empty()) {
+                order.push_back(rest.front()); // 临床 is counted at the second position
+                rest.erase(rest.begin());
+            }
+            if (named[1] >= 0) {
+                order.push_back(named[1]);
+            }
+            order.insert(order.end(), rest.begin(), rest.end());
+            Inputs placed;
+            for (const qsizetype i : order) {
+                placed.spec.sheets.push_back(std::move(made.spec.sheets[size_t(i)]));
+                placed.summary.append(made.summary[i]);
+            }
+            for (int b = 0; b < 2; ++b) {
+                if (named[b] < 0) {
+                    continue;
+                }
+                const QString name = bank::bankSheetName(b == 0);
+                const qsizetype at = sheetNamed(placed.spec, captions[b]);
+                placed.spec.sheets[size_t(at)].name = name;
+                placed.summary[at].replace(0, captions[b].size(), name);
+                made.notes.append(QStringLiteral("the sheet %1 becomes the bank %2 at position %3")
+                                      .arg(captions[b], name)
+                                      .arg(at + 1));
+            }
+            made.spec = std::move(placed.spec);
+            made.summary = std::move(placed.summary);
+        }
+    }
+    const bool has[] = {sheetNamed(made.spec, first) >= 0, sheetNamed(made.spec, second) >= 0};
+    if (!has[0] && !has[1]) {
+        made.bankFindings.append(
+            QStringLiteral(
+                "no sheet %1 (人文) or %2 (临床), so the program finds no bank in it: name "
+                "the banks' sheets with --rename OLD=%1 --rename OLD=%2")
+                .arg(first, second));
+        return;
+    }
+    for (int b = 0; b < 2; ++b) {
+        if (!has[b]) {
+            made.notes.append(QStringLiteral("warning: no sheet %1 (%2): the program will find "
+                                             "that bank missing")
+                                  .arg(bank::bankSheetName(b == 0), captions[b]));
+        }
+    }
+    made.bankFindings = checkBanks(made.spec).findings;
 }
 
 } // namespace
@@ -101,9 +186,11 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
         const QString baseName = QFileInfo(path).completeBaseName();
         const QByteArray bytes = read(path);
         std::vector<bank::SheetSpec> sheets;
-        QString singleSummary; // for an input that gives one sheet: its summary
+        QString singleSummary;  // for an input that gives one sheet: its summary
+        bool textTable = false; // a TSV or CSV input
         auto questionList = [&](const QStringList& lines) {
             QuestionList list = parseQuestionList(lines, path, baseName);
+            takeOthers(list, made.others);
             made.findings += list.findings;
             made.leftOut += list.leftOut;
             singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
@@ -153,6 +240,7 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
             const Table table = readTable(bytes, path);
             singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());
             sheets.push_back(fromTable(table, path, baseName));
+            textTable = true;
         }
         for (bank::SheetSpec& sheet : sheets) {
             if (sheet.hidden) {
@@ -160,6 +248,26 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
                 made.notes.append(QStringLiteral("%1: hidden sheet \"%2\" left out")
                                       .arg(path, escapeText(sheet.name)));
                 continue;
+            }
+            // A question table becomes bank rows; any other sheet is carried over cell for cell.
+            if (singleSummary.isEmpty() || textTable) {
+                const QString source =
+                    textTable
+                        ? path
+                        : QStringLiteral("%1, sheet \"%2\"").arg(path, escapeText(sheet.name));
+                if (std::optional<QuestionTable> table = readQuestionTable(sheet, source)) {
+                    if (!table->unknownColumns.isEmpty()) {
+                        made.notes.append(table->unknownColumns);
+                    }
+                    made.others.insert(made.others.end(), table->others.begin(),
+                                       table->others.end());
+                    made.summary.append(QStringLiteral("%1 (%2 questions from a question table)")
+                                            .arg(sheet.name)
+                                            .arg(table->questions));
+                    sources.append(path);
+                    made.spec.sheets.push_back(std::move(table->sheet));
+                    continue;
+                }
             }
             made.summary.append(
                 singleSummary.isEmpty()
@@ -217,6 +325,19 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
                     .arg(sources[i], quotedCell(name), why));
         }
     }
+    // Questions of other kinds: refused, or left out with --single-only.
+    if (!made.others.empty() && options.singleOnly) {
+        made.notes += otherQuestionSummary(made.others, true);
+        for (const OtherQuestion& q : made.others) {
+            made.leftOut.append(QStringLiteral("%1:%2: left out (%3 question)")
+                                    .arg(q.file)
+                                    .arg(q.line)
+                                    .arg(otherKindName(q.kind)));
+        }
+    } else if (!made.others.empty()) {
+        made.findings += otherQuestionSummary(made.others, false);
+    }
+    placeBanks(made);
     return made;
 }
 
