@@ -85,6 +85,7 @@ private slots:
     void deviceInputIsRefused();
     void checkSuggestsRenames();
     void xlsVisitsOnlyItsCells();
+    void unusableBankRefused();
 };
 
 void TestMake::allInputKinds() {
@@ -378,6 +379,37 @@ void TestMake::xlsVisitsOnlyItsCells() {
     const auto book = bank::WorkbookData::load(out, bank::bankPassword());
     QCOMPARE(book->sheet(15).usedRows, 65536);
     QCOMPARE(book->cellText(15, 65536, 256), QStringLiteral("15"));
+}
+
+// A bank check would flag is not written, and says why: the first 20 findings and their count;
+// --force writes it.
+void TestMake::unusableBankRefused() {
+    QTemporaryDir dir;
+    QByteArray tsv;
+    for (int k = 1; k <= 25; ++k) {
+        tsv += QByteArray::number(k) + "\t题\\nA. 甲\\nB. 乙\tE\n";
+    }
+    const QString in = dir.filePath(QStringLiteral("sheet1.tsv"));
+    write(in, tsv);
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    write(out, "old bank");
+    const Run r = tool({QStringLiteral("make"), in, QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 1);
+    const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 21);
+    QCOMPARE(lines.first(), QStringLiteral("sheet1 (人文): row 1: the answer E names no option of "
+                                           "the question (its options are A-B)"));
+    QCOMPARE(lines.last(), QStringLiteral("tiku-bank: 25 findings that tiku-bank check would "
+                                          "report: nothing written (give --force to write it "
+                                          "anyway)"));
+    QCOMPARE(read(out), QByteArray("old bank"));
+
+    const Run forced =
+        tool({QStringLiteral("make"), in, QStringLiteral("-o"), out, QStringLiteral("--force")});
+    QCOMPARE(forced.code, 0);
+    QVERIFY2(forced.out.contains(QStringLiteral("written with --force despite 25 findings")),
+             qPrintable(forced.out));
+    QCOMPARE(tool({QStringLiteral("check"), out}).code, 1);
 }
 
 QTEST_GUILESS_MAIN(TestMake)
