@@ -14,6 +14,7 @@ Exits 77 (skipped) when LibreOffice or its Python bridge is missing. One LibreOf
 with a private profile serves every step, so the check runs beside other tests and as root.
 """
 
+import json
 import os
 import shutil
 import subprocess
@@ -103,6 +104,25 @@ def expected_question_rows(mark):
     return ["%d\t%s\t%s" % (i + 1, escape(q + "".join("\n%s%s%s" % (chr(65 + k), mark, o)
                                                         for k, o in enumerate(opts))), a)
             for i, (n, q, opts, a) in enumerate(QUESTIONS)]
+
+
+# A question table: a header row, then one question per row with an option per column.
+TABLE_HEADER = ["序号", "题目", "选项A", "选项B", "选项C", "选项D", "选项E", "答案", "解析"]
+
+
+def table_rows():
+    return [[n, q] + opts + [""] * (5 - len(opts)) + [a, "略"] for n, q, opts, a in QUESTIONS]
+
+
+def check_table(source, what):
+    """make turns the question table into bank rows: stem with an option per line, answer."""
+    bank = source + ".xls"
+    run("make", source, "-o", bank, "--force")
+    sheet = json.loads(run("info", bank, "--json"))["sheets"][0]["name"]
+    got = dump(bank, sheet)
+    if got != expected_question_rows("．"):
+        fail("%s question table: %r, expected %r" % (what, got, expected_question_rows("．")))
+    print("ok: the question table from %s gives the bank rows" % what)
 
 
 def expected_rows(rows):
@@ -226,6 +246,24 @@ try:
     if got != expected_question_rows(". "):
         fail("LibreOffice .docx: %r, expected %r" % (got, expected_question_rows(". ")))
 
+    # A question table written by LibreOffice as .xlsx, .ods and CSV.
+    calc = desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, props(Hidden=True))
+    sheet = calc.Sheets.getByIndex(0)
+    for r, row in enumerate([TABLE_HEADER] + table_rows()):
+        for c, v in enumerate(row):
+            if isinstance(v, int):
+                sheet.getCellByPosition(c, r).setValue(v)
+            elif v:
+                sheet.getCellByPosition(c, r).setString(v)
+    for ext, filt, options in (("xlsx", "Calc MS Excel 2007 XML", None), ("ods", "calc8", None),
+                               ("csv", "Text - txt - csv (StarCalc)", "44,34,76")):
+        extra = {"FilterOptions": options} if options else {}
+        calc.storeToURL(url(os.path.join(WORK, "lo-table." + ext)),
+                        props(FilterName=filt, **extra))
+    calc.close(True)
+    for ext in ("xlsx", "ods", "csv"):
+        check_table(os.path.join(WORK, "lo-table." + ext), "LibreOffice ." + ext)
+
     # The second, independent writers: openpyxl and python-docx.
     try:
         import docx
@@ -246,6 +284,12 @@ try:
         got = dump(bank, BANK_SHEETS["人文"])
         if got != expected_rows(HUMANITIES):
             fail("openpyxl .xlsx: %r" % got[:2])
+
+        book = openpyxl.Workbook()
+        for row in [TABLE_HEADER] + table_rows():
+            book.active.append([v if v != "" else None for v in row])
+        book.save(os.path.join(WORK, "py-table.xlsx"))
+        check_table(os.path.join(WORK, "py-table.xlsx"), "openpyxl .xlsx")
 
         document = docx.Document()
         document.add_paragraph("模拟试卷")
