@@ -289,6 +289,11 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
             seen.insert(key, i);
         }
     };
+    if (made.spec.sheets.empty()) {
+        throw ImportError(
+            QStringLiteral("%1: no sheet to write (every sheet is hidden, or there is none)")
+                .arg(inputs.join(u' ')));
+    }
     checkNames(QString());
     for (const auto& [from, to] : options.renames) {
         int matches = 0;

@@ -8,6 +8,7 @@
 #include "bank/workbook.h"
 
 #include <map>
+#include <utility>
 
 namespace tiku::import {
 
@@ -41,30 +42,18 @@ bool isOptionPoint(QChar c) {
 }
 
 Column columnOf(const QString& name) {
-    static const QStringList question = {"题目",     "题干",     "试题", "问题",
-                                         "题目内容", "question", "stem"};
-    static const QStringList answer = {"答案", "正确答案", "参考答案", "标准答案", "answer"};
-    static const QStringList options = {"选项", "options"};
-    static const QStringList number = {"序号", "题号", "编号", "id"};
-    static const QStringList type = {"题型", "类型"};
-    static const QStringList known = {"难度", "分值", "章节", "知识点", "解析", "备注"};
-    if (question.contains(name)) {
-        return {Role::Question};
-    }
-    if (answer.contains(name)) {
-        return {Role::Answer};
-    }
-    if (options.contains(name)) {
-        return {Role::Options};
-    }
-    if (number.contains(name)) {
-        return {Role::Number};
-    }
-    if (type.contains(name)) {
-        return {Role::Type};
-    }
-    if (known.contains(name)) {
-        return {Role::Known};
+    // The header names of each role, as foldedName gives them.
+    static const std::pair<Role, QStringList> names[] = {
+        {Role::Question, {"题目", "题干", "试题", "问题", "题目内容", "question", "stem"}},
+        {Role::Answer, {"答案", "正确答案", "参考答案", "标准答案", "answer"}},
+        {Role::Options, {"选项", "options"}},
+        {Role::Number, {"序号", "题号", "编号", "id"}},
+        {Role::Type, {"题型", "类型"}},
+        {Role::Known, {"难度", "分值", "章节", "知识点", "解析", "备注"}}};
+    for (const auto& [role, list] : names) {
+        if (list.contains(name)) {
+            return {role};
+        }
     }
     // One column per option: A, 选项A, A选项, Option A (blanks already dropped).
     QStringView letter = name;
