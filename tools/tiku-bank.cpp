@@ -210,7 +210,7 @@ int dump(const Arguments& a) {
     const auto book = WorkbookData::load(file, a.password());
     const int sheet = findWorksheet(*book, sheetName);
     if (sheet < 0) {
-        throw BankError(ErrorKind::NoSuchWorksheet, failure_code::ApplicationDefined,
+        throw BankError(ErrorKind::NoSuchWorksheet,
                         QStringLiteral("%1: no worksheet named \"%2\"").arg(file, sheetName));
     }
     const auto [from, to] = rows.value_or(std::pair{1, book->sheets()[size_t(sheet)].lastRow});
@@ -350,16 +350,15 @@ int main(int argc, char** argv) {
             return make(parsed, makeOptions);
         }
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
-    } catch (const UsageError& e) {
-        err(e.message + QStringLiteral(" (tiku-bank --help shows the usage)"));
-        return 2;
-    } catch (const import::ImportError& e) {
-        err(e.message());
-        return 2;
     } catch (const Failure& e) {
-        err(e.description());
+        // Every failure of the family: bad usage, an input or a workbook that cannot be read, a
+        // file that cannot be written.
+        err(e.kind() == ErrorKind::Usage
+                ? e.description() + QStringLiteral(" (tiku-bank --help shows the usage)")
+                : e.description());
         return 2;
     } catch (const std::exception& e) {
+        // The runtime's own (out of memory), which is no failure of the program's.
         err(QString::fromUtf8(e.what()));
         return 2;
     }

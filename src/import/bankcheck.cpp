@@ -4,7 +4,7 @@
 #include "quote.h"
 
 #include "bank/bankformat.h"
-#include "bank/numbertext.h"
+#include "core/numbertext.h"
 
 #include <QHash>
 
@@ -15,9 +15,6 @@
 namespace tiku::import {
 
 namespace {
-
-constexpr int kMaxQuestions = bank::maxBankRows; // the test screen holds the count in 16 bits
-constexpr int kMinQuestions = 5;                 // the smallest test paper
 
 // The columns the rules look at: the number, the question, the answer.
 constexpr int kCheckedColumns = 3;
@@ -69,8 +66,8 @@ BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt
         int position;
     };
     const Bank banks[] = {
-        {bank::bankSheetName(true), QStringLiteral("人文"), bank::bankSheetPosition(true)},
-        {bank::bankSheetName(false), QStringLiteral("临床"), bank::bankSheetPosition(false)}};
+        {bank::bankSheetName(true), bank::bankCaption(true), bank::bankSheetPosition(true)},
+        {bank::bankSheetName(false), bank::bankCaption(false), bank::bankSheetPosition(false)}};
     for (const Bank& b : banks) {
         const QString label = QStringLiteral("%1 (%2)").arg(b.sheet, b.caption);
         int findings = 0;
@@ -100,14 +97,14 @@ BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt
                         .arg(b.position));
         }
         const int count = sheets[pos].usedRows;
-        if (count > kMaxQuestions) {
+        if (count > bank::maxBankRows) {
             finding(QStringLiteral("%1 rows, over the %2 a bank can hold")
                         .arg(count)
-                        .arg(kMaxQuestions));
-        } else if (count < kMinQuestions) {
+                        .arg(bank::maxBankRows));
+        } else if (count < bank::minPaperQuestions) {
             finding(QStringLiteral("%1 rows, under the %2 of the smallest test")
                         .arg(count)
-                        .arg(kMinQuestions));
+                        .arg(bank::minPaperQuestions));
         }
         const int lastRow = sheets[size_t(named)].lastRow;
         if (lastRow > count) {
@@ -116,7 +113,7 @@ BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt
                         .arg(lastRow)
                         .arg(count));
         }
-        const int shown = std::min(count, kMaxQuestions);
+        const int shown = std::min(count, bank::maxBankRows);
         for (int r = 1; r <= shown; ++r) {
             const bank::CellContent question = cellAt(named, r, bank::questionColumn);
             const bank::CellContent answer = cellAt(named, r, bank::answerColumn);
@@ -144,7 +141,7 @@ BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt
             if (answer.kind == bank::CellContent::Kind::Error) {
                 finding(QStringLiteral("%1: the answer is the error value %2")
                             .arg(where, bank::errorLiteral(answer.error)));
-            } else if (answer.text.size() != 1 || answer.text[0] < u'A' || answer.text[0] > u'E') {
+            } else if (!bank::isAnswerLetter(answer.text)) {
                 finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
                                        "counts it right")
                             .arg(where, quotedCell(answer.text)));
@@ -236,9 +233,8 @@ BankCheck checkBanks(const bank::WorkbookSpec& spec) {
 QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>& sheets) {
     auto has = [&](const QString& name) { return findWorksheet(sheets, name) >= 0; };
     QStringList renames;
-    const std::pair<bool, QString> banks[] = {{true, QStringLiteral("人文")},
-                                              {false, QStringLiteral("临床")}};
-    for (const auto& [first, caption] : banks) {
+    for (const bool first : {true, false}) {
+        const QString caption = bank::bankCaption(first);
         const QString sheet = bank::bankSheetName(first);
         if (!has(sheet) && has(caption)) {
             renames.append(QStringLiteral("--rename %1=%2").arg(caption, sheet));

@@ -58,13 +58,6 @@ bank::SheetSpec fromTable(const Table& table, const QString& path, const QString
     return sheet;
 }
 
-// A question list's questions of other kinds, where its reader reports them.
-template <typename List> void takeOthers(List& list, std::vector<OtherQuestion>& others) {
-    if constexpr (requires { list.others; }) {
-        others.insert(others.end(), list.others.begin(), list.others.end());
-    }
-}
-
 int lastRow(const bank::SheetSpec& sheet) {
     int last = 0;
     for (const bank::CellSpec& c : sheet.cells) {
@@ -87,7 +80,7 @@ qsizetype sheetNamed(const bank::WorkbookSpec& spec, const QString& name) {
 void placeBanks(Inputs& made) {
     const QString first = bank::bankSheetName(true);
     const QString second = bank::bankSheetName(false);
-    const QString captions[] = {QStringLiteral("人文"), QStringLiteral("临床")};
+    const QString captions[] = {bank::bankCaption(true), bank::bankCaption(false)};
     if (sheetNamed(made.spec, first) < 0 && sheetNamed(made.spec, second) < 0) {
         const qsizetype named[] = {sheetNamed(made.spec, captions[0]),
                                    sheetNamed(made.spec, captions[1])};
@@ -188,15 +181,14 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
         std::vector<bank::SheetSpec> sheets;
         QString singleSummary;  // for an input that gives one sheet: its summary
         bool textTable = false; // a TSV or CSV input
-        auto questionList = [&](const QStringList& lines) {
-            QuestionList list = parseQuestionList(lines, path, baseName);
-            takeOthers(list, made.others);
+        auto questionList = [&](QuestionList list) {
+            made.others.insert(made.others.end(), list.others.begin(), list.others.end());
             made.findings += list.findings;
             made.leftOut += list.leftOut;
             singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
                                 .arg(baseName)
                                 .arg(list.questions)
-                                .arg(list.leftOut.size());
+                                .arg(list.leftOutCount);
             sheets.push_back(std::move(list.sheet));
         };
         if (bank::cfb::hasSignature(bytes)) {
@@ -223,7 +215,10 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
             if (isOds(archive)) {
                 sheets = readOds(archive);
             } else if (isDocx(archive)) {
-                questionList(readDocxLines(archive));
+                QuestionListParser parser(path, baseName);
+                forEachDocxLine(
+                    archive, [&](QStringView line, bool hidden) { parser.addLine(line, hidden); });
+                questionList(parser.finish());
             } else if (archive.contains(QStringLiteral("[Content_Types].xml"))) {
                 sheets = readXlsx(archive);
             } else {
@@ -234,8 +229,10 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
                    hasExtension(path, "ods") || hasExtension(path, "docx")) {
             throw ImportError(QStringLiteral("%1: not a .%2 file (damaged, or of another kind)")
                                   .arg(path, QFileInfo(path).suffix().toLower()));
-        } else if (hasExtension(path, "txt")) {
-            questionList(splitLines(decodeText(bytes, path)));
+        } else if (hasExtension(path, "txt") || hasExtension(path, "md")) {
+            questionList(parseQuestionText(decodeText(bytes, path), path, baseName,
+                                           hasExtension(path, "md") ? ListSyntax::Markdown
+                                                                    : ListSyntax::Text));
         } else {
             const Table table = readTable(bytes, path);
             singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());

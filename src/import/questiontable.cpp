@@ -4,7 +4,7 @@
 #include "quote.h"
 #include "sheetbuilder.h"
 
-#include "bank/numbertext.h"
+#include "core/numbertext.h"
 #include "bank/workbook.h"
 
 #include <map>
