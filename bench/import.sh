@@ -54,7 +54,7 @@ measure() { # label, command...: wall seconds and peak RSS in KB of one run
 # both sides see the same load, and the ratio of wall times is printed.
 make_runs() { # count
     for ((k = 0; k < $1; k++)); do
-        measure make "$tool" make questions.xlsx -o bank.xls
+        measure make "$tool" make questions.xlsx -o bank.xls --force
     done
 }
 make_runs $((runs / 2)) >make.txt

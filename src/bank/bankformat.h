@@ -12,6 +12,9 @@ namespace tiku::bank {
 inline constexpr int maxSheetRows = 65536;
 inline constexpr int maxSheetColumns = 256;
 inline constexpr int maxTextLength = 32767;
+// A sheet name: 1 to 31 characters, none of these.
+inline constexpr int maxSheetNameLength = 31;
+inline constexpr char16_t sheetNameForbidden[] = u"[]:*?/\\";
 
 // What the reader takes: a bank of 32,767 questions of a few hundred characters in each of two
 // sheets is some tens of MB; larger files and sheet floods are refused before they cost time

@@ -72,12 +72,12 @@ void checkSpec(const WorkbookSpec& spec) {
     }
     QHash<QString, int> names;
     for (const SheetSpec& sheet : spec.sheets) {
-        if (sheet.name.isEmpty() || sheet.name.size() > 31) {
+        if (sheet.name.isEmpty() || sheet.name.size() > maxSheetNameLength) {
             badArgument(
                 QStringLiteral("工作表名“%1”的长度不在 1 到 31 个字符之间").arg(sheet.name));
         }
         for (QChar c : sheet.name) {
-            if (QStringView(u"[]:*?/\\").contains(c)) {
+            if (QStringView(sheetNameForbidden).contains(c)) {
                 badArgument(QStringLiteral("工作表名“%1”含有不允许的字符").arg(sheet.name));
             }
         }
