@@ -4,8 +4,8 @@
 #include "quote.h"
 #include "sheetbuilder.h"
 
-#include "core/numbertext.h"
 #include "bank/workbook.h"
+#include "core/numbertext.h"
 
 #include <map>
 #include <utility>
