@@ -86,6 +86,7 @@ private slots:
     void checkSuggestsRenames();
     void xlsVisitsOnlyItsCells();
     void unusableBankRefused();
+    void hiddenSheetLeftOut();
 };
 
 void TestMake::allInputKinds() {
@@ -412,6 +413,33 @@ void TestMake::unusableBankRefused() {
     QVERIFY2(forced.out.contains(QStringLiteral("written with --force despite 25 findings")),
              qPrintable(forced.out));
     QCOMPARE(tool({QStringLiteral("check"), out}).code, 1);
+}
+
+// A hidden first sheet (an author's old bank, say) is left out, so the banks that follow it are the
+// ones at positions 1 and 2, where the program counts their questions.
+void TestMake::hiddenSheetLeftOut() {
+    QTemporaryDir dir;
+    const QByteArray row = "<row r=\"1\"><c r=\"B1\" t=\"s\"><v>0</v></c><c r=\"C1\" "
+                           "t=\"s\"><v>1</v></c></row>";
+    Entries book = xlsxEntries({{QStringLiteral("旧题"), row},
+                                {QStringLiteral("人文"), row},
+                                {QStringLiteral("临床"), row}},
+                               "<si><t>题\nA．甲\nB．乙</t></si><si><t>B</t></si>");
+    entry(book, QStringLiteral("xl/workbook.xml"))
+        .replace("sheetId=\"1\"", "sheetId=\"1\" state=\"hidden\"");
+    const QString xlsx = dir.filePath(QStringLiteral("book.xlsx"));
+    write(xlsx, zipped(book));
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    const Run r =
+        tool({QStringLiteral("make"), xlsx, QStringLiteral("-o"), out, QStringLiteral("--force")});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.contains(xlsx + QStringLiteral(": hidden sheet \"旧题\" left out")),
+             qPrintable(r.out));
+    const auto made = bank::WorkbookData::load(out, bank::bankPassword());
+    QCOMPARE(made->sheetCount(), 2);
+    QCOMPARE(made->sheetName(0), QStringLiteral("sheet1"));
+    QCOMPARE(made->sheetName(1), QStringLiteral("sheet2"));
+    QCOMPARE(rows(*made, 0), QStringList{QStringLiteral("|题\nA．甲\nB．乙|B")});
 }
 
 QTEST_GUILESS_MAIN(TestMake)
