@@ -161,9 +161,11 @@ stage_tiku() {
 # The DLLs an executable or DLL imports that are not Windows' own: looked for in the cross-built
 # folders and the MinGW posix runtime's folders, followed recursively.
 dll_dirs() {
-    echo "$qtbuild/bin" "$prefix/bin" /usr/$triple/lib
-    dirname "$($triple-gcc-posix -print-libgcc-file-name)"
-    dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)"
+    local d
+    for d in "$qtbuild/bin" "$prefix/bin" "$(dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)")" \
+        "/usr/$triple/lib"; do
+        if [[ $d == /* && -d $d ]]; then echo "$d"; fi
+    done
 }
 imports() { $triple-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 find_dll() {
