@@ -22,8 +22,12 @@ SUDO=""
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
 
 stage_apt() {
+    # The cross compilers, the host's Qt tools (moc, rcc, uic) and tiku-bank's libraries for the
+    # demo bank; Wine and the X tools for the test under Wine (ctest -L windows).
     local packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-        cmake ninja-build pkg-config dpkg-dev xz-utils bzip2 zip qt6-base-dev qt6-base-dev-tools)
+        cmake ninja-build pkg-config dpkg-dev xz-utils zip qt6-base-dev qt6-base-dev-tools
+        libzip-dev libexpat1-dev wine64 xvfb xdotool imagemagick python3-xlib
+        fonts-arphic-ukai fonts-arphic-uming fonts-comic-neue)
     local missing=() p
     for p in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -44,8 +48,8 @@ stage_apt() {
     fi
 }
 
-# The source packages as released with Debian 12 (bookworm): the security archive does not always
-# keep the original tarballs of its updates.
+# The source packages as released with Debian 12 (bookworm): a mirror may lack the tarballs of
+# the security updates.
 stage_sources() {
     mkdir -p "$cache/src"
     local p

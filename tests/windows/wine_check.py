@@ -21,6 +21,7 @@ Exit status 0 when all holds, 1 with the reason otherwise, 77 when the zip, Wine
 are missing.
 """
 
+import importlib.util
 import os
 import shutil
 import subprocess
@@ -55,9 +56,7 @@ def missing_tools():
     missing = [tool for tool in ("Xvfb", "xdotool", "import") if not shutil.which(tool)]
     if not os.access(WINE, os.X_OK):
         missing.append("wine64")
-    try:
-        import Xlib  # noqa: F401
-    except ImportError:
+    if importlib.util.find_spec("Xlib") is None:
         missing.append("python3-xlib")
     return missing
 
@@ -104,6 +103,15 @@ class Wine:
     def start(self, args, cwd):
         return subprocess.Popen([WINE, *args], cwd=cwd, env=self.env,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def appdata(self):
+        """%APPDATA% of the prefix's user, as a folder of this machine."""
+        users = os.path.join(self.env["WINEPREFIX"], "drive_c", "users")
+        for user in sorted(os.listdir(users)):
+            roaming = os.path.join(users, user, "AppData", "Roaming")
+            if user != "Public" and os.path.isdir(roaming):
+                return roaming
+        raise Failed(f"no user with an AppData\\Roaming folder in {users}")
 
     def stop(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, capture_output=True, timeout=60)
@@ -316,6 +324,36 @@ def check_program(screens, folder, answers):
     if code != 0:
         raise Failed(f"tiku.exe ended with status {code}")
     print(f"tiku.exe: menu, browser, a mock test handed in: {expected}")
+
+
+def windows_path(path):
+    """A path of this machine as Wine's programs see it: drive Z: is the root folder."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def check_bank_choice(screens, folder, tiku_bank):
+    """A bank in %APPDATA%\\tiku is the one the browser shows, not the one beside the program;
+    tiku.exe FILE shows FILE, before both."""
+    own = os.path.join(screens.wine.appdata(), "tiku")
+    named = os.path.join(os.path.dirname(folder), "named")
+    for where, prefix, count in ((own, "自己", 6), (named, "指定", 8)):
+        os.makedirs(where)
+        questions = tikudriver.numbered(count, prefix)
+        tikudriver.make_bank(tiku_bank, where, {"sheet1": questions, "sheet2": questions})
+    runs = (([], "自己第1题\n", "%APPDATA%\\tiku\\dxt.xls"),
+            ([windows_path(os.path.join(named, "dxt.xls"))], "指定第1题\n", "tiku.exe FILE"))
+    for args, first, what in runs:
+        program = screens.wine.start([os.path.join(folder, "tiku.exe"), *args], folder)
+        screens.click(e2e.MENU, e2e.MENU_BROWSE)
+        text = screens.text_box(e2e.BROWSER, e2e.BROWSER_QUESTION, f"question 1 of {what}")
+        if not text.startswith(first):
+            raise Failed(f"{what}: the browser shows {text!r}, expected {first!r}...")
+        screens.click(e2e.BROWSER, e2e.BROWSER_BACK)
+        screens.server.wait_no_window(e2e.BROWSER, STEP_TIMEOUT)
+        screens.click(e2e.MENU, e2e.MENU_EXIT)
+        if program.wait(STEP_TIMEOUT) != 0:
+            raise Failed(f"{what}: tiku.exe ended with status {program.returncode}")
+        print(f"tiku.exe opened {what}")
 
 
 def main(argv):
