@@ -16,12 +16,13 @@
 
 set(TIKU_PROGRAM_DIR lib/tiku)
 set(TIKU_CONFIG_BANK /etc/tiku/dxt.xls)
+# The application id stays as it is until the project has a domain of its own; there is no
+# homepage until then either.
 set(TIKU_APPSTREAM_ID org.example.tiku)
-set(TIKU_HOMEPAGE https://tiku.example.org/)
 set(TIKU_MAINTAINER_NAME "Tiku developers")
 set(TIKU_MAINTAINER "${TIKU_MAINTAINER_NAME} <tiku@example.org>")
-# An SPDX identifier; LicenseRef-Tiku until the project's terms are chosen.
-set(TIKU_LICENSE LicenseRef-Tiku)
+# An SPDX identifier: the licence of LICENSE.
+set(TIKU_LICENSE GPL-3.0-or-later)
 set(tiku_generated ${CMAKE_BINARY_DIR}/packaging)
 
 install(TARGETS tiku-bank RUNTIME DESTINATION ${TIKU_PROGRAM_DIR} COMPONENT program)

@@ -1,7 +1,5 @@
 #include "readable.h"
 
-#include "textinput.h"
-
 namespace tiku::tool {
 
 QString usageText() {
@@ -46,27 +44,6 @@ QString usageText() {
 
 QString versionLine() {
     return QStringLiteral("tiku-bank %1").arg(QStringLiteral(TIKU_VERSION));
-}
-
-QString quotedCell(const QString& text) {
-    // Cut by characters, so a surrogate pair is never split; escape after cutting, so an
-    // escape is never split either.
-    int characters = 0;
-    qsizetype cut = -1;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-        }
-        if (++characters == kQuotedCharacters) {
-            cut = i + 1;
-        }
-    }
-    if (characters <= kQuotedCharacters) {
-        return QStringLiteral("\"%1\"").arg(escapeText(text));
-    }
-    return QStringLiteral("\"%1…\" (%2 characters)")
-        .arg(escapeText(text.left(cut)))
-        .arg(characters);
 }
 
 } // namespace tiku::tool

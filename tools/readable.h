@@ -13,11 +13,4 @@ QString usageText();
 // "tiku-bank 1.0": the tool's name and the version of the build.
 QString versionLine();
 
-// A cell text as a finding quotes it: in double quotes with the TSV escapes (\n, \t, …); a text
-// of more than kQuotedCharacters characters is cut there, marked with "…" and followed by its
-// full length in characters: "XXXX…" (32000 characters).
-QString quotedCell(const QString& text);
-
-inline constexpr int kQuotedCharacters = 40;
-
 } // namespace tiku::tool

@@ -39,8 +39,4 @@ Table parseCsv(const QString& text, const QString& source);
 // its name ends in ".csv", else as TSV.
 Table readTable(const QByteArray& bytes, const QString& path);
 
-// The TSV escape of a text: backslash, line feed, carriage return and tab as \\, \n, \r, \t;
-// any other control character (U+0000 to U+001F, U+007F) as \xHH.
-QString escapeText(const QString& text);
-
 } // namespace tiku::tool

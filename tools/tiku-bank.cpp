@@ -18,6 +18,7 @@
 #include "bank/bankformat.h"
 #include "bank/workbook.h"
 #include "bank/writer.h"
+#include "import/quote.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -159,7 +160,7 @@ int info(const Arguments& a) {
                                  : QStringLiteral("no cells");
         out(QStringLiteral("  %1. %2 (%3): %4, used rows %5")
                 .arg(i + 1)
-                .arg(tool::escapeText(s.name), kindName(s.kind), rows)
+                .arg(import::escapeText(s.name), kindName(s.kind), rows)
                 .arg(s.usedRows));
     }
     return 0;
@@ -218,8 +219,8 @@ int dump(const Arguments& a) {
     for (int r = from; r <= to; ++r) {
         out(QStringLiteral("%1\t%2\t%3")
                 .arg(r)
-                .arg(tool::escapeText(shownText(*book, sheet, r, 2)),
-                     tool::escapeText(shownText(*book, sheet, r, 3))));
+                .arg(import::escapeText(shownText(*book, sheet, r, 2)),
+                     import::escapeText(shownText(*book, sheet, r, 3))));
     }
     return 0;
 }
@@ -259,7 +260,7 @@ int check(const Arguments& a) {
         }
         if (int(pos) != named) {
             finding(QStringLiteral("the bank size is counted on \"%1\", the sheet at position %2")
-                        .arg(tool::escapeText(sheets[pos].name))
+                        .arg(import::escapeText(sheets[pos].name))
                         .arg(bank.position));
         }
         const int count = sheets[pos].usedRows;
@@ -296,7 +297,7 @@ int check(const Arguments& a) {
             } else if (answer.text.size() != 1 || answer.text[0] < u'A' || answer.text[0] > u'E') {
                 finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
                                        "counts it right")
-                            .arg(where, tool::quotedCell(answer.text)));
+                            .arg(where, import::quotedCell(answer.text)));
             }
         }
         out(QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));

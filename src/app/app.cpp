@@ -4,6 +4,7 @@
 #include "menu/mainmenu.h"
 #include "mocktest/mocktest.h"
 #include "mocktest/testoptions.h"
+#include "session/banklocation.h"
 #include "ui/toolkit.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@ int runProgram(int argc, char** argv) {
     installFontSubstitutions();
     registerScreens();
     Toolkit& toolkit = Toolkit::instance();
+    // tiku FILE: that bank file and no other (QApplication has taken its own options out).
+    toolkit.setNamedBankFile(namedBankFile(QCoreApplication::arguments()));
     toolkit.dispatch([&] { toolkit.show(toolkit.screen(MainMenu::screenName())); });
     return app.exec();
 }

@@ -80,7 +80,8 @@ Browser::Browser() : Screen(screenName()) {
 void Browser::onActivated() {
     Toolkit& toolkit = Toolkit::instance();
     // Opening the bank is not trapped: a failure here is the toolkit's own report.
-    position_.openBank(session_.open(toolkit.programFolder(), bank_));
+    position_.openBank(
+        session_.open(BankPlaces::of(toolkit.namedBankFile(), toolkit.programFolder()), bank_));
     bankSizeLabel->setText(position_.sizeText());
 
     try {

@@ -111,7 +111,8 @@ void MockTest::onActivated() {
     // instance is quit (which closes what it opened) and the failure is reported by the toolkit.
     qint16 bankRows = 0;
     try {
-        bankRows = MockTestRun::bankRows(session_.open(toolkit.programFolder(), bank_));
+        bankRows = MockTestRun::bankRows(
+            session_.open(BankPlaces::of(toolkit.namedBankFile(), toolkit.programFolder()), bank_));
     } catch (const Failure&) {
         session_.release();
         throw;

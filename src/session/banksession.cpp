@@ -1,11 +1,9 @@
 #include "banksession.h"
 
+#include "bank/bankerror.h"
 #include "bank/bankformat.h"
 #include "bank/failure.h"
 #include "bank/service.h"
-#include "ui/convert.h"
-
-#include <QDir>
 
 namespace tiku {
 
@@ -24,13 +22,18 @@ BankSession::~BankSession() {
     }
 }
 
-QString BankSession::bankPath(const QString& folder) {
-    return joinPath(folder, bank::bankFileName(), QDir::separator());
-}
-
-int BankSession::open(const QString& folder, Bank bank) {
+int BankSession::open(const BankPlaces& places, Bank bank) {
     app_ = bank::Application::start();
-    book_ = app_->open(bankPath(folder), bank::bankPassword());
+    const BankChoice choice = chooseBank(places);
+    try {
+        book_ = app_->open(choice.path, bank::bankPassword());
+    } catch (const bank::BankError& failure) {
+        if (choice.tried.size() < 2) {
+            throw;
+        }
+        throw bank::BankError(failure.kind(), failure.code(),
+                              failure.description() + triedPlacesText(choice.tried));
+    }
     sheet_ = book_->worksheet(bank::bankSheetName(isFirstBank(bank)));
     return app_->usedRowCount(bank::bankSheetPosition(isFirstBank(bank)));
 }

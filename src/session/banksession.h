@@ -4,6 +4,7 @@
 // service instance of its own, the workbook opened through it and the chosen bank's worksheet.
 
 #include "session/bank.h"
+#include "session/banklocation.h"
 
 #include <QString>
 
@@ -26,10 +27,12 @@ public:
     BankSession(const BankSession&) = delete;
     BankSession& operator=(const BankSession&) = delete;
 
-    // Starts a service, opens the bank file in folder with the bank password, takes the bank's
-    // worksheet by name and returns the used-row count of the sheet at the bank's position, in
-    // that order. A failure goes on to the caller; what was opened before it stays held.
-    int open(const QString& folder, Bank bank);
+    // Starts a service, opens the bank file chosen among the places with the bank password, takes
+    // the bank's worksheet by name and returns the used-row count of the sheet at the bank's
+    // position, in that order. A failure goes on to the caller; what was opened before it stays
+    // held. A file that cannot be opened after more than one place was looked at is reported with
+    // the places tried.
+    int open(const BankPlaces& places, Bank bank);
     // After a failed opening: quits the service if it is running (which closes what it opened)
     // and lets go of the workbook and the service.
     void release();
@@ -51,9 +54,6 @@ public:
     // The bank's worksheet; it stays held after close(). Tests may put another in its place.
     const std::shared_ptr<bank::Worksheet>& sheet() const { return sheet_; }
     void setSheet(std::shared_ptr<bank::Worksheet> sheet) { sheet_ = std::move(sheet); }
-
-    // The path of the bank file in a folder.
-    static QString bankPath(const QString& folder);
 
 private:
     std::shared_ptr<bank::Application> app_;

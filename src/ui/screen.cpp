@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <stdexcept>
 #include <type_traits>
 
@@ -31,21 +32,34 @@ Screen::Screen(const QString& name) : name_(name) {
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
+const QList<FaceFamilies>& faceFamilies() {
+    // Windows has the faces themselves, 楷体_GB2312 under its current name 楷体 (KaiTi) and 宋体
+    // also as SimSun; Debian has the AR PL faces and Comic Neue.
+    static const QList<FaceFamilies> table{
+        {Face::Kai,
+         QStringLiteral("楷体_GB2312"),
+         {QStringLiteral("KaiTi_GB2312"), QStringLiteral("KaiTi"), QStringLiteral("楷体"),
+          QStringLiteral("AR PL UKai CN"), QStringLiteral("AR PL KaitiM GB")}},
+        {Face::Song,
+         QStringLiteral("宋体"),
+         {QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("AR PL UMing CN"),
+          QStringLiteral("Noto Serif CJK SC")}},
+        {Face::Comic,
+         QStringLiteral("Comic Sans MS"),
+         {QStringLiteral("Comic Neue"), QStringLiteral("Comic Relief")}},
+    };
+    return table;
+}
+
 QFont Screen::font(Face face, qreal points, bool bold) {
     QFont f = QApplication::font();
-    switch (face) {
-    case Face::Kai:
-        f.setFamilies({QStringLiteral("楷体_GB2312")});
-        break;
-    case Face::Song:
-        f.setFamilies({QStringLiteral("宋体")});
-        break;
-    case Face::Comic:
-        f.setFamilies({QStringLiteral("Comic Sans MS")});
-        break;
-    case Face::Default:
-        return f;
+    const auto& table = faceFamilies();
+    const auto row = std::find_if(table.begin(), table.end(),
+                                  [face](const FaceFamilies& r) { return r.face == face; });
+    if (row == table.end()) {
+        return f; // Face::Default
     }
+    f.setFamilies({row->family});
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;

@@ -4,6 +4,8 @@
 // given in twips (15 twips to a device-independent pixel); fonts by face and point size.
 
 #include <QLabel>
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include <initializer_list>
@@ -20,6 +22,17 @@ namespace tiku {
 
 // The faces of the screens' fonts; Default is the screen's default font, whatever the size.
 enum class Face { Kai, Song, Comic, Default };
+
+// A face's family as the screens ask for it, and the families that stand in for it where it is
+// not installed, in order of preference.
+struct FaceFamilies {
+    Face face;
+    QString family;
+    QStringList substitutes;
+};
+// Every face but Default: "楷体_GB2312" to a Kai face, "宋体" to a Song/Ming face,
+// "Comic Sans MS" to a rounded Latin face. The one table of the screens' font families.
+const QList<FaceFamilies>& faceFamilies();
 
 // A control's row of a screen's layout table: its design name ("Command1", "Option1(0)"), its
 // caption (UTF-8; empty for a text box), its place and size in twips, and its font. A screen

@@ -184,16 +184,9 @@ void Toolkit::resetForTests() {
 }
 
 void installFontSubstitutions() {
-    QFont::insertSubstitutions(QStringLiteral("楷体_GB2312"),
-                               {QStringLiteral("KaiTi_GB2312"), QStringLiteral("KaiTi"),
-                                QStringLiteral("楷体"), QStringLiteral("AR PL UKai CN"),
-                                QStringLiteral("AR PL KaitiM GB")});
-    QFont::insertSubstitutions(QStringLiteral("宋体"),
-                               {QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
-                                QStringLiteral("AR PL UMing CN"),
-                                QStringLiteral("Noto Serif CJK SC")});
-    QFont::insertSubstitutions(QStringLiteral("Comic Sans MS"),
-                               {QStringLiteral("Comic Neue"), QStringLiteral("Comic Relief")});
+    for (const FaceFamilies& row : faceFamilies()) {
+        QFont::insertSubstitutions(row.family, row.substitutes);
+    }
 }
 
 } // namespace tiku

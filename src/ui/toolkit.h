@@ -61,6 +61,9 @@ public:
 
     // The executable's folder.
     QString programFolder() const;
+    // The bank file named on the command line; empty when none was.
+    const QString& namedBankFile() const { return namedBankFile_; }
+    void setNamedBankFile(const QString& file) { namedBankFile_ = file; }
 
     // Runs an event handler: a Failure (or any other exception) that escapes it is reported in a
     // message box that says what failed, and the program ends.
@@ -85,10 +88,10 @@ private:
     MessageBoxHandler msgBoxHandler_;
     EndHandler endHandler_;
     QString programFolder_;
+    QString namedBankFile_;
 };
 
-// The platform's fonts in place of the screens' faces: "楷体_GB2312" to a Kai face, "宋体" to a
-// Song/Ming face, "Comic Sans MS" to a rounded Latin face.
+// The platform's fonts in place of the screens' faces where they are missing (faceFamilies()).
 void installFontSubstitutions();
 
 } // namespace tiku

@@ -3,9 +3,9 @@
 
     e2e.py SCENARIO TIKU TIKU_BANK
 
-SCENARIO is one of: mock-test, browse, close-boxes, missing-bank (each on a copy of TIKU in a
-fresh folder with a bank made by TIKU_BANK), or installed (TIKU as installed, beside its demo
-bank). Runs itself inside a D-Bus session of its own, which carries the accessibility bus.
+SCENARIO is one of: mock-test, browse, close-boxes, missing-bank, own-bank, named-bank (each on
+a copy of TIKU in a fresh folder with banks made by TIKU_BANK), or installed (TIKU as installed,
+beside its demo bank); every run with a home of its own. Runs itself inside a D-Bus session of its own, which carries the accessibility bus.
 Exit status 0 when the run went as expected, 1 with the reason otherwise, 77 when a tool it
 needs is missing.
 """
@@ -268,18 +268,57 @@ def close_boxes(session):
 
 
 def missing_bank(session):
-    """No dxt.xls beside the program: 查看题库 gives the failure report, and the program ends
-    with its own failure status once the report is dismissed."""
+    """No dxt.xls beside the program nor in the user's data folder: 查看题库 gives the failure
+    report, which names both places, and the program ends with its own failure status once the
+    report is dismissed."""
     session.start()
     session.click(MENU, MENU_BROWSE)
     report = session.message(lambda t: t.startswith("程序出错，将要关闭。"))
     print("failure report:", report.replace("\n", " / "))
+    for place in (session.user_folder(), session.folder):
+        if os.path.join(place, "dxt.xls") not in report:
+            raise Failed(f"the failure report does not name {place}/dxt.xls")
     session.answer_message("OK")
     wait_exit(session, 1)
 
 
+def browse_first(session, count, first):
+    """The browser on 人文 shows a bank of count questions whose first question starts so."""
+    session.click(MENU, MENU_BROWSE)
+    session.server.wait_window(BROWSER)
+    session.text_at(BROWSER, BROWSER_COUNT, lambda t: t == str(count), "the bank size")
+    session.text_at(BROWSER, BROWSER_QUESTION, lambda t: t.startswith(first),
+                    "the text of question 1")
+    session.server.close(session.server.wait_window(BROWSER))
+    session.server.close(session.server.wait_window(MENU))
+    wait_exit(session, 0)
+
+
+def own_bank(session):
+    """A bank in the user's data folder is the one the browser shows, not the one beside the
+    program."""
+    session.make_bank({"sheet1": numbered(3, "程序"), "sheet2": numbered(3, "程序")})
+    session.make_bank({"sheet1": numbered(6, "自己"), "sheet2": numbered(6, "自己")},
+                      session.user_folder())
+    session.start()
+    browse_first(session, 6, "自己第1题\n")
+
+
+def named_bank(session):
+    """tiku FILE: that file is the bank, before the user's own and the program's; the toolkit's
+    own options before it are the toolkit's."""
+    session.make_bank({"sheet1": numbered(3, "程序"), "sheet2": numbered(3, "程序")})
+    session.make_bank({"sheet1": numbered(6, "自己"), "sheet2": numbered(6, "自己")},
+                      session.user_folder())
+    named = os.path.join(session.folder, "named")
+    session.make_bank({"sheet1": numbered(8, "指定"), "sheet2": numbered(8, "指定")}, named)
+    session.start("-style", "Fusion", os.path.join(named, "dxt.xls"))
+    browse_first(session, 8, "指定第1题\n")
+
+
 SCENARIOS = {"mock-test": mock_test, "browse": browse, "close-boxes": close_boxes,
-             "missing-bank": missing_bank, "installed": installed}
+             "missing-bank": missing_bank, "own-bank": own_bank, "named-bank": named_bank,
+             "installed": installed}
 
 
 def missing_tools():

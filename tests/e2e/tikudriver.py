@@ -382,11 +382,18 @@ class Program:
         if copy:
             self.binary = os.path.join(folder, "tiku")
             shutil.copy2(tiku, self.binary)
+        # A home of its own: the user's data folder, where a user's own bank lies, is never a
+        # real user's.
+        self.home = os.path.join(folder, "home")
+        self.data_home = os.path.join(self.home, ".local", "share")
+        os.makedirs(self.data_home)
         self.proc = None
 
-    def start(self, server):
+    def start(self, server, args=()):
         env = dict(os.environ)
         env.update({
+            "HOME": self.home,
+            "XDG_DATA_HOME": self.data_home,
             "DISPLAY": server.name,
             "QT_QPA_PLATFORM": "xcb",
             "QT_ACCESSIBILITY": "1",
@@ -395,7 +402,7 @@ class Program:
             "XDG_RUNTIME_DIR": self.folder,
         })
         env.pop("WAYLAND_DISPLAY", None)
-        self.proc = subprocess.Popen([self.binary], cwd=tempfile.gettempdir(), env=env,
+        self.proc = subprocess.Popen([self.binary, *args], cwd=tempfile.gettempdir(), env=env,
                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         return self.proc.pid
 
@@ -425,8 +432,9 @@ class Program:
 
 
 def make_bank(tiku_bank, folder, sheets):
-    """Writes dxt.xls into folder with `tiku-bank make`, one text table per worksheet:
-    sheets maps a sheet name to a list of (question, answer) pairs."""
+    """Writes dxt.xls into folder (made if need be) with `tiku-bank make`, one text table per
+    worksheet: sheets maps a sheet name to a list of (question, answer) pairs."""
+    os.makedirs(folder, exist_ok=True)
     sources = tempfile.mkdtemp(prefix="bank-src-")
     try:
         inputs = []
@@ -478,11 +486,16 @@ class Session:
     def _expired(self, *_):
         raise Failed(f"the test ran longer than {self.timeout} s")
 
-    def make_bank(self, sheets):
-        make_bank(self.tiku_bank, self.folder, sheets)
+    def make_bank(self, sheets, folder=None):
+        """dxt.xls in folder, by default beside the program."""
+        make_bank(self.tiku_bank, folder or self.folder, sheets)
 
-    def start(self):
-        pid = self.program.start(self.server)
+    def user_folder(self):
+        """The user's data folder for the program, where the user's own bank lies."""
+        return os.path.join(self.program.data_home, "tiku")
+
+    def start(self, *args):
+        pid = self.program.start(self.server, args)
         self.a11y = Accessibility(pid, self.server)
         return self.server.wait_window("题库")
 

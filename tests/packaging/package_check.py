@@ -25,6 +25,7 @@ import tempfile
 
 PROGRAM_DIR = "usr/lib/tiku"
 CONFIG_BANK = "etc/tiku/dxt.xls"
+LICENSE = "GPL-3.0-or-later"
 
 # Every path of the package: a file, or a link with its target.
 EXPECTED = {
@@ -97,7 +98,8 @@ def check_control(check, deb, version):
     check(fields.get("Section") == "education", f"Section: {fields.get('Section')}")
     check(re.fullmatch(r"[^<>]+ <[^@<>]+@[^@<>]+>", fields.get("Maintainer", "")),
           f"Maintainer: {fields.get('Maintainer')}")
-    check(fields.get("Homepage", "").startswith("https://"), f"Homepage: {fields.get('Homepage')}")
+    # No made-up homepage: none until the project has one.
+    check("Homepage" not in fields, f"Homepage: {fields.get('Homepage')}")
     depends = [d.strip().split()[0] for d in fields.get("Depends", "").split(",") if d.strip()]
     recommends = [d.strip() for d in fields.get("Recommends", "").split(",") if d.strip()]
     # The libraries come from the binaries (shlibdeps); the fonts are named by hand.
@@ -145,6 +147,14 @@ def check_contents(check, root, version):
     else:
         print("SKIP AppStream metadata: appstreamcli is missing")
 
+    # The licence, by its SPDX identifier, in the copyright file and the AppStream metadata.
+    with open(os.path.join(root, "usr/share/doc/tiku/copyright"), encoding="utf-8") as f:
+        check(f"License: {LICENSE}\n" in f.read(), f"the copyright file does not give {LICENSE}")
+    with open(os.path.join(root, "usr/share/metainfo/org.example.tiku.metainfo.xml"),
+              encoding="utf-8") as f:
+        check(f"<project_license>{LICENSE}</project_license>" in f.read(),
+              f"the AppStream metadata does not give {LICENSE}")
+
     with open(os.path.join(root, PROGRAM_DIR, "README-bank.txt"), encoding="utf-8") as f:
         check("/" + CONFIG_BANK in f.read(), "README-bank.txt does not name /" + CONFIG_BANK)
     tool = os.path.join(root, PROGRAM_DIR, "tiku-bank")
@@ -169,7 +179,8 @@ def check_contents(check, root, version):
               f"man -l {page}.1.gz: status {shown.returncode}: {shown.stderr}")
         check(not shown.stderr, f"man -l {page}.1.gz: {shown.stderr}")
         if page == "tiku":
-            for needed in ("/etc/tiku/dxt.xls", "tiku-bank make", "sudo", "purge", "upgrade"):
+            for needed in ("/etc/tiku/dxt.xls", "~/.local/share/tiku/dxt.xls", "tiku-bank make",
+                           "sudo", "purge", "upgrade"):
                 check(needed in text, f"tiku(1) does not mention {needed}")
         else:
             # Every command and option the tool's usage names is in the manual.

@@ -4,6 +4,7 @@
 #include "bank/service.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QWidget>
@@ -27,6 +28,9 @@ ScreenHarness::ScreenHarness() {
     Toolkit& toolkit = Toolkit::instance();
     toolkit.resetForTests();
     toolkit.setProgramFolder(dir_.path());
+    toolkit.setNamedBankFile({});
+    qputenv("HOME", QFile::encodeName(home_.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home_.filePath(QStringLiteral(".local/share"))));
     toolkit.setMessageBoxHandler([this](const QString& text, Buttons buttons) {
         Prompt prompt{text, buttons};
         shown_.append(prompt);

@@ -1,8 +1,9 @@
 #pragma once
 
 // Drives the screens as a user would, offscreen: message boxes answered from a script and
-// recorded, the program end recorded instead of carried out, a program folder of the test's own,
-// and one timeline of what happened (message boxes, service calls, the end) to check order.
+// recorded, the program end recorded instead of carried out, a program folder and a home of the
+// test's own, and one timeline of what happened (message boxes, service calls, the end) to check
+// order.
 
 #include "ui/screen.h"
 #include "ui/toolkit.h"
@@ -45,6 +46,9 @@ public:
 
     QString folder() const { return dir_.path(); }
     void setFolder(const QString& folder);
+    // HOME of the test's own, with XDG_DATA_HOME in it: the user's data folders are never a real
+    // user's.
+    QString home() const { return home_.path(); }
 
     template <class T> T& form() { return Toolkit::instance().form<T>(); }
     bool isLoaded(const QString& name) const { return Toolkit::instance().isLoaded(name); }
@@ -65,6 +69,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QTemporaryDir home_;
     std::deque<std::pair<Prompt, Answer>> expected_;
     QList<Prompt> shown_;
     QStringList unexpected_;

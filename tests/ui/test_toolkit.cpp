@@ -5,6 +5,8 @@
 #include "bank/failure.h"
 #include "ui/screen.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -187,6 +189,22 @@ private slots:
     void programFolder() {
         ScreenHarness h;
         QCOMPARE(Toolkit::instance().programFolder(), h.folder());
+    }
+
+    // Each face of the screens is drawn in itself or in one of its substitutes, an installed face
+    // (the package depends on the Debian ones), never in whatever the system falls back to; the
+    // Chinese faces have the Chinese glyphs.
+    void facesResolveThroughTheTable() {
+        ScreenHarness h; // the substitutions installed, as at the program's start
+        for (const FaceFamilies& row : faceFamilies()) {
+            const QFont font = Screen::font(row.face, 12);
+            const QString family = QFontInfo(font).family();
+            QVERIFY2(family == row.family || row.substitutes.contains(family),
+                     qPrintable(row.family + QStringLiteral(" drawn in ") + family));
+            if (row.face != Face::Comic) {
+                QVERIFY2(QFontMetrics(font).inFontUcs4(U'题'), qPrintable(family));
+            }
+        }
     }
 };
 
