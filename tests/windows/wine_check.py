@@ -250,9 +250,13 @@ def check_tool(tiku_bank, folder, wine, demo):
                                     env=wine.env if system == "windows" else None,
                                     timeout=STEP_TIMEOUT)
             out, err = result.stdout, result.stderr
+            # A message may name the working folder, which differs (and is Z:/… under Wine).
+            where = work[system].encode()
             if system == "windows":
                 crlf = crlf or b"\r\n" in out + err
                 out, err = out.replace(b"\r\n", b"\n"), err.replace(b"\r\n", b"\n")
+                where = b"Z:" + where
+            out, err = out.replace(where, b"<folder>"), err.replace(where, b"<folder>")
             results[system] = (result.returncode, out, err)
         if results["linux"] != results["windows"]:
             raise Failed(f"tiku-bank {' '.join(args)}: Linux gave {results['linux']!r}, "
