@@ -8,7 +8,8 @@ machine, DEMO_DIR the demo bank's sources. In a fresh folder and a fresh Wine pr
 tiku-bank.exe's make, check, info and dump agree with TIKU_BANK byte for byte (Windows' C
 runtime ends the printed lines with CR LF: the printed text is compared with those made LF);
 tiku.exe opens its window 题库, shows the demo bank in the browser and runs a mock test of five
-questions, three answered right, to the result message. The program has no accessibility
+questions, three answered right, to the result message; a bank in %APPDATA%\\tiku is preferred
+to the one beside the program, and tiku.exe FILE opens FILE. The program has no accessibility
 interface under Wine: what it shows is read through the clipboard (a text box's text with
 Ctrl+A Ctrl+C, a message box's with Ctrl+C, which Windows message boxes copy) and the window
 titles; the controls are found by their places in the screens' layout tables.
@@ -395,7 +396,9 @@ def main(argv):
         print(f"Wine prefix ready after {time.monotonic() - started:.0f} s")
         check_tool(tiku_bank, program_dir, wine, demo)
         answers = read_dump(tiku_bank, os.path.join(program_dir, "dxt.xls"), "sheet1")
-        check_program(Screens(server, wine, shots), program_dir, answers)
+        screens = Screens(server, wine, shots)
+        check_program(screens, program_dir, answers)
+        check_bank_choice(screens, program_dir, tiku_bank)
     except (Failed, subprocess.TimeoutExpired) as failure:
         if server is not None:
             print(f"visible windows: {server.titles()}", file=sys.stderr)
