@@ -257,6 +257,23 @@ try:
         if got != expected_question_rows("．"):
             fail("python-docx .docx: %r, expected %r" % (got, expected_question_rows("．")))
 
+        # The answers as a key after the questions, hidden (w:vanish) as authors hide them to
+        # print a student copy: read as the author's.
+        document = docx.Document()
+        for n, q, opts, a in QUESTIONS:
+            document.add_paragraph(q, style="List Number")
+            document.add_paragraph("  ".join("%s ．%s" % (chr(65 + k), o) for k, o in enumerate(opts)))
+        document.add_paragraph("参考答案")
+        key = document.add_paragraph()
+        key.add_run(" ".join("%d.%s" % (n, a) for n, q, opts, a in QUESTIONS)).font.hidden = True
+        document.save(os.path.join(WORK, "py-key.docx"))
+        bank = os.path.join(WORK, "from-python-docx-key.xls")
+        run("make", os.path.join(WORK, "py-key.docx"), "-o", bank)
+        got = dump(bank, "py-key")
+        if got != expected_question_rows(" ．"):
+            fail("python-docx .docx with a hidden key: %r, expected %r"
+                 % (got, expected_question_rows(" ．")))
+
     # (b) Banks that make wrote, opened in LibreOffice with the password.
     def tsv(path, rows):
         with open(path, "w", encoding="utf-8") as f:

@@ -5,6 +5,8 @@
 // an option missing its value does not take the next option, and an unknown option is named
 // without what follows its "=" (which may be a password).
 
+#include "core/failure.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -12,8 +14,9 @@
 namespace tiku::tool {
 
 // Bad usage: exit status 2 with the message and the usage hint.
-struct UsageError {
-    QString message;
+class UsageError : public Failure {
+public:
+    explicit UsageError(const QString& message) : Failure(ErrorKind::Usage, message) {}
 };
 
 struct Arguments {

@@ -223,14 +223,15 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
         const QByteArray bytes = readFile(path);
         std::vector<bank::SheetSpec> sheets;
         QString singleSummary; // for an input that gives one sheet: its summary
-        auto questionList = [&](const QStringList& lines) {
-            import::QuestionList list = import::parseQuestionList(lines, path, baseName);
+        auto questionList = [&](import::QuestionList list) {
             made.findings += list.findings;
+            // Until --single-only reaches here, questions a bank cannot hold refuse the list.
+            made.findings += import::otherQuestionSummary(list.others, false);
             made.leftOut += list.leftOut;
             singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
                                 .arg(baseName)
                                 .arg(list.questions)
-                                .arg(list.leftOut.size());
+                                .arg(list.leftOutCount);
             sheets.push_back(std::move(list.sheet));
         };
         if (bank::cfb::hasSignature(bytes)) {
@@ -255,64 +256,71 @@ MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
             if (import::isOds(archive)) {
                 sheets = import::readOds(archive);
             } else if (import::isDocx(archive)) {
-                questionList(import::readDocxLines(archive));
-            } else if (archive.contains(QStringLiteral("[Content_Types].xml"))) {
-                sheets = import::readXlsx(archive);
-            } else {
-                throw InputError(
-                    QStringLiteral("%1: a zip archive, but no .xlsx, .ods or .docx").arg(path));
-            }
-        } else if (hasExtension(path, "xlsx") || hasExtension(path, "xls") ||
-                   hasExtension(path, "ods") || hasExtension(path, "docx")) {
-            throw InputError(QStringLiteral("%1: not a .%2 file (damaged, or of another kind)")
-                                 .arg(path, QFileInfo(path).suffix().toLower()));
-        } else if (hasExtension(path, "txt")) {
-            questionList(import::splitLines(import::decodeText(bytes, path)));
+                import::QuestionListParser parser(path, baseName);
+                import::forEachDocxLine(archive, [&](QStringView line, bool hidden) {
+                    parser.addLine(line, hidden);
+            });
+            questionList(parser.finish());
+        } else if (archive.contains(QStringLiteral("[Content_Types].xml"))) {
+            sheets = import::readXlsx(archive);
         } else {
-            const Table table = readTable(bytes, path);
-            singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());
-            sheets.push_back(fromTable(table, path, baseName));
-        }
-        for (bank::SheetSpec& sheet : sheets) {
-            made.summary.append(
-                singleSummary.isEmpty()
-                    ? QStringLiteral("%1 (%2 rows)").arg(sheet.name).arg(lastRow(sheet))
-                    : singleSummary);
-            sources.append(path);
-            made.spec.sheets.push_back(std::move(sheet));
-        }
-    }
-    auto checkNames = [&](const QString& after) {
-        QHash<QString, qsizetype> seen;
-        for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
-            const QString& name = made.spec.sheets[size_t(i)].name;
-            const QString key = name.toCaseFolded();
-            if (const auto it = seen.constFind(key); it != seen.cend()) {
-                throw InputError(QStringLiteral("%1 and %2 both name the sheet \"%3\"%4")
-                                     .arg(sources[*it], sources[i], name, after));
-            }
-            seen.insert(key, i);
-        }
-    };
-    checkNames(QString());
-    for (const auto& [from, to] : options.renames) {
-        int matches = 0;
-        for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
-            bank::SheetSpec& sheet = made.spec.sheets[size_t(i)];
-            if (sheet.name.compare(from, Qt::CaseInsensitive) == 0) {
-                made.summary[i].replace(0, sheet.name.size(), to);
-                sheet.name = to;
-                ++matches;
-            }
-        }
-        if (matches == 0) {
             throw InputError(
-                QStringLiteral("--rename %1=%2: no sheet is named \"%1\"").arg(from, to));
+                QStringLiteral("%1: a zip archive, but no .xlsx, .ods or .docx").arg(path));
         }
     }
-    checkNames(QStringLiteral(" after --rename"));
-    return made;
+    else if (hasExtension(path, "xlsx") || hasExtension(path, "xls") || hasExtension(path, "ods") ||
+             hasExtension(path, "docx")) {
+        throw InputError(QStringLiteral("%1: not a .%2 file (damaged, or of another kind)")
+                             .arg(path, QFileInfo(path).suffix().toLower()));
+    }
+    else if (hasExtension(path, "txt") || hasExtension(path, "md")) {
+        questionList(import::parseQuestionText(
+            import::decodeText(bytes, path), path, baseName,
+            hasExtension(path, "md") ? import::ListSyntax::Markdown : import::ListSyntax::Text));
+    }
+    else {
+        const Table table = readTable(bytes, path);
+        singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());
+        sheets.push_back(fromTable(table, path, baseName));
+    }
+    for (bank::SheetSpec& sheet : sheets) {
+        made.summary.append(singleSummary.isEmpty()
+                                ? QStringLiteral("%1 (%2 rows)").arg(sheet.name).arg(lastRow(sheet))
+                                : singleSummary);
+        sources.append(path);
+        made.spec.sheets.push_back(std::move(sheet));
+    }
 }
+auto checkNames = [&](const QString& after) {
+    QHash<QString, qsizetype> seen;
+    for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
+        const QString& name = made.spec.sheets[size_t(i)].name;
+        const QString key = name.toCaseFolded();
+        if (const auto it = seen.constFind(key); it != seen.cend()) {
+            throw InputError(QStringLiteral("%1 and %2 both name the sheet \"%3\"%4")
+                                 .arg(sources[*it], sources[i], name, after));
+        }
+        seen.insert(key, i);
+    }
+};
+checkNames(QString());
+for (const auto& [from, to] : options.renames) {
+    int matches = 0;
+    for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
+        bank::SheetSpec& sheet = made.spec.sheets[size_t(i)];
+        if (sheet.name.compare(from, Qt::CaseInsensitive) == 0) {
+            made.summary[i].replace(0, sheet.name.size(), to);
+            sheet.name = to;
+            ++matches;
+        }
+    }
+    if (matches == 0) {
+        throw InputError(QStringLiteral("--rename %1=%2: no sheet is named \"%1\"").arg(from, to));
+    }
+}
+checkNames(QStringLiteral(" after --rename"));
+return made;
+} // namespace tiku::tool
 
 QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>& sheets) {
     auto has = [&](const QString& name) {
@@ -325,9 +333,8 @@ QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>
         return false;
     };
     QStringList renames;
-    const std::pair<bool, QString> banks[] = {{true, QStringLiteral("人文")},
-                                              {false, QStringLiteral("临床")}};
-    for (const auto& [first, caption] : banks) {
+    for (const bool first : {true, false}) {
+        const QString caption = bank::bankCaption(first);
         const QString sheet = bank::bankSheetName(first);
         if (!has(sheet) && has(caption)) {
             renames.append(QStringLiteral("--rename %1=%2").arg(caption, sheet));

@@ -32,8 +32,8 @@ struct MadeInputs {
     QStringList leftOut;  // question list lines left out, for --verbose
 };
 
-// Reads every input in order, applies the renames and checks the sheet names. Throws InputError
-// or ImportError (one line naming the file) for an input that cannot be read.
+// Reads every input in order, applies the renames and checks the sheet names. Throws ImportError
+// (one line naming the file) for an input that cannot be read.
 MadeInputs readInputs(const QStringList& inputs, const MakeOptions& options,
                       const QString& bankPassword);
 

@@ -3,24 +3,18 @@
 // The text sources `tiku-bank make` builds worksheets from: UTF-8 TSV with the escapes \n, \r,
 // \t and \\ (backslash), or UTF-8 CSV as RFC 4180 has it.
 
+#include "import/importerror.h"
+
 #include <QString>
 #include <QStringList>
 
-#include <stdexcept>
 #include <vector>
 
 namespace tiku::tool {
 
-// A source that cannot be taken: the message names the file and, where it helps, the line.
-class InputError : public std::runtime_error {
-public:
-    explicit InputError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
-};
+// A source that cannot be taken: the message names the file and, where it helps, the line. The
+// same failure as the readers' own.
+using InputError = import::ImportError;
 
 // Rows of fields: row k of the result is worksheet row k + 1, field j is column j + 1.
 using Table = std::vector<QStringList>;

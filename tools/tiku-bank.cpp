@@ -41,9 +41,6 @@ using tiku::tool::UsageError;
 
 namespace {
 
-constexpr int kMaxQuestions = maxBankRows; // the test screen holds the count in 16 bits
-constexpr int kMinQuestions = 5;           // the smallest test paper
-
 // A line on stdout. A lone UTF-16 surrogate (possible in a workbook's texts) has no UTF-8 form
 // and is written as U+FFFD.
 void out(const QString& line) {
@@ -212,7 +209,7 @@ int dump(const Arguments& a) {
     const auto book = WorkbookData::load(file, a.password());
     const int sheet = findWorksheet(*book, sheetName);
     if (sheet < 0) {
-        throw BankError(ErrorKind::NoSuchWorksheet, failure_code::ApplicationDefined,
+        throw BankError(ErrorKind::NoSuchWorksheet,
                         QStringLiteral("%1: no worksheet named \"%2\"").arg(file, sheetName));
     }
     const auto [from, to] = rows.value_or(std::pair{1, book->sheets()[size_t(sheet)].lastRow});
@@ -235,8 +232,8 @@ int check(const Arguments& a) {
         QString caption;
         int position;
     };
-    const Bank banks[] = {{bankSheetName(true), QStringLiteral("人文"), bankSheetPosition(true)},
-                          {bankSheetName(false), QStringLiteral("临床"), bankSheetPosition(false)}};
+    const Bank banks[] = {{bankSheetName(true), bankCaption(true), bankSheetPosition(true)},
+                          {bankSheetName(false), bankCaption(false), bankSheetPosition(false)}};
     int total = 0;
     for (const Bank& bank : banks) {
         const QString label = QStringLiteral("%1 (%2)").arg(bank.sheet, bank.caption);
@@ -264,14 +261,13 @@ int check(const Arguments& a) {
                         .arg(bank.position));
         }
         const int count = sheets[pos].usedRows;
-        if (count > kMaxQuestions) {
-            finding(QStringLiteral("%1 rows, over the %2 a bank can hold")
-                        .arg(count)
-                        .arg(kMaxQuestions));
-        } else if (count < kMinQuestions) {
+        if (count > maxBankRows) {
+            finding(
+                QStringLiteral("%1 rows, over the %2 a bank can hold").arg(count).arg(maxBankRows));
+        } else if (count < minPaperQuestions) {
             finding(QStringLiteral("%1 rows, under the %2 of the smallest test")
                         .arg(count)
-                        .arg(kMinQuestions));
+                        .arg(minPaperQuestions));
         }
         const int lastRow = sheets[size_t(named)].lastRow;
         if (lastRow > count) {
@@ -280,7 +276,7 @@ int check(const Arguments& a) {
                         .arg(lastRow)
                         .arg(count));
         }
-        const int shown = std::min(count, kMaxQuestions);
+        const int shown = std::min(count, maxBankRows);
         for (int r = 1; r <= shown; ++r) {
             const CellContent question = book->cell(named, r, questionColumn);
             const CellContent answer = book->cell(named, r, answerColumn);
@@ -294,7 +290,7 @@ int check(const Arguments& a) {
             if (answer.kind == CellContent::Kind::Error) {
                 finding(QStringLiteral("%1: the answer is the error value %2")
                             .arg(where, errorLiteral(answer.error)));
-            } else if (answer.text.size() != 1 || answer.text[0] < u'A' || answer.text[0] > u'E') {
+            } else if (!isAnswerLetter(answer.text)) {
                 finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
                                        "counts it right")
                             .arg(where, import::quotedCell(answer.text)));
@@ -418,16 +414,15 @@ int main(int argc, char** argv) {
             return make(parsed, makeOptions);
         }
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(command)};
-    } catch (const UsageError& e) {
-        err(e.message + QStringLiteral(" (tiku-bank --help shows the usage)"));
-        return 2;
-    } catch (const tool::InputError& e) {
-        err(e.message());
-        return 2;
     } catch (const Failure& e) {
-        err(e.description());
+        // Every failure of the family: bad usage, an input or a workbook that cannot be read, a
+        // file that cannot be written.
+        err(e.kind() == ErrorKind::Usage
+                ? e.description() + QStringLiteral(" (tiku-bank --help shows the usage)")
+                : e.description());
         return 2;
     } catch (const std::exception& e) {
+        // The runtime's own (out of memory), which is no failure of the program's.
         err(QString::fromUtf8(e.what()));
         return 2;
     }

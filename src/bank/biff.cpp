@@ -1,8 +1,8 @@
 #include "biff.h"
 
 #include "bankformat.h"
+#include "core/numbertext.h"
 #include "filepass.h"
-#include "numbertext.h"
 #include "recordids.h"
 #include "recordstream.h"
 #include "sharedstrings.h"
@@ -298,7 +298,7 @@ const std::vector<SheetInfo>& BiffWorkbook::sheets() const {
 CellContent BiffWorkbook::cell(int sheetIndex, int row, int column) const {
     if (sheetIndex < 0 || sheetIndex >= int(sheetList_.size()) || row < 1 || row > maxSheetRows ||
         column < 1 || column > maxSheetColumns) {
-        throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined,
+        throw BankError(ErrorKind::BadArgument,
                         QStringLiteral("单元格位置超出范围：工作表 %1，第 %2 行，第 %3 列。")
                             .arg(sheetIndex + 1)
                             .arg(row)

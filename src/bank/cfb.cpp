@@ -99,16 +99,24 @@ std::vector<quint32> CompoundFile::chain(quint32 start, qint64 count,
 }
 
 CompoundFile::CompoundFile(const QByteArray& file) : file_(file) {
-    if (file.size() < 512 || !hasSignature(file)) {
+    readHeader();
+    readFat();
+    readDirectory();
+    readMiniStream();
+}
+
+// The header: the version, the sector sizes and the mini stream cutoff.
+void CompoundFile::readHeader() {
+    if (file_.size() < format::header::size || !hasSignature(file_)) {
         throw Corrupt("no compound file header");
     }
-    if (file.size() >= qint64(0xFFFFFFFF) - 4096) {
+    if (file_.size() >= qint64(0xFFFFFFFF) - 4096) {
         throw Corrupt("file too large");
     }
-    const uchar* h = reinterpret_cast<const uchar*>(file.constData());
-    major_ = qFromLittleEndian<quint16>(h + 0x1A);
-    sectorShift_ = qFromLittleEndian<quint16>(h + 0x1E);
-    miniShift_ = qFromLittleEndian<quint16>(h + 0x20);
+    const uchar* h = reinterpret_cast<const uchar*>(file_.constData());
+    major_ = qFromLittleEndian<quint16>(h + format::header::majorVersion);
+    sectorShift_ = qFromLittleEndian<quint16>(h + format::header::sectorShift);
+    miniShift_ = qFromLittleEndian<quint16>(h + format::header::miniSectorShift);
     if (!((major_ == 3 && sectorShift_ == 9) || (major_ == 4 && sectorShift_ == 12))) {
         throw Corrupt("unknown compound file version or sector size");
     }
@@ -116,25 +124,27 @@ CompoundFile::CompoundFile(const QByteArray& file) : file_(file) {
         throw Corrupt("unknown mini sector size");
     }
     const qint64 sectorSize = qint64(1) << sectorShift_;
-    if (file.size() < sectorSize) {
+    if (file_.size() < sectorSize) {
         throw Corrupt("header cut short");
     }
-    sectorCount_ = (file.size() - sectorSize + sectorSize - 1) / sectorSize;
-    miniCutoff_ = u32(0x38);
-    const qint64 entriesPerSector = sectorSize / 4;
+    sectorCount_ = (file_.size() - sectorSize + sectorSize - 1) / sectorSize;
+    miniCutoff_ = u32(format::header::miniStreamCutoff);
+}
 
-    // FAT sectors, from the header's DIFAT and the DIFAT sector chain.
-    const quint32 fatSectors = u32(0x2C);
+// The FAT sectors' numbers, from the header's DIFAT and the DIFAT sector chain.
+std::vector<quint32> CompoundFile::fatSectorList() const {
+    const qint64 entriesPerSector = (qint64(1) << sectorShift_) / 4;
+    const quint32 fatSectors = u32(format::header::fatSectors);
     if (fatSectors > quint64(sectorCount_)) {
         throw Corrupt("more FAT sectors than the file holds");
     }
     std::vector<quint32> fatList;
     fatList.reserve(fatSectors);
     for (int k = 0; k < kHeaderDifatEntries && fatList.size() < fatSectors; ++k) {
-        fatList.push_back(u32(0x4C + 4 * k));
+        fatList.push_back(u32(format::header::difat + 4 * k));
     }
-    quint32 difat = u32(0x44);
-    const quint32 difatSectors = u32(0x48);
+    quint32 difat = u32(format::header::firstDifat);
+    const quint32 difatSectors = u32(format::header::difatSectors);
     std::vector<bool> difatSeen(size_t(sectorCount_), false);
     for (quint32 visited = 0; fatList.size() < fatSectors; ++visited) {
         if (visited >= difatSectors || difat >= quint64(sectorCount_) || difatSeen[difat]) {
@@ -147,57 +157,70 @@ CompoundFile::CompoundFile(const QByteArray& file) : file_(file) {
         }
         difat = u32(base + 4 * (entriesPerSector - 1));
     }
+    return fatList;
+}
 
-    fat_.assign(size_t(fatSectors * entriesPerSector), 0xFFFFFFFF);
+// The FAT: the next sector of every sector in the file.
+void CompoundFile::readFat() {
+    const qint64 sectorSize = qint64(1) << sectorShift_;
+    const qint64 entriesPerSector = sectorSize / 4;
+    const std::vector<quint32> fatList = fatSectorList();
+    fat_.assign(size_t(qint64(fatList.size()) * entriesPerSector), format::freeSector);
     for (size_t k = 0; k < fatList.size(); ++k) {
         const quint32 s = fatList[k];
         if (s >= quint64(sectorCount_)) {
             throw Corrupt("FAT sector outside the file");
         }
         const qint64 base = sectorOffset(s);
-        const qint64 avail = std::min<qint64>(sectorSize, file.size() - base) / 4;
+        const qint64 avail = std::min<qint64>(sectorSize, file_.size() - base) / 4;
         for (qint64 e = 0; e < avail; ++e) {
             fat_[size_t(k * entriesPerSector + e)] =
-                qFromLittleEndian<quint32>(file.constData() + base + 4 * e);
+                qFromLittleEndian<quint32>(file_.constData() + base + 4 * e);
         }
     }
     // Only sectors that lie in the file can be part of a chain.
     if (fat_.size() > size_t(sectorCount_)) {
         fat_.resize(size_t(sectorCount_));
     }
+}
 
-    // Directory.
-    const std::vector<quint32> dirSectors = chain(u32(0x30), -1, fat_, "directory");
+// The directory's entries, and the root storage's children.
+void CompoundFile::readDirectory() {
+    namespace entry = format::entry;
+    const std::vector<quint32> dirSectors =
+        chain(u32(format::header::firstDirectory), -1, fat_, "directory");
     if (dirSectors.empty()) {
         throw Corrupt("no directory");
     }
-    const qint64 perSector = sectorSize / kEntrySize;
+    const qint64 perSector = (qint64(1) << sectorShift_) / kEntrySize;
     entries_.reserve(size_t(dirSectors.size() * perSector));
     for (quint32 s : dirSectors) {
         const qint64 base = sectorOffset(s);
         for (qint64 k = 0; k < perSector; ++k) {
             const qint64 at = base + k * kEntrySize;
-            if (at + kEntrySize > file.size()) {
+            if (at + kEntrySize > file_.size()) {
                 break;
             }
-            const uchar* e = reinterpret_cast<const uchar*>(file.constData() + at);
-            Entry entry;
-            const int nameBytes = std::min<int>(qFromLittleEndian<quint16>(e + 64), 64);
+            const uchar* e = reinterpret_cast<const uchar*>(file_.constData() + at);
+            Entry parsed;
+            const int nameBytes = std::min<int>(qFromLittleEndian<quint16>(e + entry::nameBytes),
+                                                entry::maxNameBytes);
             const int chars = std::max(0, nameBytes / 2 - 1);
-            entry.name = QString::fromUtf16(reinterpret_cast<const char16_t*>(e), chars);
-            entry.type = e[66];
-            entry.left = qFromLittleEndian<quint32>(e + 68);
-            entry.right = qFromLittleEndian<quint32>(e + 72);
-            entry.child = qFromLittleEndian<quint32>(e + 76);
-            entry.start = qFromLittleEndian<quint32>(e + 116);
-            entry.size = qFromLittleEndian<quint64>(e + 120);
+            parsed.name =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(e + entry::name), chars);
+            parsed.type = e[entry::type];
+            parsed.left = qFromLittleEndian<quint32>(e + entry::left);
+            parsed.right = qFromLittleEndian<quint32>(e + entry::right);
+            parsed.child = qFromLittleEndian<quint32>(e + entry::child);
+            parsed.start = qFromLittleEndian<quint32>(e + entry::start);
+            parsed.size = qFromLittleEndian<quint64>(e + entry::streamSize);
             if (major_ == 3) {
-                entry.size &= 0xFFFFFFFFu; // the high half is undefined in version 3
+                parsed.size &= 0xFFFFFFFFu; // the high half is undefined in version 3
             }
-            entries_.push_back(std::move(entry));
+            entries_.push_back(std::move(parsed));
         }
     }
-    if (entries_.empty() || entries_[0].type != 5) {
+    if (entries_.empty() || entries_[0].type != format::rootEntry) {
         throw Corrupt("no root entry");
     }
 
@@ -222,25 +245,30 @@ CompoundFile::CompoundFile(const QByteArray& file) : file_(file) {
             pending.push_back(entries_[id].right);
         }
     }
+}
 
-    // Mini stream and mini FAT.
+// The mini stream, held in the root entry's sectors, and the mini FAT that chains its sectors.
+void CompoundFile::readMiniStream() {
+    const qint64 sectorSize = qint64(1) << sectorShift_;
+    const qint64 entriesPerSector = sectorSize / 4;
+    constexpr qint64 miniSize = format::miniSectorSize;
     const Entry& root = entries_[0];
     if (root.size > 0 && root.start != kEndOfChain) {
-        if (root.size > quint64(file.size())) {
+        if (root.size > quint64(file_.size())) {
             throw Corrupt("mini stream larger than the file");
         }
         const qint64 sectors = qint64((root.size + sectorSize - 1) / sectorSize);
         const std::vector<quint32> ms = chain(root.start, sectors, fat_, "mini stream");
-        const qint64 miniCount = qint64((root.size + 63) / 64);
-        const qint64 perSectorMini = sectorSize / 64;
+        const qint64 miniCount = qint64((root.size + miniSize - 1) / miniSize);
+        const qint64 perSectorMini = sectorSize / miniSize;
         miniStreamUnits_.reserve(size_t(miniCount));
         for (qint64 m = 0; m < miniCount; ++m) {
-            miniStreamUnits_.push_back(
-                quint32(sectorOffset(ms[size_t(m / perSectorMini)]) + (m % perSectorMini) * 64));
+            miniStreamUnits_.push_back(quint32(sectorOffset(ms[size_t(m / perSectorMini)]) +
+                                               (m % perSectorMini) * miniSize));
         }
     }
-    const quint32 miniFatStart = u32(0x3C);
-    const quint32 miniFatSectors = u32(0x40);
+    const quint32 miniFatStart = u32(format::header::firstMiniFat);
+    const quint32 miniFatSectors = u32(format::header::miniFatSectors);
     if (miniFatSectors > 0 && miniFatStart != kEndOfChain) {
         if (miniFatSectors > quint64(sectorCount_)) {
             throw Corrupt("more mini FAT sectors than the file holds");
@@ -250,8 +278,8 @@ CompoundFile::CompoundFile(const QByteArray& file) : file_(file) {
         for (quint32 s : mf) {
             const qint64 base = sectorOffset(s);
             for (qint64 e = 0; e < entriesPerSector; ++e) {
-                miniFat_.push_back(base + 4 * e + 4 <= file.size() ? u32(base + 4 * e)
-                                                                   : 0xFFFFFFFF);
+                miniFat_.push_back(base + 4 * e + 4 <= file_.size() ? u32(base + 4 * e)
+                                                                    : format::freeSector);
             }
         }
         if (miniFat_.size() > miniStreamUnits_.size()) {
@@ -283,7 +311,7 @@ bool CompoundFile::contains(const QString& name) const {
 
 std::optional<Stream> CompoundFile::stream(const QString& name) const {
     const Entry* e = findRootChild(name);
-    if (e == nullptr || e->type != 2) {
+    if (e == nullptr || e->type != format::streamEntry) {
         return std::nullopt;
     }
     if (e->size > quint64(file_.size())) {
@@ -291,7 +319,8 @@ std::optional<Stream> CompoundFile::stream(const QString& name) const {
     }
     const qint64 size = qint64(e->size);
     if (e->size < miniCutoff_) {
-        const qint64 count = (size + 63) / 64;
+        constexpr qint64 miniSize = format::miniSectorSize;
+        const qint64 count = (size + miniSize - 1) / miniSize;
         const std::vector<quint32> minis = chain(e->start, count, miniFat_, "stream");
         std::vector<quint32> units;
         units.reserve(minis.size());
@@ -302,12 +331,12 @@ std::optional<Stream> CompoundFile::stream(const QString& name) const {
             units.push_back(miniStreamUnits_[m]);
         }
         for (size_t k = 0; k < units.size(); ++k) {
-            const qint64 need = std::min<qint64>(64, size - qint64(k) * 64);
+            const qint64 need = std::min<qint64>(miniSize, size - qint64(k) * miniSize);
             if (qint64(units[k]) + need > file_.size()) {
                 throw Corrupt("mini sector past the end of the file");
             }
         }
-        return Stream(file_, std::move(units), 64, size);
+        return Stream(file_, std::move(units), int(miniSize), size);
     }
     const qint64 sectorSize = qint64(1) << sectorShift_;
     const qint64 count = (size + sectorSize - 1) / sectorSize;

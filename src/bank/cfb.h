@@ -4,19 +4,23 @@
 // FAT and mini stream. A stream is resolved to the list of its sectors in the file, so it is read
 // straight out of the file bytes without being copied.
 
+#include "core/failure.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
-#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace tiku::bank::cfb {
 
-// A structural fault of the compound file; the caller turns it into its own error.
-class Corrupt : public std::runtime_error {
+// A structural fault of the compound file, a damaged file; the caller turns it into its own
+// error.
+class Corrupt : public Failure {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Corrupt(const std::string& what)
+        : Failure(ErrorKind::Damaged, QString::fromStdString(what)) {}
 };
 
 bool hasSignature(const QByteArray& bytes);
@@ -64,6 +68,13 @@ private:
         quint32 start = 0;
         quint64 size = 0;
     };
+
+    // The constructor's steps, in the order the file is read.
+    void readHeader();
+    std::vector<quint32> fatSectorList() const;
+    void readFat();
+    void readDirectory();
+    void readMiniStream();
 
     quint32 u32(qint64 offset) const;
     qint64 sectorOffset(quint32 sector) const;

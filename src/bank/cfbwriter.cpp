@@ -12,6 +12,8 @@ namespace tiku::bank::detail {
 namespace {
 
 namespace format = cfb::format;
+namespace header = format::header;
+namespace entry = format::entry;
 
 constexpr quint32 kFreeSect = format::freeSector;
 constexpr quint32 kEndOfChain = format::endOfChain;
@@ -19,8 +21,12 @@ constexpr quint32 kFatSect = format::fatSector;
 constexpr quint32 kDifSect = format::difSector;
 constexpr quint32 kNoStream = format::noStream;
 
-constexpr qint64 kSectorSize = 512;
+// Version 3: sectors of 512 bytes, mini sectors of 64.
+constexpr quint16 kSectorShift = 9;
+constexpr quint16 kMiniSectorShift = 6;
+constexpr qint64 kSectorSize = qint64(1) << kSectorShift;
 constexpr qint64 kMiniSectorSize = format::miniSectorSize;
+static_assert(kMiniSectorSize == qint64(1) << kMiniSectorShift);
 constexpr qint64 kMiniStreamCutoff = format::miniStreamCutoff;
 constexpr qint64 kIdsPerSector = kSectorSize / 4; // 128 FAT or mini FAT entries
 constexpr qint64 kHeaderDifatEntries = format::headerDifatEntries;
@@ -43,17 +49,17 @@ void putEntry(QByteArray& out, qint64 at, const QString& name, quint8 type, quin
               quint32 start, quint32 size) {
     const QString n = name.left(31);
     for (int i = 0; i < n.size(); ++i) {
-        put16(out, at + 2 * i, n.at(i).unicode());
+        put16(out, at + entry::name + 2 * i, n.at(i).unicode());
     }
-    put16(out, at + 0x40, n.isEmpty() && type == 0 ? 0 : quint16((n.size() + 1) * 2));
-    out[at + 0x42] = char(type);
-    out[at + 0x43] = char(1); // black: a tree of one node under the root
-    put32(out, at + 0x44, kNoStream);
-    put32(out, at + 0x48, kNoStream);
-    put32(out, at + 0x4C, child);
-    put32(out, at + 0x74, start);
-    put32(out, at + 0x78, size);
-    put32(out, at + 0x7C, 0);
+    put16(out, at + entry::nameBytes,
+          n.isEmpty() && type == format::emptyEntry ? 0 : quint16((n.size() + 1) * 2));
+    out[at + entry::type] = char(type);
+    out[at + entry::color] = char(entry::black); // a tree of one node under the root
+    put32(out, at + entry::left, kNoStream);
+    put32(out, at + entry::right, kNoStream);
+    put32(out, at + entry::child, child);
+    put32(out, at + entry::start, start);
+    qToLittleEndian<quint64>(size, out.data() + at + entry::streamSize);
 }
 
 } // namespace
@@ -101,22 +107,22 @@ QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream
 
     // Header.
     std::copy(format::signature, format::signature + 8, out.begin());
-    put16(out, 0x18, 0x003E);
-    put16(out, 0x1A, 0x0003);
-    put16(out, 0x1C, 0xFFFE);
-    put16(out, 0x1E, 9);
-    put16(out, 0x20, 6);
-    put32(out, 0x28, 0);
-    put32(out, 0x2C, quint32(fatSectors));
-    put32(out, 0x30, quint32(firstDir));
-    put32(out, 0x34, 0);
-    put32(out, 0x38, quint32(kMiniStreamCutoff));
-    put32(out, 0x3C, miniFatSectors > 0 ? quint32(firstMiniFat) : kEndOfChain);
-    put32(out, 0x40, quint32(miniFatSectors));
-    put32(out, 0x44, difatSectors > 0 ? quint32(firstDifat) : kEndOfChain);
-    put32(out, 0x48, quint32(difatSectors));
+    put16(out, header::minorVersion, header::minorVersionValue);
+    put16(out, header::majorVersion, 3);
+    put16(out, header::byteOrder, header::byteOrderValue);
+    put16(out, header::sectorShift, kSectorShift);
+    put16(out, header::miniSectorShift, kMiniSectorShift);
+    put32(out, header::directorySectors, 0);
+    put32(out, header::fatSectors, quint32(fatSectors));
+    put32(out, header::firstDirectory, quint32(firstDir));
+    put32(out, header::transaction, 0);
+    put32(out, header::miniStreamCutoff, quint32(kMiniStreamCutoff));
+    put32(out, header::firstMiniFat, miniFatSectors > 0 ? quint32(firstMiniFat) : kEndOfChain);
+    put32(out, header::miniFatSectors, quint32(miniFatSectors));
+    put32(out, header::firstDifat, difatSectors > 0 ? quint32(firstDifat) : kEndOfChain);
+    put32(out, header::difatSectors, quint32(difatSectors));
     for (qint64 i = 0; i < kHeaderDifatEntries; ++i) {
-        put32(out, 0x4C + 4 * i, i < fatSectors ? quint32(firstFat + i) : kFreeSect);
+        put32(out, header::difat + 4 * i, i < fatSectors ? quint32(firstFat + i) : kFreeSect);
     }
 
     // DIFAT sectors: the FAT sector numbers after the first 109, chained by their last entry.
@@ -168,14 +174,15 @@ QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream
     const qint64 dir = sectorOffset(firstDir);
     const quint32 rootStart = mini && dataSectors > 0 ? 0 : kEndOfChain;
     const quint32 rootSize = mini ? quint32(miniSectors * kMiniSectorSize) : 0;
-    putEntry(out, dir, QStringLiteral("Root Entry"), 5, 1, rootStart, rootSize);
+    putEntry(out, dir, QStringLiteral("Root Entry"), format::rootEntry, 1, rootStart, rootSize);
     const quint32 streamStart = size > 0 ? 0 : kEndOfChain;
-    putEntry(out, dir + kDirEntrySize, streamName, 2, kNoStream, streamStart, quint32(size));
+    putEntry(out, dir + kDirEntrySize, streamName, format::streamEntry, kNoStream, streamStart,
+             quint32(size));
     for (int e = 2; e < 4; ++e) {
         const qint64 at = dir + e * kDirEntrySize;
-        put32(out, at + 0x44, kNoStream);
-        put32(out, at + 0x48, kNoStream);
-        put32(out, at + 0x4C, kNoStream);
+        put32(out, at + entry::left, kNoStream);
+        put32(out, at + entry::right, kNoStream);
+        put32(out, at + entry::child, kNoStream);
     }
 
     return out;

@@ -10,7 +10,7 @@ namespace tiku::bank::detail {
 namespace {
 
 [[noreturn]] void badArgument(const QString& what) {
-    throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined, what);
+    throw BankError(ErrorKind::BadArgument, what);
 }
 
 // 16 bytes drawn from the seed for one purpose.

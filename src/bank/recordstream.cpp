@@ -7,12 +7,12 @@
 namespace tiku::bank::biff {
 
 void damage(const char* what) {
-    throw Fault{ErrorKind::Damaged,
-                QStringLiteral("文件已损坏（%1）。").arg(QString::fromUtf8(what))};
+    throw Fault(ErrorKind::Damaged,
+                QStringLiteral("文件已损坏（%1）。").arg(QString::fromUtf8(what)));
 }
 
 void refuse(ErrorKind kind, const QString& reason) {
-    throw Fault{kind, reason};
+    throw Fault(kind, reason);
 }
 
 std::optional<Record> Records::continueAfter(const Record& r) const {

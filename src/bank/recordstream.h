@@ -20,9 +20,9 @@ namespace tiku::bank::biff {
 
 // A fault found while reading the workbook: its kind and the reason given to the user. Becomes a
 // BankError naming the file in guarded().
-struct Fault {
-    ErrorKind kind;
-    QString reason;
+class Fault : public Failure {
+public:
+    using Failure::Failure;
 };
 
 // A damaged or hostile file: "文件已损坏（<what>）。"
@@ -34,7 +34,7 @@ template <class F> decltype(auto) guarded(const QString& displayName, F&& f) {
     try {
         return f();
     } catch (const Fault& fault) {
-        throw openFailure(fault.kind, displayName, fault.reason);
+        throw openFailure(fault.kind(), displayName, fault.description());
     }
 }
 

@@ -21,7 +21,7 @@ namespace {
 std::atomic<int> g_running{0};
 
 [[noreturn]] void closedFailure(const QString& what) {
-    throw BankError(ErrorKind::Closed, failure_code::ServerUnavailable, what);
+    throw BankError(ErrorKind::Closed, what);
 }
 
 QString displayPath(const QString& path) {
@@ -74,11 +74,11 @@ int Application::usedRowCount(int position) const {
     const WorkbookData& data = *active_->data();
     if (position < 1 || position > data.sheetCount()) {
         throw BankError(
-            ErrorKind::NotAWorksheet, failure_code::ApplicationDefined,
+            ErrorKind::NotAWorksheet,
             QStringLiteral("题库文件“%1”中没有第 %2 张表。").arg(active_->path()).arg(position));
     }
     if (data.sheetKind(position - 1) != SheetKind::Worksheet) {
-        throw BankError(ErrorKind::NotAWorksheet, failure_code::ApplicationDefined,
+        throw BankError(ErrorKind::NotAWorksheet,
                         QStringLiteral("题库文件“%1”的第 %2 张表“%3”不是工作表。")
                             .arg(active_->path())
                             .arg(position)
@@ -116,7 +116,7 @@ std::shared_ptr<Worksheet> Workbook::worksheet(const QString& name) const {
             return std::make_shared<Worksheet>(weak_from_this(), data_->sheetName(k), k);
         }
     }
-    throw BankError(ErrorKind::NoSuchWorksheet, failure_code::SubscriptOutOfRange,
+    throw BankError(ErrorKind::NoSuchWorksheet,
                     QStringLiteral("题库文件“%1”中没有名为“%2”的工作表。").arg(path_, name));
 }
 
@@ -139,7 +139,7 @@ QString Worksheet::cellText(int row, int column) const {
         closedFailure(QStringLiteral("工作表“%1”所在的工作簿已关闭。").arg(name_));
     }
     if (row < 1 || row > maxSheetRows || column < 1 || column > maxSheetColumns) {
-        throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined,
+        throw BankError(ErrorKind::BadArgument,
                         QStringLiteral("单元格位置（第 %1 行，第 %2 列）超出工作表范围。")
                             .arg(row)
                             .arg(column));
@@ -147,7 +147,7 @@ QString Worksheet::cellText(int row, int column) const {
     const CellContent content = book->data()->cell(sheetIndex_, row, column);
     if (content.kind == CellContent::Kind::Error) {
         throw BankError(
-            ErrorKind::CellError, failure_code::TypeMismatch,
+            ErrorKind::CellError,
             QStringLiteral("题库文件“%1”中工作表“%2”第 %3 行第 %4 列的单元格含有错误值 %5，"
                            "无法取得文本。")
                 .arg(book->path(), name_)
@@ -162,11 +162,10 @@ QString Worksheet::cellText(const QString& row, int column) const {
     bool ok = false;
     const double value = QLocale::c().toDouble(row.trimmed(), &ok);
     if (!ok || !std::isfinite(value)) {
-        throw BankError(ErrorKind::BadArgument, failure_code::TypeMismatch,
-                        QStringLiteral("行号“%1”不是数字。").arg(row));
+        throw BankError(ErrorKind::NotANumber, QStringLiteral("行号“%1”不是数字。").arg(row));
     }
     if (std::fabs(value) > 1e9) {
-        throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined,
+        throw BankError(ErrorKind::BadArgument,
                         QStringLiteral("单元格位置（第 %1 行，第 %2 列）超出工作表范围。")
                             .arg(row)
                             .arg(column));

@@ -12,23 +12,6 @@ namespace tiku::bank {
 
 namespace {
 
-int codeOf(ErrorKind kind) {
-    switch (kind) {
-    case ErrorKind::FileMissing:
-        return failure_code::FileNotFound;
-    case ErrorKind::FileUnreadable:
-        return failure_code::FileAccess;
-    case ErrorKind::NoSuchWorksheet:
-        return failure_code::SubscriptOutOfRange;
-    case ErrorKind::CellError:
-        return failure_code::TypeMismatch;
-    case ErrorKind::Closed:
-        return failure_code::ServerUnavailable;
-    default:
-        return failure_code::ApplicationDefined;
-    }
-}
-
 void checkSize(qint64 size, const QString& displayName) {
     if (size > maxWorkbookBytes) {
         throw openFailure(ErrorKind::NotAWorkbook, displayName,
@@ -54,8 +37,7 @@ void checkSignature(const QByteArray& head, const QString& displayName) {
 } // namespace
 
 BankError openFailure(ErrorKind kind, const QString& displayName, const QString& reason) {
-    return BankError(kind, codeOf(kind),
-                     QStringLiteral("无法打开题库文件“%1”：%2").arg(displayName, reason));
+    return BankError(kind, QStringLiteral("无法打开题库文件“%1”：%2").arg(displayName, reason));
 }
 
 std::shared_ptr<const WorkbookData> WorkbookData::load(const QString& path,
@@ -105,7 +87,7 @@ WorkbookData::fromBytes(QByteArray bytes, const QString& password, const QString
 QString WorkbookData::cellText(int sheetIndex, int row, int column) const {
     CellContent content = cell(sheetIndex, row, column);
     if (content.kind == CellContent::Kind::Error) {
-        throw BankError(ErrorKind::CellError, failure_code::TypeMismatch,
+        throw BankError(ErrorKind::CellError,
                         QStringLiteral("第 %1 行第 %2 列的单元格含有错误值 %3，无法取得文本。")
                             .arg(row)
                             .arg(column)

@@ -50,7 +50,7 @@ constexpr quint16 kXfDefault = 15;
 constexpr quint16 kXfWrap = 16;
 
 [[noreturn]] void badArgument(const QString& what) {
-    throw BankError(ErrorKind::BadArgument, failure_code::ApplicationDefined, what);
+    throw BankError(ErrorKind::BadArgument, what);
 }
 
 Bytes font() {
@@ -353,7 +353,7 @@ QByteArray writeWorkbook(const WorkbookSpec& spec, const WriteOptions& options) 
 void writeWorkbookFile(const QString& path, const WorkbookSpec& spec, const WriteOptions& options) {
     const QString shown = QFileInfo(path).absoluteFilePath();
     auto fail = [&shown](const QString& why) {
-        throw BankError(ErrorKind::FileUnreadable, failure_code::ApplicationDefined,
+        throw BankError(ErrorKind::FileUnreadable,
                         QStringLiteral("无法写入文件 %1：%2").arg(shown, why));
     };
     // A device, pipe or folder at the path is refused: renaming over it would replace the node.

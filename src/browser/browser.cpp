@@ -1,6 +1,6 @@
 #include "browser.h"
 
-#include "bank/failure.h"
+#include "core/failure.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #include "browserposition.h"
 
-#include "ui/convert.h"
+#include "core/convert.h"
 
 namespace tiku {
 

@@ -3,22 +3,19 @@
 // What the readers of bank authors' files throw, and the limits they hold every input to.
 
 #include "bank/bankformat.h"
+#include "core/failure.h"
 
 #include <QString>
-
-#include <stdexcept>
 
 namespace tiku::import {
 
 // An input that cannot be taken: one line that names the file and what is wrong with it.
-class ImportError : public std::runtime_error {
+// One class with the bank tool's own input errors.
+class ImportError : public Failure {
 public:
-    explicit ImportError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
+    explicit ImportError(const QString& message, ErrorKind kind = ErrorKind::BadInput)
+        : Failure(kind, message) {}
+    const QString& message() const { return description(); }
 };
 
 // What a .xls worksheet holds.

@@ -1,7 +1,15 @@
 #include "questionlist.h"
 
 #include "importerror.h"
+#include "quote.h"
+#include "textlines.h"
 
+#include "core/bankrules.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <map>
 #include <optional>
 
 namespace tiku::import {
@@ -9,7 +17,10 @@ namespace tiku::import {
 namespace {
 
 bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\u3000' || c == u'\u00A0' || c.isSpace();
+    if (c.unicode() < 0x80) {
+        return c == u' ' || (c >= u'\t' && c <= u'\r');
+    }
+    return c == u'\u3000' || c == u'\u00A0' || c.isSpace();
 }
 
 QStringView trimBlanks(QStringView s) {
@@ -24,6 +35,13 @@ QStringView trimBlanks(QStringView s) {
     return s.mid(b, e - b);
 }
 
+qsizetype skipBlanks(QStringView s, qsizetype i) {
+    while (i < s.size() && isBlank(s[i])) {
+        ++i;
+    }
+    return i;
+}
+
 int digitValue(QChar c) {
     if (c >= u'0' && c <= u'9') {
         return c.unicode() - u'0';
@@ -32,6 +50,21 @@ int digitValue(QChar c) {
         return c.unicode() - 0xFF10;
     }
     return -1;
+}
+
+// The number of at most 9 digits at i, as half-width digits; i moved past it. Empty when none.
+QString digitsAt(QStringView s, qsizetype& i) {
+    QString number;
+    qsizetype j = i;
+    while (j < s.size() && digitValue(s[j]) >= 0) {
+        if (number.size() == 9) {
+            return {};
+        }
+        number += QChar(char16_t(u'0' + digitValue(s[j])));
+        ++j;
+    }
+    i = j;
+    return number;
 }
 
 // A letter A-Z or a-z, half- or full-width, as its capital; 0 when none.
@@ -51,13 +84,18 @@ char16_t capitalLetter(QChar c) {
 // An option letter A-E, half- or full-width: 0 to 4, else -1.
 int optionIndex(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= u'A' && u <= u'E') {
-        return u - u'A';
+    if (u >= bank::firstAnswerLetter && u <= bank::lastAnswerLetter) {
+        return u - bank::firstAnswerLetter;
     }
-    if (u >= 0xFF21 && u <= 0xFF25) {
-        return u - 0xFF21;
+    const char16_t fullWidthFirst = 0xFF21 + (bank::firstAnswerLetter - u'A');
+    if (u >= fullWidthFirst && u < fullWidthFirst + bank::answerCount) {
+        return u - fullWidthFirst;
     }
     return -1;
+}
+
+QChar letterOf(int index) {
+    return QChar(char16_t(bank::firstAnswerLetter + std::clamp(index, 0, bank::answerCount - 1)));
 }
 
 bool isNumberMark(QChar c) {
@@ -68,13 +106,68 @@ bool isOptionMark(QChar c) {
     return isNumberMark(c) || c == u':' || c == u'：';
 }
 
+bool isRangeMark(QChar c) {
+    return c == u'-' || c == u'－' || c == u'～' || c == u'~' || c == u'〜' || c == u'—' ||
+           c == u'–' || c == u'‐' || c == u'至';
+}
+
+// 对/错 and the like at i: 1 for true, 0 for false, -1 for none; length set to its characters.
+int trueFalseAt(QStringView s, qsizetype i, qsizetype& length) {
+    static const std::pair<QStringView, int> words[] = {
+        {u"正确", 1}, {u"错误", 0}, {u"对", 1}, {u"错", 0}, {u"√", 1},
+        {u"✓", 1},    {u"✔", 1},    {u"×", 0},  {u"✗", 0},  {u"✘", 0}};
+    for (const auto& [word, value] : words) {
+        if (s.mid(i).startsWith(word)) {
+            length = word.size();
+            return value;
+        }
+    }
+    return -1;
+}
+
+// An answer as a list, a key or a bracket gives it: letters, or true/false.
+struct AnswerValue {
+    QString letters;
+    int trueFalse = -1;
+};
+
+QString answerText(const AnswerValue& a) {
+    return a.trueFalse >= 0 ? QString(a.trueFalse ? u'对' : u'错') : a.letters;
+}
+
+// The whole text as an answer: letters (with blanks, commas or 、 between them) or one true/false
+// word, ending with a full stop if you like.
+std::optional<AnswerValue> answerValue(QStringView text) {
+    QStringView s = trimBlanks(text);
+    while (!s.isEmpty() && (s.back() == u'。' || s.back() == u'.' || s.back() == u'．')) {
+        s.chop(1);
+    }
+    s = trimBlanks(s);
+    if (s.isEmpty()) {
+        return std::nullopt;
+    }
+    qsizetype length = 0;
+    if (const int tf = trueFalseAt(s, 0, length); tf >= 0 && length == s.size()) {
+        return AnswerValue{{}, tf};
+    }
+    AnswerValue a;
+    for (QChar c : s) {
+        if (capitalLetter(c) != 0) {
+            a.letters += QChar(capitalLetter(c));
+        } else if (!isBlank(c) && c != u',' && c != u'，' && c != u'、') {
+            return std::nullopt;
+        }
+    }
+    return a;
+}
+
 struct Start {
     QString number; // half-width digits
     QString rest;
     bool decimal = false; // "2.5毫克": the mark is a point with a digit after it
 };
 
-// "12．…", "12、…", "12)…", "(12)…", "（12）…": a question's first line.
+// "12．…", "12 ．…", "12、…", "12)…", "(12)…", "（12）…": a question's first line.
 std::optional<Start> questionStart(QStringView line) {
     const QStringView s = trimBlanks(line);
     qsizetype i = 0;
@@ -82,11 +175,8 @@ std::optional<Start> questionStart(QStringView line) {
     if (bracketed) {
         ++i;
     }
-    QString number;
-    while (i < s.size() && digitValue(s[i]) >= 0 && number.size() < 9) {
-        number += QChar(char16_t(u'0' + digitValue(s[i])));
-        ++i;
-    }
+    const QString number = digitsAt(s, i);
+    i = skipBlanks(s, i);
     if (number.isEmpty() || i >= s.size()) {
         return std::nullopt;
     }
@@ -98,6 +188,18 @@ std::optional<Start> questionStart(QStringView line) {
     return Start{number, trimBlanks(s.mid(i + 1)).toString(), decimal};
 }
 
+// Past the option letter at i and its mark ("A．", "A .", "Ａ："), or -1.
+qsizetype optionMarkEnd(QStringView s, qsizetype i) {
+    if (i >= s.size() || optionIndex(s[i]) < 0) {
+        return -1;
+    }
+    qsizetype j = i + 1;
+    for (int blanks = 0; j < s.size() && blanks < 2 && isBlank(s[j]); ++blanks) {
+        ++j;
+    }
+    return j < s.size() && isOptionMark(s[j]) ? j + 1 : -1;
+}
+
 struct Option {
     int index = 0; // 0 for A
     QString text;  // as written, letter and mark included
@@ -107,13 +209,13 @@ struct Option {
 std::vector<Option> optionsOnLine(QStringView line) {
     const QStringView s = trimBlanks(line);
     std::vector<Option> out;
-    if (s.size() < 2 || optionIndex(s[0]) < 0 || !isOptionMark(s[1])) {
+    if (optionMarkEnd(s, 0) < 0) {
         return out;
     }
     int current = optionIndex(s[0]);
     qsizetype begin = 0;
     for (qsizetype i = 2; i + 1 < s.size(); ++i) {
-        if (isBlank(s[i - 1]) && optionIndex(s[i]) == current + 1 && isOptionMark(s[i + 1])) {
+        if (isBlank(s[i - 1]) && optionIndex(s[i]) == current + 1 && optionMarkEnd(s, i) > 0) {
             out.push_back({current, trimBlanks(s.mid(begin, i - begin)).toString()});
             begin = i;
             ++current;
@@ -124,11 +226,11 @@ std::vector<Option> optionsOnLine(QStringView line) {
 }
 
 struct Answer {
-    char16_t letter = 0; // when the line gives exactly one letter
-    QString problem;     // else what is wrong with it
+    AnswerValue value;
+    QString problem; // when the line gives no answer
 };
 
-// "答案：C", "正确答案 C", "参考答案: Ｃ", "【答案】C".
+// "答案：C", "正确答案 C", "参考答案: Ｃ", "【答案】C", "答案：AB", "答案：对".
 std::optional<Answer> answerLine(QStringView line) {
     const QStringView s = trimBlanks(line);
     static const QString prefixes[] = {QStringLiteral("【答案】"), QStringLiteral("正确答案"),
@@ -142,46 +244,284 @@ std::optional<Answer> answerLine(QStringView line) {
         if (colon) {
             rest = trimBlanks(rest.mid(1));
         }
-        if (!colon && prefix != prefixes[0] && (rest.isEmpty() || capitalLetter(rest[0]) == 0)) {
+        qsizetype length = 0;
+        if (!colon && prefix != prefixes[0] &&
+            (rest.isEmpty() || (capitalLetter(rest[0]) == 0 && trueFalseAt(rest, 0, length) < 0))) {
             return std::nullopt; // "答案是…": text, not an answer line
         }
-        QString letters;
-        bool onlyLetters = true;
-        for (QChar c : rest) {
-            if (capitalLetter(c) != 0) {
-                letters += QChar(capitalLetter(c));
-            } else if (!isBlank(c) && c != u',' && c != u'，' && c != u'、') {
-                onlyLetters = false;
-            }
-        }
         Answer a;
-        if (onlyLetters && letters.size() == 1) {
-            a.letter = letters[0].unicode();
-        } else if (onlyLetters && letters.size() > 1) {
-            a.problem = QStringLiteral("the answer \"%1\" is more than one letter").arg(rest);
+        if (const auto value = answerValue(rest); value) {
+            a.value = *value;
         } else if (rest.isEmpty()) {
             a.problem = QStringLiteral("an answer line without its letter");
         } else {
-            a.problem = QStringLiteral("the answer \"%1\" is not a letter").arg(rest);
+            a.problem =
+                QStringLiteral("the answer %1 is not a letter").arg(quotedCell(rest.toString()));
         }
         return a;
     }
     return std::nullopt;
 }
 
-// "一、", "二．", "十一、": a heading between questions.
-bool isHeading(QStringView line) {
-    static const QString numerals = QStringLiteral("一二三四五六七八九十");
+const QString kNumerals = QStringLiteral("一二三四五六七八九十");
+
+// "一、单项选择题（每题1分）", "二．判断题": a heading between questions; its name
+// ("单项选择题"), by which an answer key's heading finds the questions' heading.
+std::optional<QString> headingName(QStringView line) {
     const QStringView s = trimBlanks(line);
     qsizetype i = 0;
-    while (i < s.size() && i < 3 && numerals.contains(s[i])) {
+    while (i < s.size() && i < 3 && kNumerals.contains(s[i])) {
         ++i;
     }
-    return i > 0 && i < s.size() && (s[i] == u'、' || s[i] == u'．');
+    if (i == 0 || i >= s.size() || (s[i] != u'、' && s[i] != u'．')) {
+        return std::nullopt;
+    }
+    QString name;
+    for (QChar c : s.mid(i + 1)) {
+        if (c == u'（' || c == u'(' || c == u'：' || c == u':' || c == u'，' || c == u',') {
+            break;
+        }
+        if (!isBlank(c)) {
+            name += c;
+        }
+    }
+    return name;
 }
 
-// The single letter inside the text's last bracket pair, and the text with that pair blanked.
-std::optional<std::pair<char16_t, QString>> bracketAnswer(const QString& text) {
+// "第一章 …", "第1章", "第 3 部分": a chapter, after which question numbers start afresh. Past its
+// end in i.
+bool chapterAt(QStringView s, qsizetype& i) {
+    qsizetype j = i;
+    if (j >= s.size() || s[j] != u'第') {
+        return false;
+    }
+    j = skipBlanks(s, j + 1);
+    const qsizetype digits = j;
+    while (j < s.size() && j - digits < 9 && (digitValue(s[j]) >= 0 || kNumerals.contains(s[j]))) {
+        ++j;
+    }
+    if (j == digits) {
+        return false;
+    }
+    j = skipBlanks(s, j);
+    for (QStringView unit : {QStringView(u"章"), QStringView(u"部分"), QStringView(u"单元")}) {
+        if (s.mid(j).startsWith(unit)) {
+            i = j + unit.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+// "解析", "【考点】", …: an explanation after the answer.
+bool isExplanation(QStringView line) {
+    QStringView s = trimBlanks(line);
+    if (s.startsWith(u'【') || s.startsWith(u'[')) {
+        s = s.mid(1);
+    }
+    static const QStringView words[] = {u"解析", u"答案解析", u"考点",   u"点评", u"分析", u"详解",
+                                        u"提示", u"评析",     u"知识点", u"解题", u"注："};
+    return std::any_of(std::begin(words), std::end(words),
+                       [&](QStringView w) { return s.startsWith(w); });
+}
+
+struct KeyEntry {
+    qint64 number = 0;
+    AnswerValue answer;
+};
+
+// Key entries: "1.B 2、A 3 C 4D", "1-5 ABCDE", "6～10：√×√√×", "11.ABD". False when the text is
+// something else; problem set when it is entries but a range's answers do not fit it.
+bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
+    qsizetype i = 0;
+    auto skipSeparators = [&] {
+        while (i < s.size() && (isBlank(s[i]) || s[i] == u',' || s[i] == u'，' || s[i] == u';' ||
+                                s[i] == u'；' || s[i] == u'、')) {
+            ++i;
+        }
+    };
+    skipSeparators();
+    if (i >= s.size()) {
+        return false;
+    }
+    while (i < s.size()) {
+        const QString from = digitsAt(s, i);
+        if (from.isEmpty()) {
+            return false;
+        }
+        i = skipBlanks(s, i);
+        QString to;
+        if (i < s.size() && isRangeMark(s[i])) {
+            i = skipBlanks(s, i + 1);
+            to = digitsAt(s, i);
+            if (to.isEmpty()) {
+                return false;
+            }
+            i = skipBlanks(s, i);
+        }
+        if (i < s.size() && (isOptionMark(s[i]))) {
+            i = skipBlanks(s, i + 1);
+        }
+        const qint64 a = from.toLongLong();
+        if (to.isEmpty()) {
+            AnswerValue value;
+            qsizetype length = 0;
+            while (i < s.size() && capitalLetter(s[i]) != 0) {
+                value.letters += QChar(capitalLetter(s[i++]));
+            }
+            if (value.letters.isEmpty()) {
+                value.trueFalse = trueFalseAt(s, i, length);
+                if (value.trueFalse < 0) {
+                    return false;
+                }
+                i += length;
+            }
+            out.push_back({a, value});
+        } else {
+            const qint64 b = to.toLongLong();
+            if (b < a) {
+                return false;
+            }
+            const qint64 wanted = b - a + 1;
+            const size_t before = out.size();
+            qint64 given = 0;
+            for (;;) {
+                const qsizetype j = skipBlanks(s, i);
+                qsizetype length = 0;
+                int tf = -1;
+                if (j < s.size() && capitalLetter(s[j]) != 0) {
+                    length = 1;
+                } else if (j < s.size()) {
+                    tf = trueFalseAt(s, j, length);
+                }
+                if (length == 0 || given == wanted) {
+                    break;
+                }
+                out.push_back(
+                    {a + given, tf >= 0 ? AnswerValue{{}, tf}
+                                        : AnswerValue{QString(QChar(capitalLetter(s[j]))), -1}});
+                ++given;
+                i = j + length;
+            }
+            if (given == 0) {
+                return false;
+            }
+            if (given != wanted || (i < s.size() && capitalLetter(s[i]) != 0)) {
+                problem =
+                    QStringLiteral("the answer key's range %1-%2 gives %3 answers, not %4")
+                        .arg(a)
+                        .arg(b)
+                        .arg(given == wanted ? QStringLiteral("more") : QString::number(given))
+                        .arg(wanted);
+                while (i < s.size() && capitalLetter(s[i]) != 0) {
+                    ++i;
+                }
+                out.resize(before); // which answer is whose is unknown: none is taken
+            }
+        }
+        skipSeparators();
+    }
+    return true;
+}
+
+// "参考答案", "【参考答案】", "第1章参考答案", "答案：" alone, or followed by key entries: the
+// start of an answer key; the entries on the line in rest.
+std::optional<QStringView> keyTitle(QStringView line) {
+    const QStringView s = trimBlanks(line);
+    qsizetype i = 0;
+    const bool bracket = s.startsWith(u'【') || s.startsWith(u'[');
+    if (bracket) {
+        ++i;
+    }
+    chapterAt(s, i);
+    i = skipBlanks(s, i);
+    bool found = false;
+    for (QStringView word : {QStringView(u"参考答案"), QStringView(u"标准答案"),
+                             QStringView(u"正确答案"), QStringView(u"答案")}) {
+        if (s.mid(i).startsWith(word)) {
+            i += word.size();
+            found = true;
+            break;
+        }
+    }
+    if (!found) {
+        return std::nullopt;
+    }
+    if (s.mid(i).startsWith(u"如下")) {
+        i += 2;
+    }
+    if (bracket && i < s.size() && (s[i] == u'】' || s[i] == u']')) {
+        ++i;
+    }
+    i = skipBlanks(s, i);
+    if (i < s.size() && (s[i] == u':' || s[i] == u'：')) {
+        i = skipBlanks(s, i + 1);
+    }
+    const QStringView rest = s.mid(i);
+    if (rest.isEmpty()) {
+        return rest;
+    }
+    std::vector<KeyEntry> entries;
+    QString problem;
+    if (digitValue(rest[0]) >= 0 && keyEntries(rest, entries, problem)) {
+        return rest;
+    }
+    return std::nullopt;
+}
+
+struct Group {
+    bool options = false; // 共用备选答案; else 共用题干
+    qint64 from = 0;
+    qint64 to = 0;
+    int line = 0;
+    QString text;
+    std::vector<Option> choices;
+    bool used = false; // a question of its numbers followed
+};
+
+// "（1～3题共用题干）", "(4-6题共用备选答案)": the header of an A3/A4 or B1 group; the text after
+// it on the line in rest.
+std::optional<Group> groupHeader(QStringView line, QString& rest) {
+    const QStringView s = trimBlanks(line);
+    qsizetype i = 0;
+    if (s.startsWith(u'(') || s.startsWith(u'（') || s.startsWith(u'【') || s.startsWith(u'[')) {
+        ++i;
+    }
+    i = skipBlanks(s, i);
+    const QString from = digitsAt(s, i);
+    i = skipBlanks(s, i);
+    if (from.isEmpty() || i >= s.size() || !isRangeMark(s[i])) {
+        return std::nullopt;
+    }
+    i = skipBlanks(s, i + 1);
+    const QString to = digitsAt(s, i);
+    i = skipBlanks(s, i);
+    if (to.isEmpty() || !s.mid(i).startsWith(u'题')) {
+        return std::nullopt;
+    }
+    i = skipBlanks(s, i + 1);
+    Group g;
+    if (s.mid(i).startsWith(u"共用题干")) {
+        i += 4;
+    } else if (s.mid(i).startsWith(u"共用备选答案")) {
+        g.options = true;
+        i += 6;
+    } else {
+        return std::nullopt;
+    }
+    if (i < s.size() && (s[i] == u')' || s[i] == u'）' || s[i] == u'】' || s[i] == u']')) {
+        ++i;
+    }
+    g.from = from.toLongLong();
+    g.to = to.toLongLong();
+    rest = trimBlanks(s.mid(i)).toString();
+    return g;
+}
+
+// The answer in the text's last bracket pair ("（ B ）", "( AB )", "（√）") or just after it
+// ("…（  ）D", "…( )  D。"), and the text with that pair blanked to "（　　）" and what
+// followed it dropped.
+std::optional<std::pair<AnswerValue, QString>> bracketAnswer(const QString& text) {
     const qsizetype open = std::max(text.lastIndexOf(u'（'), text.lastIndexOf(u'('));
     if (open < 0) {
         return std::nullopt;
@@ -194,12 +534,104 @@ std::optional<std::pair<char16_t, QString>> bracketAnswer(const QString& text) {
         return std::nullopt;
     }
     const QStringView inside = trimBlanks(QStringView(text).mid(open + 1, close - open - 1));
-    if (inside.size() != 1 || optionIndex(inside[0]) < 0) {
+    const QStringView after = QStringView(text).mid(close + 1);
+    std::optional<AnswerValue> value;
+    qsizetype end = close + 1;
+    if (!inside.isEmpty() && inside.size() <= 5) {
+        value = answerValue(inside);
+        if (value && value->trueFalse < 0 &&
+            std::any_of(value->letters.cbegin(), value->letters.cend(),
+                        [](QChar c) { return optionIndex(c) < 0; })) {
+            value.reset(); // "（注）", "(mmHg)": words, not an answer
+        }
+    } else if (inside.isEmpty() && !trimBlanks(after).isEmpty() && trimBlanks(after).size() <= 6) {
+        // letters only: "（　　）正确" is a question's wording
+        value = answerValue(after);
+        if (value &&
+            (value->trueFalse >= 0 || std::any_of(value->letters.cbegin(), value->letters.cend(),
+                                                  [](QChar c) { return optionIndex(c) < 0; }))) {
+            value.reset();
+        }
+        end = text.size();
+    }
+    if (!value || (value->letters.isEmpty() && value->trueFalse < 0)) {
         return std::nullopt;
     }
     QString blanked = text;
-    blanked.replace(open, close - open + 1, QStringLiteral("（\u3000\u3000）"));
-    return std::pair{char16_t(u'A' + optionIndex(inside[0])), blanked};
+    blanked.replace(open, end - open, QStringLiteral("（\u3000\u3000）"));
+    return std::pair{*value, blanked};
+}
+
+// A line of a Markdown list, as the rules above read it.
+struct MarkdownLine {
+    QString text;
+    int task = -1;        // a task list item: 1 checked, 0 not
+    bool heading = false; // "# …"
+    bool rule = false;    // "---": nothing
+};
+
+MarkdownLine markdownLine(QStringView raw) {
+    MarkdownLine out;
+    QStringView s = trimBlanks(raw);
+    while (s.startsWith(u'>')) {
+        s = trimBlanks(s.mid(1));
+    }
+    if (s.size() >= 3 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'_') &&
+        std::all_of(s.begin(), s.end(), [&](QChar c) { return c == s[0] || isBlank(c); })) {
+        out.rule = true;
+        return out;
+    }
+    qsizetype hashes = 0;
+    while (hashes < s.size() && s[hashes] == u'#') {
+        ++hashes;
+    }
+    if (hashes > 0 && hashes <= 6 && (hashes == s.size() || isBlank(s[hashes]))) {
+        out.heading = true;
+        s = trimBlanks(s.mid(hashes));
+        while (s.endsWith(u'#')) {
+            s.chop(1);
+        }
+        s = trimBlanks(s);
+    } else if (s.size() >= 2 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'+') && isBlank(s[1])) {
+        s = trimBlanks(s.mid(2));
+        if (s.size() >= 3 && s[0] == u'[' && s[2] == u']' &&
+            (s[1] == u' ' || s[1] == u'x' || s[1] == u'X') && (s.size() == 3 || isBlank(s[3]))) {
+            out.task = s[1] == u' ' ? 0 : 1;
+            s = trimBlanks(s.mid(3));
+        }
+    }
+    QString t;
+    t.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == u'\\' && i + 1 < s.size() && s[i + 1].unicode() < 0x80 && s[i + 1].isPunct()) {
+            continue; // "1\." as Markdown escapes it
+        }
+        t += s[i];
+    }
+    t.remove(QStringLiteral("**"));
+    qsizetype b = 0;
+    while (b < t.size() && t[b] == u'*') {
+        ++b;
+    }
+    qsizetype e = t.size();
+    while (e > b && t[e - 1] == u'*') {
+        --e;
+    }
+    t = t.mid(b, e - b);
+    // "1.* 题干", "A、* 甲", "3. *A*": emphasis after the number's or letter's mark.
+    for (qsizetype i = 0; i < std::min<qsizetype>(t.size(), 12); ++i) {
+        if (isOptionMark(t[i]) || t[i] == u'】') {
+            const qsizetype from = skipBlanks(t, i + 1);
+            qsizetype to = from;
+            while (to < t.size() && t[to] == u'*') {
+                ++to;
+            }
+            t.remove(from, to - from);
+            break;
+        }
+    }
+    out.text = trimBlanks(t).toString();
+    return out;
 }
 
 struct Question {
@@ -207,85 +639,562 @@ struct Question {
     QString number;
     QString text;
     std::vector<Option> options;
-    int lastOptionLine = 0;
-    char16_t answer = 0;
-    bool answerGiven = false;
-    QStringList findings;
+    AnswerValue answer;
+    bool answered = false;
+    QString answerProblem; // an answer line without an answer: reported for a question with options
+    int answerLine = 0;
+    int section = 0;
+    int group = -1;
+    bool taskList = false;
 };
 
-class Parser {
+// The questions of a range by their numbers, each number's questions in order, with the first
+// not yet answered.
+struct NumberIndex {
+    struct Slot {
+        std::vector<int> questions;
+        size_t next = 0;
+    };
+    QHash<qint64, Slot> byNumber;
+};
+
+struct Range {
+    int first = 0;
+    int end = 0;
+};
+
+} // namespace
+
+class QuestionListParser::Impl {
 public:
-    Parser(const QString& file, const QString& sheetName) : file_(file) {
+    Impl(const QString& file, const QString& sheetName, ListSyntax syntax)
+        : file_(file), syntax_(syntax) {
         result_.sheet.name = sheetName;
+        sections_.push_back({{}, 0, {}});
+        blocks_.push_back({});
     }
 
-    void line(int number, QStringView text) {
-        lineNo_ = number;
-        if (trimBlanks(text).isEmpty()) {
+    void line(QStringView raw, bool hidden) {
+        ++lineNo_;
+        if (hidden) {
+            hidden_.push_back(lineNo_);
+        }
+        if (full_) {
+            return;
+        }
+        QString text;
+        int task = -1;
+        bool mdHeading = false;
+        if (syntax_ == ListSyntax::Markdown) {
+            MarkdownLine md = markdownLine(raw);
+            if (md.rule || md.text.isEmpty()) {
+                paragraphBreak_ = true;
+                return;
+            }
+            text = std::move(md.text);
+            task = md.task;
+            mdHeading = md.heading;
+        } else {
+            text = trimBlanks(raw).toString();
+            if (text.isEmpty()) {
+                return;
+            }
+        }
+        if (inKey_) {
+            if (keyLine(text)) {
+                return;
+            }
+            closeKey();
+        }
+        if (const auto rest = keyTitle(text)) {
+            closeQuestion();
+            inKey_ = true;
+            keySection_ = -1;
+            if (!rest->isEmpty()) {
+                keyLine(rest->toString());
+            }
+            return;
+        }
+        QString groupRest;
+        if (auto group = groupHeader(text, groupRest)) {
+            closeQuestion();
+            flushPending();
+            group->line = lineNo_;
+            group->text = groupRest;
+            endGroup();
+            groups_.push_back(std::move(*group));
+            activeGroup_ = int(groups_.size()) - 1;
+            state_ = groups_.back().options ? State::GroupOptions : State::GroupText;
             return;
         }
         if (const auto start = questionStart(text); start && startsQuestion(*start)) {
-            finish();
-            current_ = Question{number, start->number, start->rest, {}, 0, 0, false, {}};
-            state_ = State::Text;
+            closeQuestion();
+            flushPending();
+            openQuestion(lineNo_, start->number, start->rest);
             return;
         }
-        if (isHeading(text)) {
-            finish();
+        qsizetype chapterEnd = 0;
+        if (chapterAt(text, chapterEnd)) {
+            closeQuestion();
+            blocks_.push_back({int(questions_.size()), int(questions_.size())});
+            newSection({});
+            endGroup();
             leaveOut(text, QStringLiteral("heading"));
             state_ = State::Between;
             return;
         }
+        if (const auto name = headingName(text)) {
+            closeQuestion();
+            newSection(*name);
+            endGroup();
+            leaveOut(text, QStringLiteral("heading"));
+            state_ = State::Between;
+            return;
+        }
+        if (task >= 0) {
+            taskItem(text, task == 1);
+            return;
+        }
+        if (mdHeading && state_ != State::Text && state_ != State::GroupText) {
+            closeQuestion();
+            pend(text, QStringLiteral("heading"), true);
+            return;
+        }
+        body(text);
+    }
+
+    QuestionList result() {
+        if (inKey_) {
+            closeKey();
+        }
+        closeQuestion();
+        endGroup();
+        flushPending();
+        rows();
+        std::stable_sort(findings_.begin(), findings_.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [line, what] : findings_) {
+            result_.findings.append(std::move(what));
+        }
+        if (droppedFindings_ > 0) {
+            result_.findings.append(
+                QStringLiteral("%1: %2 more findings").arg(file_).arg(droppedFindings_));
+        }
+        if (result_.questions == 0 && result_.others.empty() && result_.findings.isEmpty()) {
+            result_.findings.append(QStringLiteral("%1: no question found (a question starts "
+                                                   "with its number, such as \"1．\")")
+                                        .arg(file_));
+        }
+        return std::move(result_);
+    }
+
+private:
+    enum class State {
+        Before,
+        Text,
+        Options,
+        AfterAnswer,
+        Explanation,
+        Between,
+        GroupText,
+        GroupOptions
+    };
+
+    struct Section {
+        QString name;
+        int block = 0;
+        Range range;
+    };
+
+    // A line that is not a question's start, heading, key or group header.
+    void body(const QString& text) {
         switch (state_) {
         case State::Before:
-            leaveOut(text, QStringLiteral("before the first question"));
-            return;
         case State::Between:
-            leaveOut(text, QStringLiteral("between questions"));
+            if (syntax_ == ListSyntax::Markdown && !pending_.empty() &&
+                (!optionsOnLine(text).empty() || answerLine(text))) {
+                questionFromPending();
+                if (full_) {
+                    return;
+                }
+                break;
+            }
+            pend(text, state_ == State::Before ? QStringLiteral("before the first question")
+                                               : QStringLiteral("between questions"));
             return;
         case State::AfterAnswer:
-            leaveOut(text, QStringLiteral("after the answer"));
+        case State::Explanation:
+            afterAnswer(text);
+            return;
+        case State::GroupText:
+            appendLine(groups_.back().text, text);
+            return;
+        case State::GroupOptions:
+            groupOption(text);
             return;
         case State::Text:
         case State::Options:
             break;
         }
+        Question& q = questions_.back();
         if (const auto answer = answerLine(text)) {
-            current_->answerGiven = true;
-            current_->answer = answer->letter;
-            if (!answer->problem.isEmpty()) {
-                finding(answer->problem);
-            }
+            q.answered = true;
+            q.answer = answer->value;
+            q.answerProblem = answer->problem;
+            q.answerLine = lineNo_;
             state_ = State::AfterAnswer;
+            return;
+        }
+        if (q.taskList) {
+            // a paragraph after a task list: the question is done
+            closeQuestion();
+            state_ = State::AfterAnswer;
+            afterAnswer(text);
             return;
         }
         std::vector<Option> options = optionsOnLine(text);
         if (!options.empty()) {
-            for (Option& o : options) {
-                const int expected = int(current_->options.size());
-                if (o.index != expected) {
-                    finding(QStringLiteral("option %1 comes where %2 belongs: options out of "
-                                           "order or repeated")
-                                .arg(QChar(char16_t(u'A' + o.index)))
-                                .arg(QChar(char16_t(u'A' + std::min(expected, 25)))));
-                }
-                current_->options.push_back(std::move(o));
-            }
+            addOptions(q.options, options, q.line, QStringLiteral("question %1").arg(q.number));
             state_ = State::Options;
             return;
         }
-        QString& target = state_ == State::Text ? current_->text : current_->options.back().text;
-        target += u'\n';
-        target += trimBlanks(text);
+        QString& target = state_ == State::Text ? q.text : q.options.back().text;
+        appendLine(target, text);
     }
 
-    QuestionList result() {
-        finish();
-        return std::move(result_);
+    void appendLine(QString& target, const QString& text) {
+        if (target.size() + text.size() > kMaxTextLength + 1) {
+            leaveOut(text, QStringLiteral("past the longest text a cell holds"));
+            return;
+        }
+        if (!target.isEmpty()) {
+            target += u'\n';
+        }
+        target += text;
     }
 
-private:
-    enum class State { Before, Text, Options, AfterAnswer, Between };
+    void addOptions(std::vector<Option>& to, std::vector<Option>& options, int questionLine,
+                    const QString& whose) {
+        for (Option& o : options) {
+            const int expected = int(to.size());
+            if (o.index != expected) {
+                finding(questionLine,
+                        expected >= 5
+                            ? QStringLiteral("%1: option %2 on line %3 comes after option E: "
+                                             "options repeated")
+                                  .arg(whose)
+                                  .arg(letterOf(o.index))
+                                  .arg(lineNo_)
+                            : QStringLiteral("%1: option %2 on line %3 comes where %4 belongs: "
+                                             "options out of order or repeated")
+                                  .arg(whose)
+                                  .arg(letterOf(o.index))
+                                  .arg(lineNo_)
+                                  .arg(letterOf(expected)));
+            }
+            to.push_back(std::move(o));
+        }
+    }
+
+    void afterAnswer(const QString& text) {
+        if (isExplanation(text)) {
+            state_ = State::Explanation;
+        }
+        if (state_ == State::AfterAnswer && (!optionsOnLine(text).empty() || answerLine(text))) {
+            finding(lineNo_, QStringLiteral("%1 after the answer of question %2, which belongs "
+                                            "to no question: %3")
+                                 .arg(answerLine(text) ? QStringLiteral("an answer line")
+                                                       : QStringLiteral("an option"))
+                                 .arg(questions_.empty() ? QString() : questions_.back().number)
+                                 .arg(quotedCell(text)));
+            return;
+        }
+        pend(text, QStringLiteral("after the answer"));
+    }
+
+    void groupOption(const QString& text) {
+        Group& g = groups_.back();
+        std::vector<Option> options = optionsOnLine(text);
+        if (!options.empty()) {
+            addOptions(
+                g.choices, options, g.line,
+                QStringLiteral("the options shared by questions %1-%2").arg(g.from).arg(g.to));
+        } else if (!g.choices.empty()) {
+            appendLine(g.choices.back().text, text);
+        } else {
+            leaveOut(text, QStringLiteral("before the shared options"));
+        }
+    }
+
+    void taskItem(const QString& text, bool checked) {
+        const bool open =
+            !questions_.empty() && questionOpen_ &&
+            (state_ == State::Text || (state_ == State::Options && questions_.back().taskList));
+        if (!open) {
+            if (pending_.empty()) {
+                finding(lineNo_, QStringLiteral("a task list item with no question before it: %1")
+                                     .arg(quotedCell(text)));
+                return;
+            }
+            questionFromPending();
+            if (full_) {
+                return;
+            }
+        }
+        Question& q = questions_.back();
+        const int index = int(q.options.size());
+        if (index >= 5) {
+            finding(lineNo_, QStringLiteral("question %1: a task list item after option E (a "
+                                            "question has options A to E)")
+                                 .arg(q.number));
+            return;
+        }
+        std::vector<Option> written = optionsOnLine(text);
+        QString option = written.size() == 1 && written[0].index == index
+                             ? text
+                             : QString(letterOf(index)) + u'．' + text;
+        q.options.push_back({index, std::move(option)});
+        if (checked) {
+            q.answer.letters += letterOf(index);
+            q.answer.trueFalse = -1;
+            q.answered = true;
+        }
+        q.taskList = true;
+        state_ = State::Options;
+    }
+
+    // The heading or paragraph before, as an unnumbered question's text.
+    void questionFromPending() {
+        closeQuestion();
+        QString text;
+        for (const auto& [line, lineText, why] : pending_) {
+            if (!text.isEmpty()) {
+                text += u'\n';
+            }
+            text += lineText;
+        }
+        const int line = pending_.front().line;
+        pending_.clear();
+        pendingCharacters_ = 0;
+        openQuestion(line, QString::number(questions_.size() + 1), text);
+    }
+
+    void openQuestion(int line, const QString& number, const QString& text) {
+        if (int(questions_.size()) >= kMaxQuestions) {
+            finding(line,
+                    QStringLiteral("more than %1 questions, which is refused").arg(kMaxQuestions));
+            full_ = true;
+            return;
+        }
+        Question q;
+        q.line = line;
+        q.number = number;
+        q.text = text;
+        q.section = int(sections_.size()) - 1;
+        if (activeGroup_ >= 0) {
+            Group& g = groups_[size_t(activeGroup_)];
+            const qint64 n = number.toLongLong();
+            if (n >= g.from && n <= g.to) {
+                q.group = activeGroup_;
+                g.used = true;
+                if (!g.options && !g.text.isEmpty()) {
+                    q.text = text.isEmpty() ? g.text : g.text + u'\n' + text;
+                }
+            } else if (n > g.to) {
+                endGroup();
+            }
+        }
+        questions_.push_back(std::move(q));
+        questionOpen_ = true;
+        state_ = State::Text;
+    }
+
+    // Ends the group being read; a group that no question of its numbers followed is named.
+    void endGroup() {
+        if (activeGroup_ < 0) {
+            return;
+        }
+        const Group& g = groups_[size_t(activeGroup_)];
+        activeGroup_ = -1;
+        if (!g.used) {
+            finding(g.line, (g.options ? QStringLiteral("the options shared by questions %1-%2 go "
+                                                        "to no question: none of those numbers "
+                                                        "follows")
+                                       : QStringLiteral("the case text shared by questions %1-%2 "
+                                                        "goes to no question: none of those "
+                                                        "numbers follows"))
+                                .arg(g.from)
+                                .arg(g.to));
+        }
+    }
+
+    // Ends the question being read: its answer from its brackets, its shared options.
+    void closeQuestion() {
+        if (!questionOpen_) {
+            return;
+        }
+        questionOpen_ = false;
+        Question& q = questions_.back();
+        if (!q.answered) {
+            if (auto bracket = bracketAnswer(q.text)) {
+                q.answer = bracket->first;
+                q.text = std::move(bracket->second);
+                q.answered = true;
+            }
+        }
+        if (q.group >= 0 && q.options.empty() && groups_[size_t(q.group)].options) {
+            q.options = groups_[size_t(q.group)].choices;
+        }
+        sections_.back().range.end = int(questions_.size());
+        blocks_.back().end = int(questions_.size());
+    }
+
+    void newSection(const QString& name) {
+        const int n = int(questions_.size());
+        sections_.push_back({name, int(blocks_.size()) - 1, {n, n}});
+        if (!name.isEmpty()) {
+            sectionByName_.insert(name, int(sections_.size()) - 1);
+        }
+    }
+
+    // A line inside an answer key; false when it is not one, which ends the key.
+    bool keyLine(const QString& text) {
+        if (const auto rest = keyTitle(text)) {
+            keySection_ = -1;
+            return rest->isEmpty() || keyLine(rest->toString());
+        }
+        if (const auto name = headingName(text)) {
+            const auto it = sectionByName_.constFind(*name);
+            if (it == sectionByName_.cend()) {
+                finding(lineNo_, QStringLiteral("the answer key's heading %1 names no heading of "
+                                                "the questions before it")
+                                     .arg(quotedCell(text)));
+                keySection_ = -2;
+            } else {
+                keySection_ = *it;
+            }
+            return true;
+        }
+        std::vector<KeyEntry> entries;
+        QString problem;
+        if (!keyEntries(text, entries, problem)) {
+            return false;
+        }
+        if (!problem.isEmpty()) {
+            finding(lineNo_, problem);
+        }
+        if (keySection_ == -2) {
+            return true;
+        }
+        NumberIndex& index =
+            keySection_ >= 0
+                ? indexOf(sectionIndexes_, keySection_, sections_[size_t(keySection_)].range)
+                : indexOf(blockIndexes_, int(blocks_.size()) - 1, blocks_.back());
+        for (const KeyEntry& e : entries) {
+            keyEntry(index, e);
+        }
+        return true;
+    }
+
+    NumberIndex& indexOf(std::map<int, NumberIndex>& cache, int id, Range range) {
+        const auto [it, added] = cache.try_emplace(id);
+        if (added) {
+            for (int i = range.first; i < range.end; ++i) {
+                it->second.byNumber[questions_[size_t(i)].number.toLongLong()].questions.push_back(
+                    i);
+            }
+        }
+        return it->second;
+    }
+
+    void keyEntry(NumberIndex& index, const KeyEntry& e) {
+        const auto found = index.byNumber.find(e.number);
+        if (found == index.byNumber.end()) {
+            finding(lineNo_, QStringLiteral("the answer key gives question %1 the answer %2, "
+                                            "but no question %1 comes before it")
+                                 .arg(e.number)
+                                 .arg(quotedCell(answerText(e.answer))));
+            return;
+        }
+        NumberIndex::Slot& s = *found;
+        while (s.next < s.questions.size() && questions_[size_t(s.questions[s.next])].answered) {
+            ++s.next;
+        }
+        if (s.next == s.questions.size()) {
+            const Question& q = questions_[size_t(s.questions.front())];
+            if (answerText(q.answer) != answerText(e.answer)) {
+                finding(lineNo_,
+                        QStringLiteral("the answer key gives question %1 the answer %2, "
+                                       "but it has the answer %3 (line %4)")
+                            .arg(e.number)
+                            .arg(quotedCell(answerText(e.answer)), quotedCell(answerText(q.answer)))
+                            .arg(q.line));
+            }
+            return;
+        }
+        Question& q = questions_[size_t(s.questions[s.next++])];
+        q.answer = e.answer;
+        q.answered = true;
+    }
+
+    void closeKey() {
+        inKey_ = false;
+        blocks_.push_back({int(questions_.size()), int(questions_.size())});
+        newSection({});
+        endGroup();
+        state_ = State::Between;
+    }
+
+    // A line left out; in a Markdown list kept a while as the text of an unnumbered question
+    // that a task list may follow.
+    void pend(const QString& text, const QString& why, bool heading = false) {
+        if (syntax_ != ListSyntax::Markdown) {
+            leaveOut(text, why);
+            return;
+        }
+        if (heading || paragraphBreak_ ||
+            pendingCharacters_ + text.size() > qsizetype(kMaxTextLength)) {
+            flushPending();
+        }
+        paragraphBreak_ = false;
+        pendingCharacters_ += text.size();
+        pending_.push_back({lineNo_, text, why});
+        if (heading) {
+            paragraphBreak_ = true;
+        }
+    }
+
+    void flushPending() {
+        for (const auto& [line, text, why] : pending_) {
+            leaveOutAt(line, text, why);
+        }
+        pending_.clear();
+        pendingCharacters_ = 0;
+        paragraphBreak_ = false;
+    }
+
+    void leaveOut(const QString& text, const QString& why) { leaveOutAt(lineNo_, text, why); }
+
+    void leaveOutAt(int line, const QString& text, const QString& why) {
+        if (result_.leftOutCount++ < kMaxListedLeftOut) {
+            result_.leftOut.append(QStringLiteral("%1:%2: left out (%3): %4")
+                                       .arg(file_)
+                                       .arg(line)
+                                       .arg(why, quotedCell(text)));
+        }
+    }
+
+    void finding(int line, const QString& what) {
+        if (int(findings_.size()) >= kMaxListedFindings) {
+            ++droppedFindings_;
+            return;
+        }
+        QString message = QStringLiteral("%1:%2: %3").arg(file_).arg(line).arg(what);
+        if (std::binary_search(hidden_.cbegin(), hidden_.cend(), line)) {
+            message += QStringLiteral(" (the line holds text hidden in Word, read as if shown)");
+        }
+        findings_.emplace_back(line, std::move(message));
+    }
 
     // A line such as "2.5毫克" may be a question ("2." then "5毫克", or "1.2019年…") or a dose
     // that continues the question being read. It starts a question where no question is being
@@ -299,101 +1208,145 @@ private:
         case State::Before:
         case State::Between:
         case State::AfterAnswer:
+        case State::Explanation:
+        case State::GroupOptions:
             return true;
         case State::Text:
+        case State::GroupText:
             return false;
         case State::Options:
-            return current_->options.size() >= 2 &&
-                   start.number.toLongLong() == current_->number.toLongLong() + 1;
+            return questions_.back().options.size() >= 2 &&
+                   start.number.toLongLong() == questions_.back().number.toLongLong() + 1;
         }
         return true;
     }
 
-    void leaveOut(QStringView text, const QString& why) {
-        result_.leftOut.append(QStringLiteral("%1:%2: left out (%3): %4")
-                                   .arg(file_)
-                                   .arg(lineNo_)
-                                   .arg(why, trimBlanks(text)));
-    }
-
-    void finding(const QString& what) {
-        result_.findings.append(QStringLiteral("%1:%2: %3").arg(file_).arg(lineNo_).arg(what));
-    }
-
-    // Ends the question being read: checks it and writes its row.
-    void finish() {
-        if (!current_) {
-            return;
-        }
-        Question q = std::move(*current_);
-        current_.reset();
-        auto fail = [&](const QString& what) {
-            result_.findings.append(
-                QStringLiteral("%1:%2: question %3 %4").arg(file_).arg(q.line).arg(q.number, what));
-        };
-        if (!q.answerGiven) {
-            if (const auto bracket = bracketAnswer(q.text)) {
-                q.answer = bracket->first;
-                q.text = bracket->second;
-            } else {
-                fail(QStringLiteral("has no answer (no 答案 line, and no letter in its last "
-                                    "brackets)"));
-            }
-        }
-        if (q.options.size() < 2) {
-            fail(QStringLiteral("has %1 option(s), fewer than two").arg(q.options.size()));
-        } else if (q.answer != 0 && q.answer - u'A' >= int(q.options.size())) {
-            fail(QStringLiteral("has the answer %1, which is not one of its options A-%2")
-                     .arg(QChar(q.answer))
-                     .arg(QChar(char16_t(u'A' + q.options.size() - 1))));
-        }
-        QString cell = q.text;
-        for (const Option& o : q.options) {
-            cell += u'\n';
-            cell += o.text;
-        }
-        if (cell.size() > kMaxTextLength) {
-            fail(QStringLiteral("is %1 characters long, more than the %2 a cell holds")
-                     .arg(cell.size())
-                     .arg(kMaxTextLength));
-        }
-        const int row = ++result_.questions;
-        if (row > kMaxRows) {
-            if (row == kMaxRows + 1) {
-                fail(QStringLiteral("is past the %1 questions a worksheet holds").arg(kMaxRows));
-            }
-            return;
-        }
+    // The rows of the single-choice questions; the others listed apart.
+    void rows() {
         auto& cells = result_.sheet.cells;
-        cells.push_back({row, 1, bank::CellValue::ofNumber(q.number.toDouble())});
-        cells.push_back({row, 2, bank::CellValue::ofText(cell)});
-        if (q.answer != 0) {
-            cells.push_back({row, 3, bank::CellValue::ofText(QString(QChar(q.answer)))});
+        for (const Question& q : questions_) {
+            auto fail = [&](const QString& what) {
+                finding(q.line, QStringLiteral("question %1 %2").arg(q.number, what));
+            };
+            auto other = [&](OtherKind kind) { result_.others.push_back({kind, file_, q.line}); };
+            if (q.answer.trueFalse >= 0) {
+                other(OtherKind::TrueFalse);
+                continue;
+            }
+            if (q.options.empty()) {
+                other(OtherKind::NoOptions);
+                continue;
+            }
+            if (q.answer.letters.size() > 1) {
+                other(OtherKind::MultipleAnswer);
+                continue;
+            }
+            if (!q.answered) {
+                fail(QStringLiteral("has no answer (no 答案 line, no letter in its last "
+                                    "brackets, and no answer key entry)"));
+            } else if (q.answer.letters.isEmpty()) {
+                finding(q.answerLine, q.answerProblem);
+            } else if (q.options.size() >= 2 &&
+                       (optionIndex(q.answer.letters[0]) < 0 ||
+                        optionIndex(q.answer.letters[0]) >= int(q.options.size()))) {
+                fail(QStringLiteral("has the answer %1, which is not one of its options A-%2")
+                         .arg(optionIndex(q.answer.letters[0]) < 0 ? quotedCell(q.answer.letters)
+                                                                   : q.answer.letters)
+                         .arg(letterOf(int(q.options.size()) - 1)));
+            }
+            if (q.options.size() < 2) {
+                fail(QStringLiteral("has %1 option(s), fewer than two").arg(q.options.size()));
+            }
+            QString cell = q.text;
+            for (const Option& o : q.options) {
+                cell += u'\n';
+                cell += o.text;
+            }
+            if (cell.size() > kMaxTextLength) {
+                fail(QStringLiteral("is %1 characters long, more than the %2 a cell holds")
+                         .arg(cell.size())
+                         .arg(kMaxTextLength));
+            }
+            const int row = ++result_.questions;
+            if (row > kMaxRows) {
+                if (row == kMaxRows + 1) {
+                    fail(
+                        QStringLiteral("is past the %1 questions a worksheet holds").arg(kMaxRows));
+                }
+                continue;
+            }
+            cells.push_back({row, 1, bank::CellValue::ofNumber(q.number.toDouble())});
+            cells.push_back({row, 2, bank::CellValue::ofText(cell)});
+            if (q.answer.letters.size() == 1) {
+                cells.push_back({row, 3, bank::CellValue::ofText(q.answer.letters)});
+            }
         }
     }
+
+    // Questions held at most: twice what a worksheet holds leaves room for the others.
+    static constexpr int kMaxQuestions = 2 * kMaxRows;
+
+    struct PendingLine {
+        int line;
+        QString text;
+        QString why;
+    };
 
     QString file_;
+    ListSyntax syntax_;
+    std::vector<int> hidden_;
     QuestionList result_;
-    std::optional<Question> current_;
+    std::vector<Question> questions_;
+    bool questionOpen_ = false;
     State state_ = State::Before;
     int lineNo_ = 0;
+    bool full_ = false;
+    std::vector<std::pair<int, QString>> findings_;
+    qint64 droppedFindings_ = 0;
+    std::vector<Section> sections_;
+    std::vector<Range> blocks_; // questions since the previous key or chapter
+    QHash<QString, int> sectionByName_;
+    std::map<int, NumberIndex> sectionIndexes_;
+    std::map<int, NumberIndex> blockIndexes_;
+    bool inKey_ = false;
+    int keySection_ = -1; // -1 the block's questions, -2 a heading without questions
+    std::vector<Group> groups_;
+    int activeGroup_ = -1;
+    std::vector<PendingLine> pending_;
+    qsizetype pendingCharacters_ = 0;
+    bool paragraphBreak_ = false;
 };
 
-} // namespace
+QuestionListParser::QuestionListParser(const QString& file, const QString& sheetName,
+                                       ListSyntax syntax)
+    : d_(std::make_unique<Impl>(file, sheetName, syntax)) {}
+
+QuestionListParser::~QuestionListParser() = default;
+
+void QuestionListParser::addLine(QStringView line, bool hidden) {
+    d_->line(line, hidden);
+}
+
+QuestionList QuestionListParser::finish() {
+    return d_->result();
+}
 
 QuestionList parseQuestionList(const QStringList& lines, const QString& file,
-                               const QString& sheetName) {
-    Parser parser(file, sheetName);
+                               const QString& sheetName, ListSyntax syntax,
+                               const std::vector<int>& hiddenLines) {
+    QuestionListParser parser(file, sheetName, syntax);
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        parser.line(int(i + 1), lines[i]);
+        parser.addLine(lines[i],
+                       std::binary_search(hiddenLines.cbegin(), hiddenLines.cend(), int(i + 1)));
     }
-    QuestionList out = parser.result();
-    if (out.questions == 0 && out.findings.isEmpty()) {
-        out.findings.append(QStringLiteral("%1: no question found (a question starts with its "
-                                           "number, such as \"1．\")")
-                                .arg(file));
-    }
-    return out;
+    return parser.finish();
+}
+
+QuestionList parseQuestionText(QStringView text, const QString& file, const QString& sheetName,
+                               ListSyntax syntax) {
+    QuestionListParser parser(file, sheetName, syntax);
+    forEachLine(text, [&](QStringView line) { parser.addLine(line); });
+    return parser.finish();
 }
 
 } // namespace tiku::import

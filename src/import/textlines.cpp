@@ -14,6 +14,19 @@
 namespace tiku::import {
 
 QString decodeText(const QByteArray& bytes, const QString& displayName) {
+    // UTF-16 with its byte order mark, as Windows Notepad saves "Unicode" text.
+    const bool le = bytes.startsWith("\xFF\xFE");
+    if (le || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        QString text = utf16(QByteArrayView(bytes).sliced(2));
+        if (utf16.hasError() || bytes.size() % 2 != 0) {
+            throw ImportError(QStringLiteral("%1: UTF-16 text that is damaged (a byte order "
+                                             "mark, then no valid UTF-16)")
+                                  .arg(displayName));
+        }
+        return text;
+    }
     {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString text = utf8(bytes);
@@ -37,12 +50,11 @@ QString decodeText(const QByteArray& bytes, const QString& displayName) {
     return text;
 }
 
-QStringList splitLines(const QString& text) {
-    QStringList lines;
+void forEachLine(QStringView text, const std::function<void(QStringView)>& f) {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'\n' || text[i] == u'\r') {
-            lines.append(text.mid(start, i - start));
+            f(text.mid(start, i - start));
             if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
                 ++i;
             }
@@ -50,8 +62,13 @@ QStringList splitLines(const QString& text) {
         }
     }
     if (start < text.size()) {
-        lines.append(text.mid(start));
+        f(text.mid(start));
     }
+}
+
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    forEachLine(text, [&](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 
@@ -60,6 +77,19 @@ namespace {
 using Token = XmlStream::Token;
 
 const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
+// The same vocabulary as Word's "Strict Open XML Document" writes it.
+const QString kWStrict = QStringLiteral("http://purl.oclc.org/ooxml/wordprocessingml/main");
+
+// The WordprocessingML namespace of a part: that of its root element once seen.
+struct WordNamespace {
+    QString uri;
+    bool is(const XmlStream& xml) {
+        if (uri.isEmpty() && (xml.namespaceUri() == kW || xml.namespaceUri() == kWStrict)) {
+            uri = QString(xml.namespaceUri());
+        }
+        return !uri.isEmpty() && xml.namespaceUri() == uri;
+    }
+};
 
 struct NumberingLevel {
     int start = 1;
@@ -210,23 +240,24 @@ struct Numbering {
         int level = -1;
         int numId = -1;
         int overrideLevel = -1;
+        WordNamespace w;
         for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
-            if (t != Token::StartElement || xml.namespaceUri() != kW) {
+            if (t != Token::StartElement || !w.is(xml)) {
                 continue;
             }
             const QLatin1String n = xml.name();
-            const QString val = xml.attribute(kW, u"val");
+            const QString val = xml.attribute(w.uri, u"val");
             if (n == "abstractNum") {
-                abstractId = xml.attribute(kW, u"abstractNumId").toInt();
+                abstractId = xml.attribute(w.uri, u"abstractNumId").toInt();
                 numId = -1;
                 abstracts[abstractId];
             } else if (n == "num") {
-                numId = xml.attribute(kW, u"numId").toInt();
+                numId = xml.attribute(w.uri, u"numId").toInt();
                 abstractId = -1;
             } else if (n == "numStyleLink" && abstractId >= 0) {
                 abstracts[abstractId].styleLink = val;
             } else if (n == "lvl" && abstractId >= 0) {
-                level = xml.attribute(kW, u"ilvl").toInt();
+                level = xml.attribute(w.uri, u"ilvl").toInt();
             } else if (abstractId >= 0 && level >= 0 && level < kLevels) {
                 NumberingLevel& l = abstracts[abstractId].levels[level];
                 if (n == "start") {
@@ -248,7 +279,7 @@ struct Numbering {
             } else if (numId >= 0 && n == "abstractNumId") {
                 abstractOf.insert(numId, val.toInt());
             } else if (numId >= 0 && n == "lvlOverride") {
-                overrideLevel = xml.attribute(kW, u"ilvl").toInt();
+                overrideLevel = xml.attribute(w.uri, u"ilvl").toInt();
             } else if (numId >= 0 && n == "startOverride") {
                 startOverrides[numId].insert(overrideLevel, std::clamp(val.toInt(), 0, kMaxStart));
             }
@@ -259,6 +290,7 @@ struct Numbering {
         QString style;
         int numId = -1;
         int level = 0;
+        WordNamespace w;
         for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
             if (t == Token::EndElement && xml.name() == "style") {
                 if (!style.isEmpty() && numId >= 0) {
@@ -268,18 +300,18 @@ struct Numbering {
                 numId = -1;
                 level = 0;
             }
-            if (t != Token::StartElement || xml.namespaceUri() != kW) {
+            if (t != Token::StartElement || !w.is(xml)) {
                 continue;
             }
             const QLatin1String n = xml.name();
             if (n == "style") {
-                style = xml.attribute(kW, u"styleId");
+                style = xml.attribute(w.uri, u"styleId");
             } else if (!style.isEmpty() && n == "basedOn") {
-                styleParent.insert(style, xml.attribute(kW, u"val"));
+                styleParent.insert(style, xml.attribute(w.uri, u"val"));
             } else if (!style.isEmpty() && n == "numId") {
-                numId = xml.attribute(kW, u"val").toInt();
+                numId = xml.attribute(w.uri, u"val").toInt();
             } else if (!style.isEmpty() && n == "ilvl") {
-                level = xml.attribute(kW, u"val").toInt();
+                level = xml.attribute(w.uri, u"val").toInt();
             }
         }
     }
@@ -293,7 +325,19 @@ bool isDocx(ZipArchive& archive) {
                 : archive.contains(QStringLiteral("word/document.xml"));
 }
 
-QStringList readDocxLines(ZipArchive& archive) {
+QStringList readDocxLines(ZipArchive& archive, std::vector<int>* hiddenLines) {
+    QStringList lines;
+    forEachDocxLine(archive, [&](QStringView line, bool hidden) {
+        lines.append(line.toString());
+        if (hidden && hiddenLines != nullptr) {
+            hiddenLines->push_back(int(lines.size()));
+        }
+    });
+    return lines;
+}
+
+void forEachDocxLine(ZipArchive& archive,
+                     const std::function<void(QStringView line, bool hidden)>& f) {
     const QString document =
         officeDocumentPart(archive).value_or(QStringLiteral("word/document.xml"));
     const auto rels = relationships(archive, document);
@@ -306,49 +350,71 @@ QStringList readDocxLines(ZipArchive& archive) {
         XmlStream xml(archive, *part);
         numbering.readStyles(xml);
     }
-    QStringList lines;
     XmlStream xml(archive, document, XmlStream::Names::Namespaced, XmlStream::Size::Large);
+    WordNamespace w;
     QString paragraph;
+    bool paragraphHidden = false; // the paragraph holds text formatted hidden (w:vanish)
+    bool runHidden = false;
     QString style;
     int numId = -1; // -1 none given, 0 numbering switched off
     int level = 0;
     int paragraphDepth = 0; // paragraphs inside paragraphs (text boxes) are skipped
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::EndElement) {
-            if (xml.namespaceUri() == kW && xml.name() == "p" && --paragraphDepth == 0) {
+            if (w.is(xml) && xml.name() == "p" && --paragraphDepth == 0) {
                 auto [styleNum, styleLevel] = numbering.numberOfStyle(style);
                 const int useNum = numId >= 0 ? numId : styleNum;
                 const int useLevel = numId >= 0 ? level : styleLevel;
                 const QString label = useNum > 0 ? numbering.next(useNum, useLevel) : QString();
-                const QStringList parts = paragraph.split(u'\n');
-                for (qsizetype i = 0; i < parts.size(); ++i) {
-                    lines.append(i == 0 ? label + parts[i] : parts[i]);
+                qsizetype start = 0;
+                for (;;) {
+                    const qsizetype end = paragraph.indexOf(u'\n', start);
+                    const QStringView part = QStringView(paragraph).mid(
+                        start, (end < 0 ? paragraph.size() : end) - start);
+                    if (start == 0 && !label.isEmpty()) {
+                        f(QString(label).append(part), paragraphHidden);
+                    } else {
+                        f(part, paragraphHidden);
+                    }
+                    if (end < 0) {
+                        break;
+                    }
+                    start = end + 1;
                 }
                 paragraph.clear();
+                paragraphHidden = false;
                 style.clear();
                 numId = -1;
                 level = 0;
+            } else if (w.is(xml) && xml.name() == "r") {
+                runHidden = false;
             }
             continue;
         }
         if (t == Token::Characters) {
             continue;
         }
-        if (xml.namespaceUri() != kW) {
+        if (!w.is(xml)) {
             if (xml.name() == "Fallback") {
                 xml.skipElement(); // the same content again, for older readers
             }
             continue;
         }
         const QLatin1String n = xml.name();
-        if (n == "p") {
+        if (n == "del" || n == "moveFrom") {
+            // Deleted and moved-away text is what Word drops on accepting the changes; either
+            // may hold runs or, around whole paragraphs, paragraphs.
+            xml.skipElement();
+        } else if (n == "p") {
             ++paragraphDepth;
         } else if (paragraphDepth != 1) {
             if (n == "txbxContent") {
                 xml.skipElement();
             }
         } else if (n == "t") {
-            paragraph += xml.elementText();
+            const QString text = xml.elementText();
+            paragraph += text;
+            paragraphHidden = paragraphHidden || (runHidden && !text.isEmpty());
         } else if (n == "tab") {
             paragraph += u'\t';
         } else if (n == "br" || n == "cr") {
@@ -356,20 +422,29 @@ QStringList readDocxLines(ZipArchive& archive) {
         } else if (n == "noBreakHyphen") {
             paragraph += u'-';
         } else if (n == "pStyle") {
-            style = xml.attribute(kW, u"val");
+            style = xml.attribute(w.uri, u"val");
         } else if (n == "numId") {
-            numId = xml.attribute(kW, u"val").toInt();
+            numId = xml.attribute(w.uri, u"val").toInt();
         } else if (n == "ilvl") {
-            level = xml.attribute(kW, u"val").toInt();
+            level = xml.attribute(w.uri, u"val").toInt();
+        } else if (n == "r") {
+            runHidden = false;
+        } else if (n == "vanish" || n == "specVanish") {
+            // Read inside a run's properties: hidden text counts as the author's (answers are
+            // often hidden to print a copy without them).
+            const QString val = xml.attribute(w.uri, u"val");
+            runHidden = val != u"0" && val != u"false" && val != u"off";
         } else if (n == "pPr" || n == "numPr") {
             // read inside: pStyle, numPr
-        } else if (n == "rPr" || n == "delText" || n == "instrText" || n == "del" || n == "tabs" ||
-                   n == "txbxContent" || n == "sectPr" || n == "footnoteReference" ||
-                   n == "pPrChange") {
+        } else if (n == "rPr") {
+            // read inside: vanish
+        } else if (n == "delText" || n == "instrText" || n == "del" || n == "moveFrom" ||
+                   n == "tabs" || n == "txbxContent" || n == "sectPr" || n == "footnoteReference" ||
+                   n == "pPrChange" || n == "rPrChange") {
+            // Deleted and moved-away text is what Word drops on accepting the changes.
             xml.skipElement();
         }
     }
-    return lines;
 }
 
 } // namespace tiku::import

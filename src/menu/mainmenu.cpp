@@ -1,6 +1,7 @@
 #include "mainmenu.h"
 
 #include "browser/browser.h"
+#include "core/bankrules.h"
 #include "mocktest/testoptions.h"
 
 #include <QPushButton>
@@ -13,8 +14,8 @@ namespace {
 // The layout table, listed in the order the controls are made.
 constexpr ControlDesign layoutTable[] = {
     {"Label1", "题库选择：", 720, 240, 1695, 255, Face::Kai, 14.25, true},
-    {"Option1(1)", "临床", 1440, 720, 1335, 255, Face::Kai, 14.25, true},
-    {"Option1(0)", "人文", 360, 720, 1455, 255, Face::Kai, 14.25, true},
+    {"Option1(1)", bank::secondBankCaption, 1440, 720, 1335, 255, Face::Kai, 14.25, true},
+    {"Option1(0)", bank::firstBankCaption, 360, 720, 1455, 255, Face::Kai, 14.25, true},
     {"Command1", "查看题库", 480, 1200, 2175, 495, Face::Kai, 14.25, true},
     {"Command2", "模拟测试", 480, 2040, 2175, 495, Face::Kai, 15.75, true},
     {"Command3", "退  出", 480, 2880, 2175, 495, Face::Kai, 15.75, true},

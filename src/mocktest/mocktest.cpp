@@ -1,7 +1,8 @@
 #include "mocktest.h"
 
-#include "bank/failure.h"
-#include "ui/convert.h"
+#include "core/bankrules.h"
+#include "core/convert.h"
+#include "core/failure.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -30,15 +31,15 @@ constexpr ControlDesign layoutTable[] = {
     {"Command5", "交  卷", 8400, 3240, 975, 375, Face::Song, 10.5, false},
     {"Command3", "返  回", 8400, 3840, 975, 375, Face::Song, 10.5, false},
     {"Label3", "请选择：", 240, 4560, 1335, 375, Face::Kai, 14.25, true},
-    {"Label2(0)", "A", 1800, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Label2(0)", bank::answerLetterCaptions[0], 1800, 4440, 255, 375, Face::Comic, 15.75, true},
     {"Option1(0)", "Option1", 2160, 4560, 255, 180},
-    {"Label2(1)", "B", 2520, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Label2(1)", bank::answerLetterCaptions[1], 2520, 4440, 255, 375, Face::Comic, 15.75, true},
     {"Option1(1)", "Option1", 2880, 4560, 255, 180},
-    {"Label2(2)", "C", 3240, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Label2(2)", bank::answerLetterCaptions[2], 3240, 4440, 255, 375, Face::Comic, 15.75, true},
     {"Option1(2)", "Option1", 3600, 4560, 255, 180},
-    {"Label2(3)", "D", 3960, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Label2(3)", bank::answerLetterCaptions[3], 3960, 4440, 255, 375, Face::Comic, 15.75, true},
     {"Option1(3)", "Option1", 4320, 4560, 255, 180},
-    {"Label2(4)", "E", 4680, 4440, 255, 375, Face::Comic, 15.75, true},
+    {"Label2(4)", bank::answerLetterCaptions[4], 4680, 4440, 255, 375, Face::Comic, 15.75, true},
     {"Option1(4)", "Option1", 4920, 4560, 255, 180},
 };
 
@@ -70,7 +71,7 @@ MockTest::MockTest() : Screen(screenName()) {
     handInButton = makeButton(QStringLiteral("Command5"));
     backButton = makeButton(QStringLiteral("Command3"));
     chooseLabel = makeLabel(QStringLiteral("Label3"));
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < bank::answerCount; ++i) {
         letterLabels[i] = makeLabel(QStringLiteral("Label2(%1)").arg(i));
         answerOptions[i] = makeOption(QStringLiteral("Option1(%1)").arg(i));
         answerOptions[i]->setAccessibleName(
@@ -88,7 +89,7 @@ MockTest::MockTest() : Screen(screenName()) {
     onClick(nextButton, &MockTest::onNext);
     onClick(backButton, &MockTest::onBack);
     onClick(handInButton, &MockTest::onHandIn);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < bank::answerCount; ++i) {
         onClick(answerOptions[i], [this, i] { onAnswerChosen(i); });
     }
     onMouseMove(answerCaption, &MockTest::onAnswerHover);

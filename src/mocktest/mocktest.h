@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/bankrules.h"
 #include "mocktest/mocktestrun.h"
 #include "session/banksession.h"
 #include "ui/screen.h"
@@ -32,22 +33,22 @@ public:
     // by the switches. The activation sets the test up from them.
     void handOver(const TestSettings& settings, Bank bank);
 
-    Label* questionHeading;                     // 试  题：
-    Label* countPrefix;                         // 共
-    Label* questionCountLabel;                  // the question count, as handed over by the options
-    Label* currentPrefix;                       // 题，当前第
-    Label* questionNumberLabel;                 // the number of the question on screen
-    Label* currentSuffix;                       // 题。
-    QPlainTextEdit* questionBox;                // question text
-    Label* answerCaption;                       // 答案：, hovering shows the answer
-    QLineEdit* answerBox;                       // right answer
-    QPushButton* previousButton;                // 上一题
-    QPushButton* nextButton;                    // 下一题
-    QPushButton* handInButton;                  // 交  卷
-    QPushButton* backButton;                    // 返  回
-    Label* chooseLabel;                         // 请选择：
-    std::array<Label*, 5> letterLabels;         // the letters A to E
-    std::array<QRadioButton*, 5> answerOptions; // the options A to E
+    Label* questionHeading;      // 试  题：
+    Label* countPrefix;          // 共
+    Label* questionCountLabel;   // the question count, as handed over by the options
+    Label* currentPrefix;        // 题，当前第
+    Label* questionNumberLabel;  // the number of the question on screen
+    Label* currentSuffix;        // 题。
+    QPlainTextEdit* questionBox; // question text
+    Label* answerCaption;        // 答案：, hovering shows the answer
+    QLineEdit* answerBox;        // right answer
+    QPushButton* previousButton; // 上一题
+    QPushButton* nextButton;     // 下一题
+    QPushButton* handInButton;   // 交  卷
+    QPushButton* backButton;     // 返  回
+    Label* chooseLabel;          // 请选择：
+    std::array<Label*, bank::answerCount> letterLabels;         // the letters A to E
+    std::array<QRadioButton*, bank::answerCount> answerOptions; // the options A to E
 
     const MockTestRun& run() const { return run_; }
     const BankSession& session() const { return session_; }

@@ -1,15 +1,15 @@
 #include "mocktestrun.h"
 
-#include "bank/bankformat.h"
-#include "bank/failure.h"
-#include "ui/convert.h"
+#include "core/bankrules.h"
+#include "core/convert.h"
+#include "core/failure.h"
 
 namespace tiku {
 
 namespace {
 
 Failure outOfRange() {
-    return Failure(failure_code::SubscriptOutOfRange, QStringLiteral("下标越界。"));
+    return Failure(ErrorKind::SubscriptOutOfRange, QStringLiteral("下标越界。"));
 }
 
 // Element k of a test array, for k from 1 to the count of questions.
@@ -44,7 +44,7 @@ bool matches(const std::optional<QString>& chosen, const QString& right) {
 
 bool countInRange(const QString& countText) {
     const double n = strictNumber(countText);
-    return !(n > 100 || n < 5);
+    return !(n > bank::maxPaperQuestions || n < bank::minPaperQuestions);
 }
 
 qint16 MockTestRun::questionCount() const {
@@ -60,7 +60,7 @@ void MockTestRun::sizeArrays() {
 
 qint16 MockTestRun::bankRows(int usedRows) {
     if (usedRows > bank::maxBankRows) {
-        throw Failure(failure_code::Overflow,
+        throw Failure(ErrorKind::Overflow,
                       QStringLiteral("题库中的题目太多：共有%1道，最多只能有%2道。")
                           .arg(usedRows)
                           .arg(bank::maxBankRows));

@@ -1,6 +1,6 @@
 #include "paper.h"
 
-#include "bank/failure.h"
+#include "core/failure.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,7 +10,7 @@ namespace tiku {
 
 namespace {
 Failure badDraw(const QString& what) {
-    return Failure(failure_code::InvalidCall, what);
+    return Failure(ErrorKind::InvalidCall, what);
 }
 } // namespace
 

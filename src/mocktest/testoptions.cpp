@@ -1,8 +1,9 @@
 #include "testoptions.h"
 
-#include "bank/failure.h"
+#include "core/bankrules.h"
+#include "core/convert.h"
+#include "core/failure.h"
 #include "mocktest.h"
-#include "ui/convert.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -56,7 +57,9 @@ void TestOptions::onOk() {
     Toolkit& toolkit = Toolkit::instance();
     try {
         if (!countInRange(countBox->text())) {
-            toolkit.msgBox(QStringLiteral("请输入5-100之间的数字!"));
+            toolkit.msgBox(QStringLiteral("请输入%1-%2之间的数字!")
+                               .arg(bank::minPaperQuestions)
+                               .arg(bank::maxPaperQuestions));
             return;
         }
         // The test screen is shown first and handed the settings afterwards: its activation,
@@ -71,7 +74,7 @@ void TestOptions::onOk() {
         allowBackCheck->setChecked(false);
         toolkit.hide(*this);
     } catch (const Failure&) {
-        toolkit.msgBox(QStringLiteral("请输入1-100之间的数字!"));
+        toolkit.msgBox(QStringLiteral("请输入1-%1之间的数字!").arg(bank::maxPaperQuestions));
     }
 }
 

@@ -1,7 +1,7 @@
 #include "banklocation.h"
 
 #include "bank/bankformat.h"
-#include "ui/convert.h"
+#include "core/convert.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "banksession.h"
 
 #include "bank/bankerror.h"
-#include "bank/bankformat.h"
-#include "bank/failure.h"
 #include "bank/service.h"
+#include "core/bankrules.h"
+#include "core/failure.h"
 
 namespace tiku {
 
@@ -31,7 +31,7 @@ int BankSession::open(const BankPlaces& places, Bank bank) {
         if (choice.tried.size() < 2) {
             throw;
         }
-        throw bank::BankError(failure.kind(), failure.code(),
+        throw bank::BankError(failure.kind(),
                               failure.description() + triedPlacesText(choice.tried));
     }
     sheet_ = book_->worksheet(bank::bankSheetName(isFirstBank(bank)));

@@ -1,6 +1,6 @@
 #include "toolkit.h"
 
-#include "bank/failure.h"
+#include "core/failure.h"
 #include "screen.h"
 
 #include <QAbstractButton>
@@ -33,8 +33,7 @@ Screen& Toolkit::screen(const QString& name) {
     }
     auto factory = factories_.find(name);
     if (factory == factories_.end()) {
-        throw Failure(failure_code::ApplicationDefined,
-                      QStringLiteral("找不到界面“%1”。").arg(name));
+        throw Failure(ErrorKind::Refused, QStringLiteral("找不到界面“%1”。").arg(name));
     }
     Screen* created = (*factory)();
     loaded_.insert(name, created);
@@ -148,12 +147,13 @@ void Toolkit::dispatch(const std::function<void()>& handler) {
         try {
             handler();
         } catch (const Failure& failure) {
-            reportFailure(failure.code(), failure.description());
+            reportFailure(failure);
         } catch (const std::bad_alloc&) {
-            reportFailure(failure_code::OutOfMemory, QStringLiteral("内存不足。"));
+            reportFailure(Failure(ErrorKind::OutOfMemory, QStringLiteral("内存不足。")));
         } catch (const std::exception& other) {
-            reportFailure(failure_code::InternalError,
-                          QStringLiteral("内部错误：%1").arg(QString::fromLocal8Bit(other.what())));
+            reportFailure(
+                Failure(ErrorKind::InternalError,
+                        QStringLiteral("内部错误：%1").arg(QString::fromLocal8Bit(other.what()))));
         }
     } catch (const ProgramEnded&) {
         // The program has ended (only where a test replaced the end): unwind to the outermost
@@ -164,10 +164,10 @@ void Toolkit::dispatch(const std::function<void()>& handler) {
     }
 }
 
-void Toolkit::reportFailure(int code, const QString& description) {
+void Toolkit::reportFailure(const Failure& failure) {
     msgBox(QStringLiteral("程序出错，将要关闭。\n\n%1\n\n（错误代码：%2）")
-               .arg(description)
-               .arg(code));
+               .arg(failure.description())
+               .arg(failure.code()));
     endProgram(1);
 }
 

@@ -17,6 +17,7 @@ class QWidget;
 
 namespace tiku {
 
+class Failure;
 class Screen;
 
 enum class Buttons { Ok, YesNo };
@@ -68,7 +69,7 @@ public:
     // Runs an event handler: a Failure (or any other exception) that escapes it is reported in a
     // message box that says what failed, and the program ends.
     void dispatch(const std::function<void()>& handler);
-    void reportFailure(int code, const QString& description);
+    void reportFailure(const Failure& failure);
 
     // Seams for the tests: scripted message boxes, a recorded program end, a program folder of
     // their own, and a fresh start between test cases.

@@ -2,10 +2,10 @@
 // sheets, used rows and the cell texts of columns A to C; wrong passwords are refused.
 
 #include "bank/bankerror.h"
-#include "bank/numbertext.h"
 #include "bank/service.h"
 #include "bank/workbook.h"
 #include "bankfiles.h"
+#include "core/numbertext.h"
 
 #include <QDate>
 #include <QFile>

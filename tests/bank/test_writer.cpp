@@ -2,9 +2,9 @@
 // independently of the reader), and round trips through the reader for every encryption.
 
 #include "bank/bankerror.h"
-#include "bank/numbertext.h"
 #include "bank/workbook.h"
 #include "bank/writer.h"
+#include "core/numbertext.h"
 #include "handwalk.h"
 
 #include <QtEndian>

@@ -4,7 +4,7 @@
 #include "failurecode.h"
 
 #include "browser/browserposition.h"
-#include "ui/convert.h"
+#include "core/convert.h"
 
 #include <QTest>
 

@@ -107,12 +107,13 @@ void TestMake::allInputKinds() {
                         QStringLiteral("--verbose")});
     QCOMPARE(r.err, QString());
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out.split(u'\n', Qt::SkipEmptyParts),
-             (QStringList{txt + QStringLiteral(":1: left out (before the first question): 说明"),
-                          txt + QStringLiteral(":5: left out (after the answer): 解析：无"),
-                          QStringLiteral("wrote %1: 人文 (2 rows), 临床 (1 questions, 2 lines left "
-                                         "out), list (1 questions, 0 lines left out)")
-                              .arg(out)}));
+    QCOMPARE(
+        r.out.split(u'\n', Qt::SkipEmptyParts),
+        (QStringList{txt + QStringLiteral(":1: left out (before the first question): \"说明\""),
+                     txt + QStringLiteral(":5: left out (after the answer): \"解析：无\""),
+                     QStringLiteral("wrote %1: 人文 (2 rows), 临床 (1 questions, 2 lines left "
+                                    "out), list (1 questions, 0 lines left out)")
+                         .arg(out)}));
     const auto book = bank::WorkbookData::load(out, bank::bankPassword());
     QCOMPARE(book->sheetCount(), 3);
     QCOMPARE(book->sheet(0).firstRow, 2);
@@ -195,11 +196,12 @@ void TestMake::questionListRefused() {
     const QString out = dir.filePath(QStringLiteral("dxt.xls"));
     const Run r = tool({QStringLiteral("make"), txt, QStringLiteral("-o"), out});
     QCOMPARE(r.code, 1);
-    QCOMPARE(r.err.split(u'\n', Qt::SkipEmptyParts),
-             (QStringList{txt + QStringLiteral(":1: question 1 has no answer (no 答案 line, and no "
-                                               "letter in its last brackets)"),
-                          txt + QStringLiteral(":4: question 2 has the answer D, which is not one "
-                                               "of its options A-C")}));
+    QCOMPARE(
+        r.err.split(u'\n', Qt::SkipEmptyParts),
+        (QStringList{txt + QStringLiteral(":1: question 1 has no answer (no 答案 line, no letter "
+                                          "in its last brackets, and no answer key entry)"),
+                     txt + QStringLiteral(":4: question 2 has the answer D, which is not one "
+                                          "of its options A-C")}));
     QVERIFY(!QFile::exists(out));
 }
 

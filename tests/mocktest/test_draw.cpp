@@ -1,7 +1,7 @@
 // Drawing the test paper: distinct rows within the bank, every row reachable, the redraw rule,
 // fair frequencies over many draws, a bounded draw, and a new seed for every set-up.
 
-#include "bank/failure.h"
+#include "core/failure.h"
 #include "mocktest/paper.h"
 
 #include <QTest>
@@ -21,7 +21,7 @@ struct Scripted {
     int taken = 0;
     double operator()() {
         if (values.empty()) {
-            throw Failure(5, QStringLiteral("no more values"));
+            throw Failure(ErrorKind::InvalidCall, QStringLiteral("no more values"));
         }
         double v = values.front();
         values.pop_front();

@@ -4,7 +4,7 @@
 
 #include "bankfiles.h"
 
-#include "bank/failure.h"
+#include "core/failure.h"
 #include "session/banklocation.h"
 #include "session/banksession.h"
 
@@ -39,7 +39,7 @@ class BankLocationTest : public QObject {
         } catch (const Failure& failure) {
             return failure;
         }
-        return Failure(0, QStringLiteral("opened"));
+        return Failure(ErrorKind::InternalError, QStringLiteral("opened")); // no failure
     }
 
 private slots:

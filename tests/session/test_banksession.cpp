@@ -4,8 +4,8 @@
 #include "bankfiles.h"
 
 #include "bank/bankformat.h"
-#include "bank/failure.h"
 #include "bank/service.h"
+#include "core/failure.h"
 #include "session/banksession.h"
 
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 
 // The code of the Failure a call throws, for the tests of the rules and conversions.
 
-#include "bank/failure.h"
+#include "core/failure.h"
 
 #include <optional>
 

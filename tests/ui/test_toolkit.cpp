@@ -2,7 +2,7 @@
 
 #include "screentest.h"
 
-#include "bank/failure.h"
+#include "core/failure.h"
 #include "ui/screen.h"
 
 #include <QFontInfo>
@@ -47,7 +47,7 @@ public:
     }
     void Fail_Click() {
         events << "fail clicked";
-        throw Failure(13, QStringLiteral("类型不匹配"));
+        throw Failure(ErrorKind::TypeMismatch, QStringLiteral("类型不匹配"));
     }
     void onActivated() override { events << "Shower activate"; }
     void onUnload() override { events << "Shower unload"; }

@@ -1,7 +1,8 @@
-#include "convert.h"
+#include "core/convert.h"
 
-#include "bank/failure.h"
-#include "bank/numbertext.h"
+#include "core/bankrules.h"
+#include "core/failure.h"
+#include "core/numbertext.h"
 
 #include <cerrno>
 #include <cmath>
@@ -60,7 +61,7 @@ double parseAscii(const QString& number) {
     errno = 0;
     double value = std::strtod(ascii.constData(), nullptr);
     if (errno == ERANGE && std::isinf(value)) {
-        throw Failure(failure_code::Overflow, QStringLiteral("溢出"));
+        throw Failure(ErrorKind::Overflow, QStringLiteral("溢出"));
     }
     return value;
 }
@@ -78,7 +79,7 @@ double strictNumber(const QString& text) {
     }
     qsizetype length = numberLength(text, begin);
     if (length == 0 || begin + length != end) {
-        throw Failure(failure_code::TypeMismatch, QStringLiteral("类型不匹配"));
+        throw Failure(ErrorKind::TypeMismatch, QStringLiteral("类型不匹配"));
     }
     return parseAscii(text.mid(begin, length));
 }
@@ -86,7 +87,7 @@ double strictNumber(const QString& text) {
 qint16 toInt16(double value) {
     double rounded = std::nearbyint(value); // the default rounding mode: halves to even
     if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
-        throw Failure(failure_code::Overflow, QStringLiteral("溢出"));
+        throw Failure(ErrorKind::Overflow, QStringLiteral("溢出"));
     }
     return static_cast<qint16>(rounded);
 }
@@ -121,7 +122,7 @@ QString signedText(double value) {
 }
 
 QString optionLetter(int index) {
-    return QString(QChar(char16_t(65 + index)));
+    return QString(QChar(char16_t(bank::firstAnswerLetter + index)));
 }
 
 QString joinPath(const QString& folder, const QString& fileName, QChar separator) {

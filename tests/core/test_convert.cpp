@@ -1,7 +1,7 @@
 #include "failurecode.h"
 
-#include "bank/failure.h"
-#include "ui/convert.h"
+#include "core/convert.h"
+#include "core/failure.h"
 
 #include <QTest>
 
