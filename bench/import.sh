@@ -6,7 +6,8 @@
 #
 # Prints, for each, the median wall time over RUNS runs (default 5; LibreOffice runs once, as it
 # takes half a minute), the processor time (user + system) of that run and the peak resident
-# memory (GNU time's maximum RSS), and the size of the .xlsx and of the XML inside it.
+# memory (GNU time's maximum RSS), the size of the .xlsx and of the XML inside it, and the ratio
+# of LibreOffice's wall time to make's median.
 set -euo pipefail
 tool=$(realpath "$1")
 src=$(realpath "$(dirname "$0")/..")
@@ -49,15 +50,24 @@ measure() { # label, command...: wall seconds and peak RSS in KB of one run
     echo "$label $(cat time.txt)"
 }
 
-for ((k = 0; k < runs; k++)); do
-    measure make "$tool" make questions.xlsx -o bank.xls
-done | sort -k2 -n | awk -v n="$runs" '
+# The machine may be shared: half the runs of make before LibreOffice's and half after, so that
+# both sides see the same load, and the ratio of wall times is printed.
+make_runs() { # count
+    for ((k = 0; k < $1; k++)); do
+        measure make "$tool" make questions.xlsx -o bank.xls --force
+    done
+}
+make_runs $((runs / 2)) >make.txt
+measure soffice soffice -env:UserInstallation="$profile" --headless --convert-to xls \
+    questions.xlsx >soffice.txt
+make_runs $((runs - runs / 2)) >>make.txt
+sort -k2 -n make.txt | awk -v n="$runs" '
     { t[NR] = $2; m[NR] = $3; c[NR] = $4 + $5 }
     END { k = int((n + 1) / 2)
           printf "tiku-bank make: median %.3f s (processor %.2f s), peak memory %.1f MB (runs: %d)\n",
-          t[k], c[k], m[k] / 1024, n }'
+          t[k], c[k], m[k] / 1024, n
+          print t[k] > "make-median.txt" }'
 "$tool" info bank.xls | sed -n '4,$p'
-
-measure soffice soffice -env:UserInstallation="$profile" --headless --convert-to xls \
-    questions.xlsx | awk '{ printf "soffice --convert-to xls: %.1f s (processor %.1f s), peak memory %.1f MB\n",
-                          $2, $4 + $5, $3 / 1024 }'
+awk '{ printf "soffice --convert-to xls: %.1f s (processor %.1f s), peak memory %.1f MB\n",
+       $2, $4 + $5, $3 / 1024 }' soffice.txt
+awk -v make="$(cat make-median.txt)" '{ printf "ratio: %.1fx\n", $2 / make }' soffice.txt

@@ -1,13 +1,13 @@
-// Feeds arbitrary bytes to the readers of bank authors' files, as `tiku-bank make` would: a zip
-// as .ods, .docx or .xlsx, anything else as a question list in text. Every failure must be an
-// ImportError; anything else, a crash, a hang or a leak is a finding.
+// Feeds arbitrary bytes to `tiku-bank make`'s entry point as the tool calls it, once under a name
+// for each way an input is told apart (a workbook or question list by its content, CSV, TSV and
+// .txt by the name). Every failure must be an ImportError or a BankError (a .xls the workbook
+// reader refuses); anything else, a crash, a hang or a leak is a finding.
 
 #include "import/importerror.h"
-#include "import/ods.h"
-#include "import/questionlist.h"
-#include "import/textlines.h"
-#include "import/xlsx.h"
-#include "import/ziparchive.h"
+#include "import/inputs.h"
+
+#include "bank/bankerror.h"
+#include "bank/bankformat.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,22 +17,23 @@ using namespace tiku::import;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString name = QStringLiteral("/fuzz/input");
-    try {
-        if (ZipArchive::hasSignature(bytes)) {
-            ZipArchive archive(bytes, name);
-            if (isOds(archive)) {
-                readOds(archive);
-            } else if (isDocx(archive)) {
-                parseQuestionList(readDocxLines(archive), name, QStringLiteral("q"));
-            } else {
-                readXlsx(archive);
-            }
-        } else {
-            parseQuestionList(splitLines(decodeText(bytes, name)), name, QStringLiteral("q"));
+    // The name's extension picks CSV, TSV or question list for text; content decides the rest.
+    const char* names[] = {"/fuzz/input.txt", "/fuzz/input.csv", "/fuzz/input.tsv"};
+    InputOptions options;
+    options.bankPassword = tiku::bank::bankPassword();
+    for (const char* name : names) {
+        try {
+            readInputs({QString::fromLatin1(name)}, options,
+                       [&bytes](const QString&) { return bytes; });
+        } catch (const ImportError&) {
+            // a refused input, as it should be
+        } catch (const tiku::bank::BankError&) {
+            // a .xls the workbook reader refuses
         }
-    } catch (const ImportError&) {
-        // a refused input, as it should be
+        if (!bytes.startsWith("PK") && !bytes.startsWith("\xD0\xCF\x11\xE0")) {
+            continue; // text: each name reads it differently
+        }
+        break; // a container: the name does not matter
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // Writes seed files for the import fuzz target: small .xlsx, .ods and .docx packages with every
-// kind of cell and numbering the readers know, and question lists in UTF-8 and GB18030.
+// kind of cell and numbering the readers know, question lists in UTF-8 and GB18030, and question
+// tables in CSV and TSV.
 
 #include "../tests/import/packages.h"
 
@@ -28,6 +29,10 @@ int main(int argc, char** argv) {
     save(QStringLiteral("list-utf8.txt"), list);
     QStringEncoder gb("GB18030");
     save(QStringLiteral("list-gb18030.txt"), gb(QString::fromUtf8(list)));
+    // Question tables: one column per option, and all options in one column.
+    save(QStringLiteral("table.csv"), "序号,题目,选项A,B选项,Option C,答案,题型,来源\n"
+                                      "1,\"题\r干\",甲,乙,丙,B,单选,\n2,多,a,b,c,AB,多选,x\n");
+    save(QStringLiteral("table.tsv"), "Question\tOptions\tAnswer\r甲\tA.x, B.y\\nC.z\tC\r");
     save(
         QStringLiteral("book.xlsx"),
         zipped(xlsxEntries(

@@ -14,6 +14,7 @@ Exits 77 (skipped) when LibreOffice or its Python bridge is missing. One LibreOf
 with a private profile serves every step, so the check runs beside other tests and as root.
 """
 
+import json
 import os
 import shutil
 import subprocess
@@ -38,6 +39,9 @@ if SOFFICE is None:
 TOOL = sys.argv[1]
 WORK = sys.argv[2] if len(sys.argv) > 2 else tempfile.mkdtemp(prefix="tiku-lo-")
 os.makedirs(WORK, exist_ok=True)
+
+# The sheets make turns into the banks when no sheet is named sheet1 or sheet2.
+BANK_SHEETS = {"人文": "sheet1", "临床": "sheet2"}
 failures = []
 
 
@@ -100,6 +104,25 @@ def expected_question_rows(mark):
     return ["%d\t%s\t%s" % (i + 1, escape(q + "".join("\n%s%s%s" % (chr(65 + k), mark, o)
                                                         for k, o in enumerate(opts))), a)
             for i, (n, q, opts, a) in enumerate(QUESTIONS)]
+
+
+# A question table: a header row, then one question per row with an option per column.
+TABLE_HEADER = ["序号", "题目", "选项A", "选项B", "选项C", "选项D", "选项E", "答案", "解析"]
+
+
+def table_rows():
+    return [[n, q] + opts + [""] * (5 - len(opts)) + [a, "略"] for n, q, opts, a in QUESTIONS]
+
+
+def check_table(source, what):
+    """make turns the question table into bank rows: stem with an option per line, answer."""
+    bank = source + ".xls"
+    run("make", source, "-o", bank, "--force")
+    sheet = json.loads(run("info", bank, "--json"))["sheets"][0]["name"]
+    got = dump(bank, sheet)
+    if got != expected_question_rows("．"):
+        fail("%s question table: %r, expected %r" % (what, got, expected_question_rows("．")))
+    print("ok: the question table from %s gives the bank rows" % what)
 
 
 def expected_rows(rows):
@@ -176,13 +199,16 @@ try:
     # after opening the .xlsx or .ods is no reference: LibreOffice then writes a text formula's
     # result as 0.)
     reference = {s: dump(os.path.join(WORK, "lo.xls"), s) for s in ("人文", "临床")}
+    # make gives the sheets named 人文 and 临床 the bank sheet names.
     ref_info = run("info", os.path.join(WORK, "lo.xls"), "--json")
+    for s in BANK_SHEETS:
+        ref_info = ref_info.replace('"%s"' % s, '"%s"' % BANK_SHEETS[s])
     for ext in ("xlsx", "ods"):
         source = os.path.join(WORK, "lo." + ext)
         bank = os.path.join(WORK, "from-%s.xls" % ext)
-        run("make", source, "-o", bank)
+        run("make", source, "-o", bank, "--force")
         for s in ("人文", "临床"):
-            got, want = dump(bank, s), reference[s]
+            got, want = dump(bank, BANK_SHEETS[s]), reference[s]
             if ext == "ods":
                 # LibreOffice leaves a tab out of a cell's text when it writes .ods.
                 want = [line.replace("\\t", "") for line in want]
@@ -215,10 +241,28 @@ try:
     writer.storeToURL(url(os.path.join(WORK, "lo-list.docx")), props(FilterName="MS Word 2007 XML"))
     writer.close(True)
     bank = os.path.join(WORK, "from-docx.xls")
-    run("make", os.path.join(WORK, "lo-list.docx"), "-o", bank)
+    run("make", os.path.join(WORK, "lo-list.docx"), "-o", bank, "--force")
     got = dump(bank, "lo-list")
     if got != expected_question_rows(". "):
         fail("LibreOffice .docx: %r, expected %r" % (got, expected_question_rows(". ")))
+
+    # A question table written by LibreOffice as .xlsx, .ods and CSV.
+    calc = desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, props(Hidden=True))
+    sheet = calc.Sheets.getByIndex(0)
+    for r, row in enumerate([TABLE_HEADER] + table_rows()):
+        for c, v in enumerate(row):
+            if isinstance(v, int):
+                sheet.getCellByPosition(c, r).setValue(v)
+            elif v:
+                sheet.getCellByPosition(c, r).setString(v)
+    for ext, filt, options in (("xlsx", "Calc MS Excel 2007 XML", None), ("ods", "calc8", None),
+                               ("csv", "Text - txt - csv (StarCalc)", "44,34,76")):
+        extra = {"FilterOptions": options} if options else {}
+        calc.storeToURL(url(os.path.join(WORK, "lo-table." + ext)),
+                        props(FilterName=filt, **extra))
+    calc.close(True)
+    for ext in ("xlsx", "ods", "csv"):
+        check_table(os.path.join(WORK, "lo-table." + ext), "LibreOffice ." + ext)
 
     # The second, independent writers: openpyxl and python-docx.
     try:
@@ -236,10 +280,16 @@ try:
                 ws.cell(r, 3, c)
         book.save(os.path.join(WORK, "py.xlsx"))
         bank = os.path.join(WORK, "from-openpyxl.xls")
-        run("make", os.path.join(WORK, "py.xlsx"), "-o", bank)
-        got = dump(bank, "人文")
+        run("make", os.path.join(WORK, "py.xlsx"), "-o", bank, "--force")
+        got = dump(bank, BANK_SHEETS["人文"])
         if got != expected_rows(HUMANITIES):
             fail("openpyxl .xlsx: %r" % got[:2])
+
+        book = openpyxl.Workbook()
+        for row in [TABLE_HEADER] + table_rows():
+            book.active.append([v if v != "" else None for v in row])
+        book.save(os.path.join(WORK, "py-table.xlsx"))
+        check_table(os.path.join(WORK, "py-table.xlsx"), "openpyxl .xlsx")
 
         document = docx.Document()
         document.add_paragraph("模拟试卷")
@@ -252,7 +302,7 @@ try:
             document.add_paragraph("【答案】" + a)
         document.save(os.path.join(WORK, "py-list.docx"))
         bank = os.path.join(WORK, "from-python-docx.xls")
-        run("make", os.path.join(WORK, "py-list.docx"), "-o", bank)
+        run("make", os.path.join(WORK, "py-list.docx"), "-o", bank, "--force")
         got = dump(bank, "py-list")
         if got != expected_question_rows("．"):
             fail("python-docx .docx: %r, expected %r" % (got, expected_question_rows("．")))
@@ -268,7 +318,7 @@ try:
         key.add_run(" ".join("%d.%s" % (n, a) for n, q, opts, a in QUESTIONS)).font.hidden = True
         document.save(os.path.join(WORK, "py-key.docx"))
         bank = os.path.join(WORK, "from-python-docx-key.xls")
-        run("make", os.path.join(WORK, "py-key.docx"), "-o", bank)
+        run("make", os.path.join(WORK, "py-key.docx"), "-o", bank, "--force")
         got = dump(bank, "py-key")
         if got != expected_question_rows(" ．"):
             fail("python-docx .docx with a hidden key: %r, expected %r"
@@ -299,7 +349,7 @@ try:
             inputs.append(os.path.join(path, name + ".tsv"))
             tsv(inputs[-1], rows)
         bank = os.path.join(WORK, label + ".xls")
-        run("make", *inputs, "-o", bank)
+        run("make", *inputs, "-o", bank, "--force")
         if label == "large" and os.path.getsize(bank) <= 7 << 20:
             fail("the large bank is only %d bytes" % os.path.getsize(bank))
         doc = desktop.loadComponentFromURL(url(bank), "_blank", 0,

@@ -171,7 +171,8 @@ def escape(text):
 
 
 def make(tool, inputs, output, password=None):
-    args = [tool, "make"] + inputs + ["-o", output]
+    # Test data rather than banks a test paper can be drawn from: written with --force.
+    args = [tool, "make"] + inputs + ["-o", output, "--force"]
     if password is not None:
         args += ["--password", password]
     done = subprocess.run(args, capture_output=True, text=True)

@@ -11,6 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 namespace tiku::tool {
 
 // Bad usage: exit status 2 with the message and the usage hint.
@@ -34,5 +37,19 @@ struct Arguments {
     // The one positional argument.
     QString singleFile() const;
 };
+
+// The options only `make` takes.
+struct MakeOptions {
+    QString inputPassword;                            // for .xls inputs; empty: the bank password
+    std::vector<std::pair<QString, QString>> renames; // --rename OLD=NEW, in order
+    bool verbose = false;                             // list the lines left out
+    bool singleOnly = false; // leave out questions of other kinds instead of refusing
+    bool force = false;      // write a bank the check finds unusable
+};
+
+// Takes --input-password P, --rename OLD=NEW (repeatable), --verbose, --single-only and --force
+// (the options with values also as --name=value)
+// out of the arguments after the command. Returns a usage error, or an empty string.
+QString takeMakeOptions(QStringList& args, MakeOptions& options);
 
 } // namespace tiku::tool

@@ -10,20 +10,20 @@
 // 0 success, 1 findings of `check`, 2 bad usage or a file that cannot be read or written.
 
 #include "arguments.h"
-#include "makeinputs.h"
 #include "readable.h"
-#include "textinput.h"
 
 #include "bank/bankerror.h"
 #include "bank/bankformat.h"
 #include "bank/workbook.h"
 #include "bank/writer.h"
+#include "import/bankcheck.h"
+#include "import/importerror.h"
+#include "import/inputs.h"
 #include "import/quote.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QStringList>
 
 #include <csignal>
@@ -40,6 +40,9 @@ using tiku::tool::Arguments;
 using tiku::tool::UsageError;
 
 namespace {
+
+// make prints this many of the bank check's findings before their count.
+constexpr qsizetype kShownFindings = 20;
 
 // A line on stdout. A lone UTF-16 surrogate (possible in a workbook's texts) has no UTF-8 form
 // and is written as U+FFFD.
@@ -226,90 +229,18 @@ int check(const Arguments& a) {
     a.allowOnly({}, false);
     const QString file = a.singleFile();
     const auto book = WorkbookData::load(file, a.password());
-    const auto& sheets = book->sheets();
-    struct Bank {
-        QString sheet;
-        QString caption;
-        int position;
-    };
-    const Bank banks[] = {{bankSheetName(true), bankCaption(true), bankSheetPosition(true)},
-                          {bankSheetName(false), bankCaption(false), bankSheetPosition(false)}};
-    int total = 0;
-    for (const Bank& bank : banks) {
-        const QString label = QStringLiteral("%1 (%2)").arg(bank.sheet, bank.caption);
-        int findings = 0;
-        auto finding = [&](const QString& text) {
-            out(QStringLiteral("%1: %2").arg(label, text));
-            ++findings;
-        };
-        const int named = findWorksheet(*book, bank.sheet);
-        if (named < 0) {
-            finding(QStringLiteral("no worksheet of that name: the bank cannot be opened"));
-            total += findings;
-            continue;
-        }
-        const size_t pos = size_t(bank.position - 1);
-        if (pos >= sheets.size() || sheets[pos].kind != SheetKind::Worksheet) {
-            finding(QStringLiteral("no worksheet at position %1, where the bank size is counted")
-                        .arg(bank.position));
-            total += findings;
-            continue;
-        }
-        if (int(pos) != named) {
-            finding(QStringLiteral("the bank size is counted on \"%1\", the sheet at position %2")
-                        .arg(import::escapeText(sheets[pos].name))
-                        .arg(bank.position));
-        }
-        const int count = sheets[pos].usedRows;
-        if (count > maxBankRows) {
-            finding(
-                QStringLiteral("%1 rows, over the %2 a bank can hold").arg(count).arg(maxBankRows));
-        } else if (count < minPaperQuestions) {
-            finding(QStringLiteral("%1 rows, under the %2 of the smallest test")
-                        .arg(count)
-                        .arg(minPaperQuestions));
-        }
-        const int lastRow = sheets[size_t(named)].lastRow;
-        if (lastRow > count) {
-            finding(QStringLiteral("rows %1-%2 lie beyond the count of %3 and are never shown")
-                        .arg(count + 1)
-                        .arg(lastRow)
-                        .arg(count));
-        }
-        const int shown = std::min(count, maxBankRows);
-        for (int r = 1; r <= shown; ++r) {
-            const CellContent question = book->cell(named, r, questionColumn);
-            const CellContent answer = book->cell(named, r, answerColumn);
-            const QString where = QStringLiteral("row %1").arg(r);
-            if (question.kind == CellContent::Kind::Error) {
-                finding(QStringLiteral("%1: the question is the error value %2")
-                            .arg(where, errorLiteral(question.error)));
-            } else if (question.text.isEmpty()) {
-                finding(QStringLiteral("%1: empty question").arg(where));
-            }
-            if (answer.kind == CellContent::Kind::Error) {
-                finding(QStringLiteral("%1: the answer is the error value %2")
-                            .arg(where, errorLiteral(answer.error)));
-            } else if (!isAnswerLetter(answer.text)) {
-                finding(QStringLiteral("%1: the answer %2 is not one of A to E, so no hand-in "
-                                       "counts it right")
-                            .arg(where, import::quotedCell(answer.text)));
-            }
-        }
-        out(QStringLiteral("%1: %2 questions, %3 findings").arg(label).arg(count).arg(findings));
-        total += findings;
+    const import::BankCheck result = import::checkBanks(*book, file);
+    for (const QString& line : result.lines) {
+        out(line);
     }
-    if (const QString advice = tool::renameSuggestion(file, sheets); !advice.isEmpty()) {
-        out(advice);
-    }
-    return total > 0 ? 1 : 0;
+    return result.findings.isEmpty() ? 0 : 1;
 }
 
 // The output may not be one of the inputs, by any name (a link, another spelling of the path):
 // writing it would destroy the source before it is read or after.
 void refuseInputAsOutput(const QStringList& inputs, const QString& output) {
     const auto refuse = [&output](const QString& input) {
-        throw tool::InputError(
+        throw import::ImportError(
             QStringLiteral("%1 is the input %2: make does not write over its input")
                 .arg(output, input));
     };
@@ -348,7 +279,12 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
     }
     const QString output = a.values.value(QStringLiteral("-o"));
     refuseInputAsOutput(a.positional, output);
-    const tool::MadeInputs made = tool::readInputs(a.positional, extra, a.password());
+    import::InputOptions options;
+    options.bankPassword = a.password();
+    options.inputPassword = extra.inputPassword;
+    options.renames = extra.renames;
+    options.singleOnly = extra.singleOnly;
+    const import::Inputs made = import::readInputs(a.positional, options);
     if (extra.verbose) {
         for (const QString& line : made.leftOut) {
             out(line);
@@ -360,11 +296,30 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
         }
         return 1; // nothing written
     }
-    WriteOptions options;
-    options.password = a.password();
-    options.encryption = Encryption::Rc4CryptoApi;
-    options.keyBits = 128;
-    writeWorkbookFile(output, made.spec, options);
+    if (!made.bankFindings.isEmpty() && !extra.force) {
+        const qsizetype count = made.bankFindings.size();
+        for (const QString& line : made.bankFindings.mid(0, kShownFindings)) {
+            std::fputs(qPrintable(line + u'\n'), stderr);
+        }
+        err(QStringLiteral("%1 finding%2 that tiku-bank check would report: nothing written "
+                           "(give --force to write it anyway)")
+                .arg(count)
+                .arg(count == 1 ? QString() : QStringLiteral("s")));
+        return 1;
+    }
+    WriteOptions write;
+    write.password = a.password();
+    write.encryption = Encryption::Rc4CryptoApi;
+    write.keyBits = 128;
+    writeWorkbookFile(output, made.spec, write);
+    for (const QString& line : made.notes) {
+        out(line);
+    }
+    if (!made.bankFindings.isEmpty()) {
+        out(QStringLiteral("written with --force despite %1 finding%2 of tiku-bank check")
+                .arg(made.bankFindings.size())
+                .arg(made.bankFindings.size() == 1 ? QString() : QStringLiteral("s")));
+    }
     out(QStringLiteral("wrote %1: %2").arg(output, made.summary.join(QStringLiteral(", "))));
     return 0;
 }

@@ -12,6 +12,9 @@ namespace tiku::bank {
 inline constexpr int maxSheetRows = 65536;
 inline constexpr int maxSheetColumns = 256;
 inline constexpr int maxTextLength = 32767;
+// A sheet name: 1 to 31 characters, none of these.
+inline constexpr int maxSheetNameLength = 31;
+inline constexpr char16_t sheetNameForbidden[] = u"[]:*?/\\";
 
 // What the reader takes: a bank of 32,767 questions of a few hundred characters in each of two
 // sheets is some tens of MB; larger files and sheet floods are refused before they cost time
@@ -19,5 +22,12 @@ inline constexpr int maxTextLength = 32767;
 inline constexpr qint64 maxWorkbookBytes = qint64(128) << 20;
 inline constexpr int maxWorkbookBytesMb = 128;
 inline constexpr int maxSheets = 10000;
+
+// Why a workbook of size bytes is refused, by the reader and, before writing it, by the writer.
+inline QString workbookTooLarge(qint64 size) {
+    return QStringLiteral("文件太大（%1 字节），题库文件最大为 %2 MB。")
+        .arg(size)
+        .arg(maxWorkbookBytesMb);
+}
 
 } // namespace tiku::bank

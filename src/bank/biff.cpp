@@ -39,6 +39,7 @@ public:
     SheetKind sheetKind(int index) const override { return sheetList_.at(size_t(index)).info.kind; }
     const SheetInfo& sheet(int index) const override;
     CellContent cell(int sheetIndex, int row, int column) const override;
+    void visitCells(int sheetIndex, const CellVisitor& visit) const override;
 
 private:
     void openStream(const QString& password);
@@ -321,6 +322,27 @@ CellContent BiffWorkbook::cell(int sheetIndex, int row, int column) const {
             return CellContent{};
         }
         return decode(*found, c);
+    });
+}
+
+void BiffWorkbook::visitCells(int sheetIndex, const CellVisitor& visit) const {
+    if (sheetIndex < 0 || sheetIndex >= int(sheetList_.size())) {
+        throw BankError(ErrorKind::BadArgument,
+                        QStringLiteral("工作表 %1 不存在。").arg(sheetIndex + 1));
+    }
+    guarded(displayName_, [&] {
+        const Sheet& sheet = scanned(size_t(sheetIndex));
+        if (sheet.index == nullptr) {
+            return; // a chart or macro sheet
+        }
+        for (const CellRef& ref : sheet.index->cells) {
+            for (int c = ref.firstCol; c <= ref.lastCol; ++c) {
+                const CellContent content = decode(ref, c);
+                if (content.kind != CellContent::Kind::Empty) {
+                    visit(int(ref.row) + 1, c + 1, content);
+                }
+            }
+        }
     });
 }
 

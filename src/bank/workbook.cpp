@@ -14,10 +14,7 @@ namespace {
 
 void checkSize(qint64 size, const QString& displayName) {
     if (size > maxWorkbookBytes) {
-        throw openFailure(ErrorKind::NotAWorkbook, displayName,
-                          QStringLiteral("文件太大（%1 字节），题库文件最大为 %2 MB。")
-                              .arg(size)
-                              .arg(maxWorkbookBytesMb));
+        throw openFailure(ErrorKind::NotAWorkbook, displayName, workbookTooLarge(size));
     }
 }
 

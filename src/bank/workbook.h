@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,11 @@ public:
 
     // The cell at row and column (1-based) of the sheet at index (0-based, workbook order).
     virtual CellContent cell(int sheetIndex, int row, int column) const = 0;
+    // Every cell the sheet's records hold, in row order and within a row in record order (a later
+    // record for the same cell comes later), empty cells left out: time in proportion to the
+    // records, not to the rows and columns they span.
+    using CellVisitor = std::function<void(int row, int column, const CellContent&)>;
+    virtual void visitCells(int sheetIndex, const CellVisitor& visit) const = 0;
     // Its text; an error value fails with BankError CellError, code 13.
     QString cellText(int sheetIndex, int row, int column) const;
 };

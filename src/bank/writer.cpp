@@ -84,12 +84,12 @@ void checkSpec(const WorkbookSpec& spec) {
     }
     QHash<QString, int> names;
     for (const SheetSpec& sheet : spec.sheets) {
-        if (sheet.name.isEmpty() || sheet.name.size() > 31) {
+        if (sheet.name.isEmpty() || sheet.name.size() > maxSheetNameLength) {
             badArgument(
                 QStringLiteral("工作表名“%1”的长度不在 1 到 31 个字符之间").arg(sheet.name));
         }
         for (QChar c : sheet.name) {
-            if (QStringView(u"[]:*?/\\").contains(c)) {
+            if (QStringView(sheetNameForbidden).contains(c)) {
                 badArgument(QStringLiteral("工作表名“%1”含有不允许的字符").arg(sheet.name));
             }
         }
@@ -362,6 +362,10 @@ void writeWorkbookFile(const QString& path, const WorkbookSpec& spec, const Writ
         fail(QStringLiteral("这不是普通文件。"));
     }
     const QByteArray bytes = writeWorkbook(spec, options);
+    // What the reader would refuse is never written.
+    if (bytes.size() > maxWorkbookBytes) {
+        fail(workbookTooLarge(bytes.size()));
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         fail(file.errorString());

@@ -58,6 +58,7 @@ struct SheetSpec {
     QString name;
     SheetKind kind = SheetKind::Worksheet;
     std::vector<CellSpec> cells; // any order; a later cell at the same place replaces an earlier
+    bool hidden = false;         // hidden or very hidden in the file it was read from
 };
 
 struct WorkbookSpec {
@@ -75,7 +76,8 @@ struct WriteOptions {
 QByteArray writeWorkbook(const WorkbookSpec& spec, const WriteOptions& options = {});
 
 // Writes the file through a temporary file renamed into place: an existing file is never left
-// half-written. Throws BankError (FileUnreadable) when the file cannot be written.
+// half-written. Throws BankError (FileUnreadable) when the file cannot be written, or when it
+// would be larger than the reader takes (maxWorkbookBytes): then nothing is written.
 void writeWorkbookFile(const QString& path, const WorkbookSpec& spec,
                        const WriteOptions& options = {});
 

@@ -1,6 +1,8 @@
 #include "ods.h"
 
+#include "budget.h"
 #include "importerror.h"
+#include "quote.h"
 #include "sheetbuilder.h"
 #include "xmlstream.h"
 #include "ziparchive.h"
@@ -8,6 +10,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +35,7 @@ struct Styles {
     QHash<QString, bank::biff::DateParts> dataStyles; // number:date-style, number:time-style
     QHash<QString, QString> dataStyleOf;              // cell style -> its data style
     QHash<QString, QString> parentOf;                 // cell style -> its parent style
+    QSet<QString> hiddenTables;                       // table styles that hide their table
 
     bank::biff::DateParts partsOf(const QString& cellStyle) const {
         QString style = cellStyle;
@@ -48,6 +52,7 @@ struct Styles {
     void read(XmlStream& xml) {
         QString dataStyle;
         bank::biff::DateParts parts;
+        QString style; // the style:style being read
         for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
             if (t == Token::StartElement) {
                 const QLatin1String n = xml.name();
@@ -62,6 +67,7 @@ struct Styles {
                     parts.time = true;
                 } else if (xml.namespaceUri() == kStyle && n == "style") {
                     const QString name = xml.attribute(kStyle, u"name");
+                    style = name;
                     const QString data = xml.attribute(kStyle, u"data-style-name");
                     const QString parent = xml.attribute(kStyle, u"parent-style-name");
                     if (!data.isEmpty()) {
@@ -70,6 +76,9 @@ struct Styles {
                     if (!parent.isEmpty()) {
                         parentOf.insert(name, parent);
                     }
+                } else if (xml.namespaceUri() == kStyle && n == "table-properties" &&
+                           xml.attribute(kTable, u"display") == u"false") {
+                    hiddenTables.insert(style);
                 }
             } else if (t == Token::EndElement && !dataStyle.isEmpty() &&
                        (xml.name() == "date-style" || xml.name() == "time-style")) {
@@ -113,9 +122,16 @@ std::optional<double> durationDays(QStringView text) {
 }
 
 // The text of a cell: its paragraphs joined by line feeds, spaces, tabs and line breaks as
-// written; annotations and drawings left out.
-QString cellText(XmlStream& xml) {
+// written; annotations and drawings left out. Its characters are spent from the budget as they
+// arrive, and a text longer than a cell holds is refused as it grows.
+QString cellText(XmlStream& xml, Budget& budget) {
     QString text;
+    const auto checkLength = [&] {
+        if (text.size() > kMaxTextLength) {
+            xml.fail(QStringLiteral("a cell text longer than the %1 characters a cell holds")
+                         .arg(kMaxTextLength));
+        }
+    };
     int paragraphs = 0;
     for (int depth = 1; depth > 0;) {
         const Token t = xml.next();
@@ -144,24 +160,59 @@ QString cellText(XmlStream& xml) {
             } else {
                 xml.skipElement(); // annotations, drawings, notes
             }
-            if (text.size() > kMaxTextLength + 1) {
-                xml.fail(
-                    QStringLiteral("a cell text longer than %1 characters").arg(kMaxTextLength));
-            }
+            checkLength();
         } else if (t == Token::EndElement) {
             --depth;
         } else if (t == Token::Characters) {
             if (depth > 1) {
                 text += xml.text();
+                checkLength();
             }
         } else {
             xml.fail(QStringLiteral("XML that ends inside a cell"));
         }
     }
+    budget.spendCharacters(text.size());
     return text;
 }
 
-bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& style) {
+// Whether a formula's result is a truth value: TRUE(), FALSE(), a logical or IS function
+// called as the whole formula, or a comparison outside any parentheses or string.
+// LibreOffice stores such a result as a float 1 or 0 and shows it as TRUE or FALSE.
+bool booleanFormula(QStringView formula) {
+    const qsizetype eq = formula.indexOf(u'=');
+    if (eq < 0 || formula.size() > 4096) {
+        return false;
+    }
+    const QStringView f = formula.mid(eq + 1).trimmed();
+    static const QRegularExpression call(
+        QStringLiteral(R"(^(TRUE|FALSE|AND|OR|NOT|XOR|EXACT|IS[A-Z]+)\s*\()"),
+        QRegularExpression::CaseInsensitiveOption);
+    int level = 0;
+    bool quoted = false;
+    bool wholeCall = call.match(f.toString()).hasMatch();
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        const QChar c = f[i];
+        if (c == u'"') {
+            quoted = !quoted;
+        } else if (quoted) {
+            continue;
+        } else if (c == u'(' || c == u'[') {
+            ++level;
+        } else if (c == u')' || c == u']') {
+            --level;
+            if (level == 0 && i + 1 < f.size()) {
+                wholeCall = false; // the call is followed by more
+            }
+        } else if (level == 0 && (c == u'=' || c == u'<' || c == u'>')) {
+            return true;
+        }
+    }
+    return wholeCall;
+}
+
+bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& style,
+                          Budget& budget) {
     const QString type = xml.attribute(kOffice, u"value-type");
     const bool error = xml.attribute(kCalcExt, u"value-type") == u"error";
     const QString value = xml.attribute(kOffice, u"value");
@@ -170,7 +221,8 @@ bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& s
     const QString booleanValue = xml.attribute(kOffice, u"boolean-value");
     const QString stringValue = xml.attribute(kOffice, u"string-value");
     const bool hasStringValue = xml.hasAttribute(kOffice, u"string-value");
-    const QString text = cellText(xml);
+    const QString formula = xml.attribute(kTable, u"formula");
+    const QString text = cellText(xml, budget);
     if (error) {
         return bank::CellValue::ofError(errorFromLiteral(text));
     }
@@ -178,10 +230,15 @@ bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& s
         return {};
     }
     if (type == u"string") {
+        if (hasStringValue) {
+            budget.spendCharacters(stringValue.size());
+        }
         return bank::CellValue::ofText(hasStringValue ? stringValue : text);
     }
     if (type == u"boolean") {
-        return bank::CellValue::ofBoolean(booleanValue == u"true");
+        // xsd:boolean: true, false, 1, 0.
+        const QString b = booleanValue.trimmed();
+        return bank::CellValue::ofBoolean(b == u"true" || b == u"1");
     }
     auto parts = styles.partsOf(style);
     std::optional<double> number;
@@ -197,19 +254,23 @@ bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& s
         }
     } else {
         bool ok = false;
-        const double v = value.toDouble(&ok);
-        if (ok) {
-            number = v;
+        const double v = value.trimmed().toDouble(&ok);
+        if (ok || std::isinf(v)) {
+            number = v; // out of range: as NaN, see numberValue
+        }
+        if (ok && (v == 0 || v == 1) && type == u"float" && booleanFormula(formula)) {
+            return bank::CellValue::ofBoolean(v == 1);
         }
     }
     if (!number) {
-        xml.fail(QStringLiteral("a %1 cell without a readable value").arg(type));
+        xml.fail(QStringLiteral("a %1 cell without a readable value").arg(quotedCell(type)));
     }
     return numberValue(*number, parts, false);
 }
 
-bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& file) {
-    SheetBuilder sheet(file, xml.attribute(kTable, u"name"));
+bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, Budget& budget) {
+    SheetBuilder sheet(budget.file(), xml.attribute(kTable, u"name"), &budget);
+    const bool hidden = styles.hiddenTables.contains(xml.attribute(kTable, u"style-name"));
     std::vector<QString> columnStyles; // the default cell style of each column up to IV
     qint64 row = 0;                    // rows read so far
     qint64 rowRepeat = 1;
@@ -270,7 +331,15 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
             rowRepeat = std::min<qint64>(rowRepeat, qint64(kMaxRows) * 16);
             column = 0;
             rowHasValue = false;
-        } else if (n == "table-cell" || n == "covered-table-cell") {
+        } else if (n == "covered-table-cell") {
+            // Under a merged area: what it still holds is hidden by the area's top-left cell,
+            // and a .xls of the workbook leaves it out.
+            const qint64 repeat =
+                std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
+            xml.skipElement();
+            --depth;
+            column += std::min<qint64>(repeat, kMaxColumns + 1);
+        } else if (n == "table-cell") {
             const qint64 repeat =
                 std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
             QString style = xml.attribute(kTable, u"style-name");
@@ -280,7 +349,7 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
             if (style.isEmpty()) {
                 style = columnStyle;
             }
-            bank::CellValue value = cellValue(xml, styles, style);
+            bank::CellValue value = cellValue(xml, styles, style, budget);
             --depth; // cellValue read to the cell's end
             if (value.kind == bank::CellValue::Kind::Text && value.text.isEmpty()) {
                 value = {};
@@ -297,7 +366,9 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, const QString& f
         // table-rows, table-row-group, table-header-rows, table-columns, ...: their children
         // are read in turn.
     }
-    return sheet.take();
+    bank::SheetSpec out = sheet.take();
+    out.hidden = hidden;
+    return out;
 }
 
 } // namespace
@@ -317,6 +388,7 @@ std::vector<bank::SheetSpec> readOds(ZipArchive& archive) {
         styles.read(xml);
     }
     std::vector<bank::SheetSpec> out;
+    Budget budget(archive.displayName(), archive.size());
     XmlStream xml(archive, QStringLiteral("content.xml"), XmlStream::Names::Namespaced,
                   XmlStream::Size::Large);
     styles.read(xml); // stops at the body
@@ -325,7 +397,7 @@ std::vector<bank::SheetSpec> readOds(ZipArchive& archive) {
             if (out.size() >= size_t(kMaxSheets)) {
                 xml.fail(QStringLiteral("more than %1 tables, which is refused").arg(kMaxSheets));
             }
-            out.push_back(readTable(xml, styles, archive.displayName()));
+            out.push_back(readTable(xml, styles, budget));
         }
     }
     if (out.empty()) {

@@ -1,12 +1,15 @@
 #include "sheetbuilder.h"
 
 #include "importerror.h"
+#include "quote.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tiku::import {
 
-SheetBuilder::SheetBuilder(const QString& file, const QString& sheetName) : file_(file) {
+SheetBuilder::SheetBuilder(const QString& file, const QString& sheetName, Budget* budget)
+    : file_(file), ownBudget_(file), budget_(budget != nullptr ? *budget : ownBudget_) {
     sheet_.name = sheetName;
 }
 
@@ -22,24 +25,19 @@ void SheetBuilder::add(qint64 row, qint64 column, bank::CellValue value) {
         }
         throw ImportError(QStringLiteral("%1: sheet \"%2\": cell %3%4 holds a value beyond row "
                                          "%5 or column IV, the last a .xls holds")
-                              .arg(file_, sheet_.name, columnLetters(column))
+                              .arg(file_, escapeText(sheet_.name), columnLetters(column))
                               .arg(row)
                               .arg(kMaxRows));
     }
     if (value.text.size() > kMaxTextLength) {
-        throw ImportError(QStringLiteral("%1: sheet \"%2\": cell %3%4 holds %5 characters, more "
-                                         "than the %6 a cell holds")
-                              .arg(file_, sheet_.name, columnLetters(column))
+        throw ImportError(QStringLiteral("%1: sheet \"%2\": cell %3%4 holds %5, more than the %6 "
+                                         "characters a cell holds")
+                              .arg(file_, escapeText(sheet_.name), columnLetters(column))
                               .arg(row)
-                              .arg(value.text.size())
+                              .arg(quotedCell(value.text))
                               .arg(kMaxTextLength));
     }
-    if (++valueCells_ > kMaxValueCells) {
-        throw ImportError(QStringLiteral("%1: sheet \"%2\": more than %3 cells with values, "
-                                         "which is refused")
-                              .arg(file_, sheet_.name)
-                              .arg(kMaxValueCells));
-    }
+    budget_.spendCells(1);
     if (firstValueRow_ == 0 || row < firstValueRow_) {
         firstValueRow_ = int(row);
     }
@@ -75,6 +73,9 @@ bank::SheetSpec SheetBuilder::take() {
 }
 
 bank::CellValue numberValue(double value, bank::biff::DateParts format, bool date1904) {
+    if (!std::isfinite(value)) {
+        value = 0; // NaN or an infinity: LibreOffice writes 0 into a .xls of the workbook
+    }
     if (format.any()) {
         QString text = bank::biff::dateText(value, date1904, format);
         if (!text.isEmpty()) {

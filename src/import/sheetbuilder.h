@@ -4,6 +4,8 @@
 // worksheet can take: a value beyond row 65536 or column IV, or a text over 32767 characters, is
 // refused; a formatted empty cell out there is dropped, as a .xls cannot hold it.
 
+#include "budget.h"
+
 #include "bank/biff.h"
 #include "bank/writer.h"
 
@@ -13,7 +15,9 @@ namespace tiku::import {
 
 class SheetBuilder {
 public:
-    SheetBuilder(const QString& file, const QString& sheetName);
+    // Cells with values are spent from budget, the workbook's; without one, from a budget of
+    // the sheet's own.
+    SheetBuilder(const QString& file, const QString& sheetName, Budget* budget = nullptr);
 
     // row and column 1-based; any value. A blank (a formatted empty cell) only widens the used
     // rows, so a run of them costs nothing: see addBlanks.
@@ -27,17 +31,15 @@ public:
 private:
     QString file_;
     bank::SheetSpec sheet_;
-    qint64 valueCells_ = 0;
+    Budget ownBudget_;
+    Budget& budget_;
     int firstValueRow_ = 0, lastValueRow_ = 0;
     int firstBlankRow_ = 0, firstBlankColumn_ = 0, lastBlankRow_ = 0, lastBlankColumn_ = 0;
 };
 
-// The most cells with values one sheet may give (a bank holds about 100,000): repeat counts in a
-// hostile file cannot blow up memory.
-inline constexpr qint64 kMaxValueCells = 1000000;
-
 // A number as the program shows it through a .xls: a date or time by its number format when the
-// format shows one and the serial is a date the program knows, else the number.
+// format shows one and the serial is a date the program knows, else the number NaN and the
+// infinities, which a .xls cannot hold, are 0, as LibreOffice writes them into one.
 bank::CellValue numberValue(double value, bank::biff::DateParts format, bool date1904);
 
 // An error literal (#DIV/0!, #N/A, ...) as its value; a literal a .xls cannot hold becomes #N/A.

@@ -1,7 +1,9 @@
 #include "xlsx.h"
 
+#include "budget.h"
 #include "importerror.h"
 #include "opc.h"
+#include "quote.h"
 #include "sheetbuilder.h"
 #include "xmlstream.h"
 #include "ziparchive.h"
@@ -17,8 +19,9 @@ namespace {
 
 using Token = XmlStream::Token;
 
-// The text of an <si> or <is>: its <t> elements, phonetic runs left out.
-QString stringItem(XmlStream& xml) {
+// The text of an <si> or <is>: its <t> elements, phonetic runs left out; its characters spent
+// from the budget.
+QString stringItem(XmlStream& xml, Budget& budget) {
     QByteArray utf8;
     bool inText = false;
     for (int depth = 1; depth > 0;) {
@@ -44,16 +47,19 @@ QString stringItem(XmlStream& xml) {
     }
     QString text = decodeOoxmlEscapes(QString::fromUtf8(utf8));
     text.squeeze(); // fromUtf8 reserves a unit per byte, three times what Chinese text needs
+    budget.spendCharacters(text.size());
     return text;
 }
 
-std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part) {
+std::vector<QString> sharedStrings(ZipArchive& archive, const QString& part, Budget& budget) {
     std::vector<QString> out;
-    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
+    // Run formatting is most of a part of formatted texts: cut out before it is parsed.
+    XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large, "rPr");
     xml.setDropped({"rPr", "rPh", "phoneticPr"}); // run formatting and phonetic guides
     for (Token t = xml.next(); t != Token::EndDocument; t = xml.next()) {
         if (t == Token::StartElement && xml.name() == "si") {
-            out.push_back(stringItem(xml));
+            budget.spendStrings(1);
+            out.push_back(stringItem(xml, budget));
         }
     }
     return out;
@@ -130,12 +136,13 @@ std::optional<double> isoSerial(QStringView text, bool date1904) {
 
 struct Context {
     QString file;
+    Budget& budget;
     bool date1904 = false;
     std::vector<QString> strings;
     std::vector<bank::biff::DateParts> formats;
 };
 
-bank::CellValue cellValue(const Context& ctx, XmlStream& xml, QStringView type, int style,
+bank::CellValue cellValue(Context& ctx, XmlStream& xml, QStringView type, int style,
                           const QString& valueText, bool hasValue) {
     if (!hasValue || (valueText.isEmpty() && type != u"str" && type != u"inlineStr")) {
         return {}; // a formula never calculated, or an empty value
@@ -144,11 +151,13 @@ bank::CellValue cellValue(const Context& ctx, XmlStream& xml, QStringView type, 
         bool ok = false;
         const qint64 index = valueText.trimmed().toLongLong(&ok);
         if (!ok || index < 0 || size_t(index) >= ctx.strings.size()) {
-            xml.fail(QStringLiteral("a shared string %1 that is not in the table").arg(valueText));
+            xml.fail(QStringLiteral("a shared string %1 that is not in the table")
+                         .arg(quotedCell(valueText)));
         }
         return bank::CellValue::ofText(ctx.strings[size_t(index)]);
     }
     if (type == u"str") {
+        ctx.budget.spendCharacters(valueText.size());
         return bank::CellValue::ofText(decodeOoxmlEscapes(valueText));
     }
     if (type == u"inlineStr") {
@@ -168,21 +177,22 @@ bank::CellValue cellValue(const Context& ctx, XmlStream& xml, QStringView type, 
     if (type == u"d") {
         const auto serial = isoSerial(valueText.trimmed(), ctx.date1904);
         if (!serial) {
-            xml.fail(QStringLiteral("a date \"%1\" that is no ISO 8601 date").arg(valueText));
+            xml.fail(
+                QStringLiteral("a date %1 that is no ISO 8601 date").arg(quotedCell(valueText)));
         }
         return numberValue(*serial, format, ctx.date1904);
     }
     bool ok = false;
     const double number = valueText.trimmed().toDouble(&ok);
     if (!ok) {
-        xml.fail(QStringLiteral("a number \"%1\" that is no number").arg(valueText));
+        xml.fail(QStringLiteral("a number %1 that is no number").arg(quotedCell(valueText)));
     }
     return numberValue(number, format, ctx.date1904);
 }
 
-bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QString& part,
+bank::SheetSpec readWorksheet(Context& ctx, ZipArchive& archive, const QString& part,
                               const QString& name) {
-    SheetBuilder sheet(ctx.file, name);
+    SheetBuilder sheet(ctx.file, name, &ctx.budget);
     XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
     qint64 row = 0;
     qint64 column = 0;
@@ -208,7 +218,7 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
             // overflows).
             row = r.isEmpty() ? std::min<qint64>(row, kMaxRows) + 1 : r.toLongLong(&ok);
             if (!ok || row < 1) {
-                xml.fail(QStringLiteral("a row number \"%1\" that is no number").arg(r));
+                xml.fail(QStringLiteral("a row number %1 that is no number").arg(quotedCell(r)));
             }
             column = 0;
             continue;
@@ -220,7 +230,7 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
         if (ref.isEmpty()) {
             ++column;
         } else if (!parseReference(ref, row, column)) {
-            xml.fail(QStringLiteral("a cell reference \"%1\" that is none").arg(ref));
+            xml.fail(QStringLiteral("a cell reference %1 that is none").arg(quotedCell(ref)));
         }
         const QString type = xml.attribute(u"t");
         const int style = xml.attribute(u"s").toInt();
@@ -233,7 +243,7 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
                     valueText = xml.elementText();
                     hasValue = true;
                 } else if (xml.name() == "is") {
-                    valueText = stringItem(xml);
+                    valueText = stringItem(xml, ctx.budget);
                     hasValue = true;
                 } else {
                     xml.skipElement();
@@ -258,8 +268,8 @@ bank::SheetSpec readWorksheet(const Context& ctx, ZipArchive& archive, const QSt
 } // namespace
 
 std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
-    Context ctx;
-    ctx.file = archive.displayName();
+    Budget budget(archive.displayName(), archive.size());
+    Context ctx{archive.displayName(), budget, false, {}, {}};
     const QString workbook =
         officeDocumentPart(archive).value_or(QStringLiteral("xl/workbook.xml"));
     if (!archive.contains(workbook)) {
@@ -268,6 +278,7 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
     struct Sheet {
         QString name;
         QString id;
+        bool hidden = false;
     };
     std::vector<Sheet> sheets;
     {
@@ -284,13 +295,15 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
                     xml.fail(
                         QStringLiteral("more than %1 sheets, which is refused").arg(kMaxSheets));
                 }
-                sheets.push_back({xml.attribute(u"name"), xml.attribute(u"id")});
+                const QString state = xml.attribute(u"state");
+                sheets.push_back({xml.attribute(u"name"), xml.attribute(u"id"),
+                                  state == u"hidden" || state == u"veryHidden"});
             }
         }
     }
     const auto rels = relationships(archive, workbook);
     if (const auto part = targetOfType(rels, u"/sharedStrings"); part && archive.contains(*part)) {
-        ctx.strings = sharedStrings(archive, *part);
+        ctx.strings = sharedStrings(archive, *part, budget);
     }
     if (const auto part = targetOfType(rels, u"/styles"); part && archive.contains(*part)) {
         ctx.formats = cellFormats(archive, *part);
@@ -300,12 +313,14 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
         const auto rel = rels.constFind(s.id);
         if (rel == rels.cend()) {
             throw ImportError(QStringLiteral("%1: sheet \"%2\" has no part in the archive")
-                                  .arg(ctx.file, s.name));
+                                  .arg(ctx.file, escapeText(s.name)));
         }
         if (!rel->type.endsWith(u"/worksheet")) {
             continue; // chart and dialog sheets hold no questions
         }
+        // A part named by several sheets is read for each, and spends the budget each time.
         out.push_back(readWorksheet(ctx, archive, rel->target, s.name));
+        out.back().hidden = s.hidden;
     }
     if (out.empty()) {
         throw ImportError(QStringLiteral("%1: the workbook holds no worksheet").arg(ctx.file));

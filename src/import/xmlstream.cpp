@@ -98,6 +98,7 @@ struct XmlCallbacks {
 
     static void XMLCALL start(void* data, const XML_Char* name, const XML_Char** attrs) {
         XmlStream& s = self(data);
+        s.lastEventAt_ = s.fed_;
         if (++s.depth_ > kMaxDepth) {
             s.refusal_ = QStringLiteral("elements nested more than %1 deep, which is refused")
                              .arg(kMaxDepth);
@@ -124,6 +125,7 @@ struct XmlCallbacks {
 
     static void XMLCALL end(void* data, const XML_Char* name) {
         XmlStream& s = self(data);
+        s.lastEventAt_ = s.fed_;
         --s.depth_;
         if (s.droppedDepth_ > 0) {
             --s.droppedDepth_;
@@ -137,6 +139,7 @@ struct XmlCallbacks {
 
     static void XMLCALL characters(void* data, const XML_Char* text, int n) {
         XmlStream& s = self(data);
+        s.lastEventAt_ = s.fed_;
         if (s.droppedDepth_ > 0) {
             return;
         }
@@ -197,8 +200,9 @@ XML_Parser makeParser(void* self, bool namespaces) {
 
 } // namespace
 
-XmlStream::XmlStream(ZipArchive& archive, const QString& part, Names names, Size size)
-    : device_(size == Size::Large ? archive.openAhead(part) : archive.open(part)),
+XmlStream::XmlStream(ZipArchive& archive, const QString& part, Names names, Size size,
+                     const QByteArray& cut)
+    : device_(size == Size::Large ? archive.openAhead(part, cut) : archive.open(part)),
       where_(QStringLiteral("%1: %2").arg(archive.displayName(), part)),
       localOnly_(names == Names::LocalOnly) {
     parser_ = makeParser(this, !localOnly_);
@@ -244,6 +248,11 @@ void XmlStream::refill() {
             fail(QStringLiteral("XML that is not well formed (%1)")
                      .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser_)))));
         }
+        fed_ += n;
+        if (device_ && fed_ - lastEventAt_ > kMaxMarkupBytes) {
+            fail(QStringLiteral("a tag, attribute or comment longer than %1 MB, which is refused")
+                     .arg(kMaxMarkupBytes >> 20));
+        }
     }
 }
 
@@ -281,7 +290,7 @@ QString XmlStream::elementText() {
         } else if (token == EndElement) {
             --depth;
         } else if (token == Characters) {
-            text.append(arena_.data() + current_->text.offset, current_->text.size);
+            appendText(text);
         } else {
             fail(QStringLiteral("XML that ends inside an element"));
         }
@@ -293,6 +302,10 @@ QString XmlStream::elementText() {
 
 void XmlStream::appendText(QByteArray& out) const {
     if (current_ != nullptr && current_->type == Characters) {
+        if (out.size() + current_->text.size > kMaxTextBytes) {
+            fail(QStringLiteral("a text longer than the %1 characters a cell holds")
+                     .arg(kMaxTextLength));
+        }
         out.append(arena_.data() + current_->text.offset, current_->text.size);
     }
 }

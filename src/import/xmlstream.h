@@ -33,8 +33,10 @@ public:
     // Large parts are inflated ahead of the parser on a thread of their own.
     enum class Size { Small, Large };
 
+    // cut: with Size::Large, an element name whose plain form <cut>…</cut> is cut out before
+    // parsing (see ZipArchive::openAhead); list it in setDropped too for its other forms.
     XmlStream(ZipArchive& archive, const QString& part, Names names = Names::Namespaced,
-              Size size = Size::Small);
+              Size size = Size::Small, const QByteArray& cut = {});
     // Over bytes in memory.
     XmlStream(const QByteArray& bytes, const QString& where);
     ~XmlStream();
@@ -48,7 +50,8 @@ public:
     // Elements of these local names are dropped whole, before they become events: for parts
     // where most markup is formatting that is never read (the runs of a shared string).
     void setDropped(std::vector<QByteArray> localNames) { dropped_ = std::move(localNames); }
-    // The text of the element just started and all its descendants, read to its end.
+    // The text of the element just started and all its descendants, read to its end; a text
+    // longer than a cell holds is refused as it grows.
     QString elementText();
 
     // The local name and namespace of the element just started or ended (ASCII in every format
@@ -57,7 +60,7 @@ public:
     QLatin1String namespaceUri() const;
     // The text of a Characters token.
     QString text() const;
-    // Appends the UTF-8 text of a Characters token.
+    // Appends the UTF-8 text of a Characters token; refuses a text longer than a cell holds.
     void appendText(QByteArray& out) const;
     // An attribute of the element just started by local name, in any namespace or none; empty
     // when absent.
@@ -117,6 +120,10 @@ private:
     std::vector<QByteArray> dropped_;
     int droppedDepth_ = 0; // inside a dropped element
     int depth_ = 0;        // elements open
+    // Bytes fed to the parser, and as many when it last gave an event: the gap is markup it
+    // holds whole, bounded by kMaxMarkupBytes.
+    qint64 fed_ = 0;
+    qint64 lastEventAt_ = 0;
 };
 
 } // namespace tiku::import

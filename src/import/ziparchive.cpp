@@ -1,6 +1,9 @@
 #include "ziparchive.h"
 
 #include "importerror.h"
+#include "quote.h"
+
+#include <QHash>
 
 #include <cstring>
 
@@ -10,7 +13,9 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 namespace tiku::import {
 
@@ -37,9 +42,7 @@ protected:
                                  QString::fromUtf8(zip_file_strerror(file_))));
         }
         if (!archive_.spend(n)) {
-            return fail(QStringLiteral("%1: the archive inflates past %2 MB, which is refused")
-                            .arg(archive_.displayName())
-                            .arg(kMaxInflatedBytes >> 20));
+            return fail(archive_.budgetRefusal());
         }
         return n;
     }
@@ -64,7 +67,11 @@ private:
 // reaches the reader after the chunks before it.
 class PrefetchDevice : public QIODevice {
 public:
-    explicit PrefetchDevice(std::unique_ptr<QIODevice> source) : source_(std::move(source)) {
+    PrefetchDevice(std::unique_ptr<QIODevice> source, const QByteArray& cut)
+        : source_(std::move(source)) {
+        if (!cut.isEmpty()) {
+            cutter_.emplace(cut);
+        }
         QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         worker_ = std::thread([this] { run(); });
     }
@@ -93,6 +100,9 @@ protected:
             done += n;
             offset_ += n;
             if (offset_ == front.size()) {
+                if (spare_.size() < size_t(kAhead) + 2) {
+                    spare_.push_back(std::move(front)); // its memory is reused, never returned
+                }
                 chunks_.pop_front();
                 offset_ = 0;
                 changed_.notify_all();
@@ -111,10 +121,43 @@ private:
     static constexpr int kAhead = 4;
     static constexpr qint64 kChunkSize = qint64(1) << 18;
 
+    // A buffer of kChunkSize bytes, one the reader is done with when there is one: allocating
+    // and freeing a quarter of a megabyte for every piece costs more than inflating it.
+    QByteArray buffer() {
+        QByteArray b;
+        {
+            std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                b = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        b.resize(kChunkSize);
+        return b;
+    }
+
     void run() {
+        QByteArray inflated(kChunkSize, Qt::Uninitialized);
         for (;;) {
-            QByteArray chunk(kChunkSize, Qt::Uninitialized);
-            const qint64 n = source_->read(chunk.data(), kChunkSize);
+            QByteArray chunk = buffer();
+            qint64 n = source_->read(chunk.data(), kChunkSize);
+            if (cutter_ && n >= 0) {
+                std::swap(chunk, inflated);
+                chunk.truncate(0); // keeps its memory for what is left after the cut
+                if (n > 0) {
+                    cutter_->feed(inflated.constData(), n, chunk);
+                } else {
+                    cutter_->finish(chunk);
+                }
+                if (n > 0 && chunk.isEmpty()) {
+                    std::lock_guard lock(mutex_);
+                    if (stop_) {
+                        return;
+                    }
+                    continue; // all of it cut
+                }
+                n = chunk.size();
+            }
             std::unique_lock lock(mutex_);
             if (n <= 0) {
                 if (n < 0) {
@@ -138,10 +181,12 @@ private:
     }
 
     std::unique_ptr<QIODevice> source_;
+    std::optional<ElementCutter> cutter_;
     std::thread worker_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<QByteArray> chunks_;
+    std::vector<QByteArray> spare_;
     qint64 offset_ = 0;
     bool ended_ = false;
     bool stop_ = false;
@@ -152,7 +197,9 @@ private:
 
 ZipArchive::ZipArchive(const QByteArray& bytes, const QString& displayName)
     : displayName_(displayName),
-      budget_(std::min(kMaxInflatedBytes, qint64(bytes.size()) * kMaxInflationRatio)) {
+      budget_(std::min(kMaxInflatedBytes, qint64(bytes.size()) * kMaxInflationRatio)),
+      archiveBytes_(bytes.size()),
+      byRatio_(qint64(bytes.size()) * kMaxInflationRatio < kMaxInflatedBytes) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source =
@@ -170,17 +217,82 @@ ZipArchive::ZipArchive(const QByteArray& bytes, const QString& displayName)
             QStringLiteral("%1: a damaged or truncated zip archive (%2)").arg(displayName, why));
     }
     zip_error_fini(&error);
-    if (zip_get_num_entries(zip_, 0) > kMaxEntries) {
+    const zip_int64_t entries = zip_get_num_entries(zip_, 0);
+    if (entries > kMaxEntries) {
         zip_discard(zip_);
         throw ImportError(
             QStringLiteral("%1: more than %2 entries in the archive, which is refused")
                 .arg(displayName)
                 .arg(kMaxEntries));
     }
+    // Parts are looked up ignoring letter case, as part names are compared: two that differ
+    // only in case would leave it to chance which one is read.
+    QHash<QString, QString> folded;
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char* raw = zip_get_name(zip_, zip_uint64_t(i), 0);
+        const QString name = raw != nullptr ? QString::fromUtf8(raw) : QString();
+        const QString key = name.toCaseFolded();
+        if (const auto it = folded.constFind(key); it != folded.cend()) {
+            const QString first = it.value();
+            zip_discard(zip_);
+            throw ImportError(QStringLiteral("%1: two parts named %2 and %3, the same but for "
+                                             "letter case, which is refused")
+                                  .arg(displayName, quotedCell(first), quotedCell(name)));
+        }
+        folded.insert(key, name);
+    }
 }
 
 ZipArchive::~ZipArchive() {
     zip_discard(zip_);
+}
+
+ElementCutter::ElementCutter(const QByteArray& name)
+    : open_("<" + name + ">"), close_("</" + name + ">") {}
+
+void ElementCutter::feed(const char* p, qint64 n, QByteArray& out) {
+    QByteArray joined;
+    if (!pending_.isEmpty()) {
+        joined = pending_ + QByteArray::fromRawData(p, n);
+        pending_.clear();
+        p = joined.constData();
+        n = joined.size();
+    }
+    qint64 pos = 0;
+    while (pos < n) {
+        const QByteArray& tag = inside_ ? close_ : open_;
+        const void* found = ::memmem(p + pos, size_t(n - pos), tag.constData(), size_t(tag.size()));
+        if (found == nullptr) {
+            const qint64 keep = partialTag(p + pos, n - pos, tag);
+            if (!inside_) {
+                out.append(p + pos, n - pos - keep);
+            }
+            pending_ = QByteArray(p + n - keep, keep);
+            return;
+        }
+        const qint64 at = static_cast<const char*>(found) - p;
+        if (!inside_) {
+            out.append(p + pos, at - pos);
+        }
+        pos = at + tag.size();
+        inside_ = !inside_;
+    }
+}
+
+void ElementCutter::finish(QByteArray& out) {
+    if (!inside_) {
+        out.append(pending_);
+    }
+    pending_.clear();
+}
+
+qint64 ElementCutter::partialTag(const char* p, qint64 n, const QByteArray& tag) {
+    for (qint64 k = std::min<qint64>(n, tag.size() - 1); k > 0; --k) {
+        if (std::memcmp(p + n - k, tag.constData(), size_t(k)) == 0) {
+            return k;
+        }
+    }
+    return 0;
 }
 
 bool ZipArchive::hasSignature(const QByteArray& bytes) {
@@ -211,8 +323,8 @@ std::unique_ptr<QIODevice> ZipArchive::open(const QString& name) {
     return std::make_unique<EntryDevice>(*this, file, name);
 }
 
-std::unique_ptr<QIODevice> ZipArchive::openAhead(const QString& name) {
-    return std::make_unique<PrefetchDevice>(open(name));
+std::unique_ptr<QIODevice> ZipArchive::openAhead(const QString& name, const QByteArray& cut) {
+    return std::make_unique<PrefetchDevice>(open(name), cut);
 }
 
 QByteArray ZipArchive::read(const QString& name, qint64 maxBytes) {
@@ -235,6 +347,19 @@ QByteArray ZipArchive::read(const QString& name, qint64 maxBytes) {
         }
         out.append(chunk, n);
     }
+}
+
+QString ZipArchive::budgetRefusal() const {
+    if (byRatio_) {
+        return QStringLiteral("%1: the archive inflates more than %2 times its size of %3 "
+                              "bytes, which is refused")
+            .arg(displayName_)
+            .arg(kMaxInflationRatio)
+            .arg(archiveBytes_);
+    }
+    return QStringLiteral("%1: the archive inflates past %2 MB, which is refused")
+        .arg(displayName_)
+        .arg(kMaxInflatedBytes >> 20);
 }
 
 bool ZipArchive::spend(qint64 n) {

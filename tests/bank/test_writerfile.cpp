@@ -74,6 +74,7 @@ private slots:
     void unwritablePathsFail();
     void fullDiskKeepsTheOldFile();
     void fileSizeLimitKeepsTheOldFile();
+    void overTheReadersLimitIsNotWritten();
 };
 
 void TestWriterFile::replacesExistingAtomically() {
@@ -171,6 +172,26 @@ void TestWriterFile::fileSizeLimitKeepsTheOldFile() {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     QVERIFY2(why.startsWith(QStringLiteral("无法写入文件")), qPrintable(why));
+}
+
+// A bank the reader would refuse as too large is refused before anything is written: 2,100
+// texts of 32,767 characters that a .xls holds two bytes each are 137 MB.
+void TestWriterFile::overTheReadersLimitIsNotWritten() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("dxt.xls"));
+    writeWorkbookFile(path, bankOf(5));
+    WorkbookSpec spec;
+    spec.sheets.push_back({QStringLiteral("sheet1"), SheetKind::Worksheet, {}});
+    const QString filler(maxTextLength - 8, QChar(u'题'));
+    for (int row = 1; row <= 2100; ++row) {
+        spec.sheets[0].cells.push_back(
+            {row, questionColumn, CellValue::ofText(filler + QString::number(row))});
+    }
+    const QString why = expectRefusedWrite(path, spec);
+    QVERIFY2(why.startsWith(QStringLiteral("无法写入文件")) &&
+                 why.contains(QStringLiteral("题库文件最大为 %1 MB").arg(maxWorkbookBytesMb)),
+             qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestWriterFile)

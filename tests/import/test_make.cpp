@@ -8,6 +8,7 @@
 #include "bank/workbook.h"
 #include "bank/writer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStringDecoder>
@@ -83,6 +84,8 @@ private slots:
     void badInput();
     void deviceInputIsRefused();
     void checkSuggestsRenames();
+    void xlsVisitsOnlyItsCells();
+    void unusableBankRefused();
 };
 
 void TestMake::allInputKinds() {
@@ -103,22 +106,27 @@ void TestMake::allInputKinds() {
                                    "<w:p><w:r><w:t>A、是</w:t></w:r></w:p>"
                                    "<w:p><w:r><w:t>B、否</w:t></w:r></w:p>")));
     const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    // Sheets named 人文 and 临床 become the banks; too short to be asked, so only with --force.
     const Run r = tool({QStringLiteral("make"), xlsx, txt, docx, QStringLiteral("-o"), out,
-                        QStringLiteral("--verbose")});
+                        QStringLiteral("--verbose"), QStringLiteral("--force")});
     QCOMPARE(r.err, QString());
     QCOMPARE(r.code, 0);
     QCOMPARE(
         r.out.split(u'\n', Qt::SkipEmptyParts),
         (QStringList{txt + QStringLiteral(":1: left out (before the first question): \"说明\""),
                      txt + QStringLiteral(":5: left out (after the answer): \"解析：无\""),
-                     QStringLiteral("wrote %1: 人文 (2 rows), 临床 (1 questions, 2 lines left "
-                                    "out), list (1 questions, 0 lines left out)")
+                     QStringLiteral("the sheet 人文 becomes the bank sheet1 at position 1"),
+                     QStringLiteral("the sheet 临床 becomes the bank sheet2 at position 2"),
+                     QStringLiteral("written with --force despite 5 findings of tiku-bank "
+                                    "check"),
+                     QStringLiteral("wrote %1: sheet1 (2 rows), sheet2 (1 questions, 2 lines "
+                                    "left out), list (1 questions, 0 lines left out)")
                          .arg(out)}));
     const auto book = bank::WorkbookData::load(out, bank::bankPassword());
     QCOMPARE(book->sheetCount(), 3);
     QCOMPARE(book->sheet(0).firstRow, 2);
     QCOMPARE(rows(*book, 0), (QStringList{QStringLiteral("||"), QStringLiteral("|题\nA. x|A")}));
-    QCOMPARE(book->sheetName(1), QStringLiteral("临床"));
+    QCOMPARE(book->sheetName(1), QStringLiteral("sheet2"));
     QCOMPARE(rows(*book, 1), QStringList{QStringLiteral("1|题干（　　）\nA．甲\nB．乙|B")});
     QCOMPARE(rows(*book, 2), QStringList{QStringLiteral("1|问（　　）\nA、是\nB、否|A")});
 }
@@ -144,7 +152,7 @@ void TestMake::xlsInput() {
     QVERIFY(!QFile::exists(out));
 
     const Run r = tool({QStringLiteral("make"), in, QStringLiteral("--input-password=another"),
-                        QStringLiteral("-o"), out});
+                        QStringLiteral("-o"), out, QStringLiteral("--force")});
     QCOMPARE(r.code, 0);
     const auto book = bank::WorkbookData::load(out, bank::bankPassword());
     QCOMPARE(book->sheetName(0), QStringLiteral("题库"));
@@ -161,7 +169,7 @@ void TestMake::renames() {
     const QString out = dir.filePath(QStringLiteral("dxt.xls"));
     const Run r = tool({QStringLiteral("make"), xlsx, QStringLiteral("--rename"),
                         QStringLiteral("人文=sheet1"), QStringLiteral("--rename=临床=sheet2"),
-                        QStringLiteral("-o"), out});
+                        QStringLiteral("-o"), out, QStringLiteral("--force")});
     QCOMPARE(r.code, 0);
     const auto book = bank::WorkbookData::load(out, bank::bankPassword());
     QCOMPARE(book->sheetName(0), QStringLiteral("sheet1"));
@@ -226,7 +234,7 @@ void TestMake::badInput_data() {
     QTest::newRow("zip bomb") << "a.xlsx"
                               << zipped(xlsxEntries(
                                      {{QStringLiteral("s"), QByteArray(60 << 20, ' ')}}))
-                              << "the archive inflates past";
+                              << "the archive inflates more than 200 times its size";
     Entries outside = xlsxEntries({{QStringLiteral("s"), ""}});
     entry(outside, QStringLiteral("xl/_rels/workbook.xml.rels"))
         .replace("worksheets/sheet1.xml", "../../../../../../etc/hostname");
@@ -235,7 +243,7 @@ void TestMake::badInput_data() {
     QTest::newRow("shared string out of the table")
         << "a.xlsx"
         << zipped(xlsxEntries({{QStringLiteral("s"), "<row><c t=\"s\"><v>7</v></c></row>"}}))
-        << "a shared string 7 that is not in the table";
+        << "a shared string \"7\" that is not in the table";
     QTest::newRow("value beyond column IV")
         << "a.xlsx"
         << zipped(xlsxEntries({{QStringLiteral("s"), "<row><c r=\"IW1\"><v>1</v></c></row>"}}))
@@ -288,6 +296,18 @@ void TestMake::badInput_data() {
         << "the part content.xml is missing";
     QTest::newRow("binary .txt") << "a.txt" << QByteArray("\x81\x20\x00\xFF", 4)
                                  << "not a text file (neither UTF-8 nor GB18030)";
+    // Refused as the rows arrive, not after the whole file is held.
+    QTest::newRow("TSV past the last row")
+        << "a.tsv" << QByteArray("x\n").repeated(65537) << "more than 65536 rows";
+    const QByteArray longName =
+        QByteArray("第一章基础医学综合单项选择题练习题库附答案解析临床执业医师考试题库");
+    QTest::newRow("long .txt name")
+        << QString::fromUtf8(longName + ".txt") << QByteArray("1. a\nA. x\nB. y\n答案：A\n")
+        << "is longer than the 31 characters a .xls sheet name may have; give it another with "
+           "--rename OLD=NEW";
+    QTest::newRow("long .ods table name")
+        << "a.ods" << zipped(odsEntries({}, "<table:table table:name=\"" + longName + "\"/>"))
+        << "the sheet name \"" + QString::fromUtf8(longName) + "\" is longer than";
 }
 
 void TestMake::badInput() {
@@ -325,13 +345,73 @@ void TestMake::checkSuggestsRenames() {
     write(xlsx,
           zipped(xlsxEntries({{QStringLiteral("人文"), ""}, {QStringLiteral("sheet2"), ""}})));
     const QString out = dir.filePath(QStringLiteral("dxt.xls"));
-    QCOMPARE(tool({QStringLiteral("make"), xlsx, QStringLiteral("-o"), out}).code, 0);
+    QCOMPARE(
+        tool({QStringLiteral("make"), xlsx, QStringLiteral("-o"), out, QStringLiteral("--force")})
+            .code,
+        0);
     const Run r = tool({QStringLiteral("check"), out});
     QCOMPARE(r.code, 1);
     QVERIFY2(r.out.endsWith(QStringLiteral("to give the banks their sheet names: tiku-bank make %1 "
                                            "--rename 人文=sheet1 -o NEW.xls\n")
                                 .arg(out)),
              qPrintable(r.out));
+}
+
+// A sheet's used rows times 256 columns once took minutes for a small file; only the cells held
+// are visited now. The bound is a blow-up guard far above the time the make takes.
+void TestMake::xlsVisitsOnlyItsCells() {
+    QTemporaryDir dir;
+    bank::WorkbookSpec spec;
+    for (int s = 0; s < 16; ++s) {
+        bank::SheetSpec sheet;
+        sheet.name = QStringLiteral("s%1").arg(s);
+        sheet.cells = {{1, 2, bank::CellValue::ofText(QStringLiteral("top"))},
+                       {65536, 256, bank::CellValue::ofNumber(s)}};
+        spec.sheets.push_back(sheet);
+    }
+    const QString in = dir.filePath(QStringLiteral("wide.xls"));
+    bank::writeWorkbookFile(in, spec);
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    QElapsedTimer timer;
+    timer.start();
+    const Run r =
+        tool({QStringLiteral("make"), in, QStringLiteral("-o"), out, QStringLiteral("--force")});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    const auto book = bank::WorkbookData::load(out, bank::bankPassword());
+    QCOMPARE(book->sheet(15).usedRows, 65536);
+    QCOMPARE(book->cellText(15, 65536, 256), QStringLiteral("15"));
+}
+
+// A bank check would flag is not written, and says why: the first 20 findings and their count;
+// --force writes it.
+void TestMake::unusableBankRefused() {
+    QTemporaryDir dir;
+    QByteArray tsv;
+    for (int k = 1; k <= 25; ++k) {
+        tsv += QByteArray::number(k) + "\t题\\nA. 甲\\nB. 乙\tE\n";
+    }
+    const QString in = dir.filePath(QStringLiteral("sheet1.tsv"));
+    write(in, tsv);
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    write(out, "old bank");
+    const Run r = tool({QStringLiteral("make"), in, QStringLiteral("-o"), out});
+    QCOMPARE(r.code, 1);
+    const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 21);
+    QCOMPARE(lines.first(), QStringLiteral("sheet1 (人文): row 1: the answer E names no option of "
+                                           "the question (its options are A-B)"));
+    QCOMPARE(lines.last(), QStringLiteral("tiku-bank: 25 findings that tiku-bank check would "
+                                          "report: nothing written (give --force to write it "
+                                          "anyway)"));
+    QCOMPARE(read(out), QByteArray("old bank"));
+
+    const Run forced =
+        tool({QStringLiteral("make"), in, QStringLiteral("-o"), out, QStringLiteral("--force")});
+    QCOMPARE(forced.code, 0);
+    QVERIFY2(forced.out.contains(QStringLiteral("written with --force despite 25 findings")),
+             qPrintable(forced.out));
+    QCOMPARE(tool({QStringLiteral("check"), out}).code, 1);
 }
 
 QTEST_GUILESS_MAIN(TestMake)

@@ -67,6 +67,39 @@ std::vector<bank::SheetSpec> ods(const Entries& entries) {
     return readOds(archive);
 }
 
+// The message of the ImportError that reading throws; empty when it reads.
+template <typename Read> QString refusal(Read read) {
+    try {
+        read();
+    } catch (const ImportError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+// Letters that do not compress, as an entry that lets the rest of a package inflate far.
+QByteArray noise(int size) {
+    QByteArray out(size, Qt::Uninitialized);
+    for (char& c : out) {
+        c = char('a' + QRandomGenerator::global()->bounded(26));
+    }
+    return out;
+}
+
+Entries padded(Entries entries) {
+    entries.push_back({QStringLiteral("padding.bin"), noise(128 << 10)});
+    return entries;
+}
+
+QByteArray repeated(const QByteArray& item, int times) {
+    QByteArray out;
+    out.reserve(item.size() * times);
+    for (int i = 0; i < times; ++i) {
+        out += item;
+    }
+    return out;
+}
+
 } // namespace
 
 class TestReaders : public QObject {
@@ -80,6 +113,13 @@ private slots:
     void odsCells();
     void odsRepeatsAndUsedRows();
     void docxLines();
+    void workbookBudget();
+    void longTextsStopEarly();
+    void refusalsQuoteShortly();
+    void archiveRefusals();
+    void odsMergedBooleansAndFormulas();
+    void hiddenSheets();
+    void runFormattingCutBeforeParsing();
 };
 
 void TestReaders::xlsxCells() {
@@ -314,6 +354,196 @@ void TestReaders::docxLines() {
                           QStringLiteral("B. 乙\t丙"), QStringLiteral("答案：A"),
                           QStringLiteral("2． 又一题"), QStringLiteral("A. 丁"),
                           QStringLiteral("不编号"), QStringLiteral("５） 链接")}));
+}
+
+// One budget for the whole workbook: repeats of .ods tables, a worksheet part named by several
+// sheets, empty shared strings and spaces that expand stop at the first limit, which is named.
+void TestReaders::workbookBudget() {
+    const QByteArray table = "<table:table table:name=\"t\"><table:table-row "
+                             "table:number-rows-repeated=\"1000\"><table:table-cell "
+                             "office:value-type=\"float\" office:value=\"1\" "
+                             "table:number-columns-repeated=\"100\"/></table:table-row>"
+                             "</table:table>";
+    // 100,000 cells a table: four are read, the sixth is not.
+    QVERIFY(ods(odsEntries({}, repeated(table, 4))).size() == 4);
+    QString why = refusal([&] { ods(odsEntries({}, repeated(table, 6))); });
+    QVERIFY2(why.contains(
+                 QStringLiteral("more than %1 cells with values in the workbook").arg(kMaxCells)),
+             qPrintable(why));
+
+    // A part of 196,608 cells read for each sheet that names it: twice, not three times.
+    Entries book = padded(
+        xlsxEntries({{QStringLiteral("a"),
+                      repeated("<row>" + repeated("<c t=\"b\"><v>1</v></c>", 3) + "</row>", 65536)},
+                     {QStringLiteral("b"), {}},
+                     {QStringLiteral("c"), {}}}));
+    entry(book, QStringLiteral("xl/_rels/workbook.xml.rels")).replace("sheet2.xml", "sheet1.xml");
+    const auto twice = xlsx(book);
+    QCOMPARE(twice[1].cells.size(), size_t(196608));
+    entry(book, QStringLiteral("xl/_rels/workbook.xml.rels")).replace("sheet3.xml", "sheet1.xml");
+    why = refusal([&] { xlsx(book); });
+    QVERIFY2(why.contains(QStringLiteral("more than %1 cells").arg(kMaxCells)), qPrintable(why));
+    book =
+        padded(xlsxEntries({{QStringLiteral("a"), {}}}, repeated("<si/>", int(kMaxStrings) + 1)));
+    why = refusal([&] { xlsx(book); });
+    QVERIFY2(why.contains(QStringLiteral("more than %1 shared strings").arg(kMaxStrings)),
+             qPrintable(why));
+    // 32,000 spaces a cell, in 560 cells of 7 rows: 17.9 million characters from a few KB.
+    const QByteArray spaces =
+        "<table:table-cell office:value-type=\"string\"><text:p><text:s text:c=\"32000\"/>"
+        "</text:p></table:table-cell>";
+    const QByteArray rows =
+        repeated("<table:table-row>" + repeated(spaces, 80) + "</table:table-row>", 7);
+    why = refusal(
+        [&] { ods(odsEntries({}, "<table:table table:name=\"t\">" + rows + "</table:table>")); });
+    QVERIFY2(why.contains(QStringLiteral("characters of text in the workbook, more than %1 million")
+                              .arg(kBaseCharacters / 1000000)),
+             qPrintable(why));
+}
+
+// A text or a tag longer than any cell holds is refused as it grows, before it is whole.
+void TestReaders::longTextsStopEarly() {
+    QString why = refusal([&] {
+        xlsx(xlsxEntries({{QStringLiteral("a"), {}}},
+                         "<si><t>" + noise(kMaxTextBytes + 10) + "</t></si>"));
+    });
+    QVERIFY2(why.contains(QStringLiteral("longer than the %1 characters").arg(kMaxTextLength)),
+             qPrintable(why));
+    why = refusal([&] {
+        xlsx(xlsxEntries({{QStringLiteral("a"),
+                           "<row r=\"1\" x=\"" + noise(int(kMaxMarkupBytes) * 5 / 4) + "\"/>"}}));
+    });
+    QVERIFY2(why.contains(QStringLiteral("longer than %1 MB").arg(kMaxMarkupBytes >> 20)),
+             qPrintable(why));
+    why = refusal([&] {
+        ods(odsEntries({}, "<table:table table:name=\"t\"><table:table-row><table:table-cell "
+                           "office:value-type=\"string\"><text:p>" +
+                               repeated("<text:s text:c=\"32768\"/>", 1000) +
+                               "</text:p></table:table-cell></table:table-row></table:table>"));
+    });
+    QVERIFY2(why.contains(QStringLiteral("longer than the %1 characters").arg(kMaxTextLength)),
+             qPrintable(why));
+}
+
+// A value, shared string index, date, row number or cell reference is quoted in at most some
+// 40 characters with its length.
+void TestReaders::refusalsQuoteShortly() {
+    const QByteArray longValue(40000, '7');
+    const QList<QByteArray> rows{
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>" + longValue + "</v></c></row>",
+        "<row r=\"1\"><c r=\"A1\" t=\"d\"><v>" + longValue + "</v></c></row>",
+        "<row r=\"1\"><c r=\"A1\"><v>x" + longValue + "</v></c></row>",
+        "<row r=\"x" + longValue + "\"/>",
+        "<row r=\"1\"><c r=\"A" + longValue + "\"><v>1</v></c></row>",
+        "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + longValue + "</t></is></c></row>"};
+    for (const QByteArray& row : rows) {
+        const QString why = refusal([&] { xlsx(xlsxEntries({{QStringLiteral("a"), row}})); });
+        QVERIFY2(!why.isEmpty() && why.size() < 200 && why.contains(QStringLiteral("characters)")),
+                 qPrintable(why.left(300)));
+    }
+}
+
+// The inflation stop names the limit that tripped; part names equal but for letter case are
+// refused.
+void TestReaders::archiveRefusals() {
+    Entries book = xlsxEntries({{QStringLiteral("a"), {}}});
+    entry(book, QStringLiteral("xl/sharedStrings.xml")) = QByteArray(8 << 20, ' ');
+    QString why = refusal([&] { xlsx(book); });
+    QVERIFY2(why.contains(
+                 QStringLiteral("inflates more than %1 times its size").arg(kMaxInflationRatio)),
+             qPrintable(why));
+    book = xlsxEntries({{QStringLiteral("a"), {}}});
+    book.push_back({QStringLiteral("XL/Workbook.xml"), "<x/>"});
+    why = refusal([&] { xlsx(book); });
+    QVERIFY2(why.contains(QStringLiteral("the same but for letter case")), qPrintable(why));
+}
+
+// What LibreOffice's own .xls of the workbook shows: a merged area's top-left value only, an
+// xsd:boolean in any of its forms, a comparison formula's 1 or 0 as a truth value, NaN and the
+// infinities as 0.
+void TestReaders::odsMergedBooleansAndFormulas() {
+    const QByteArray table =
+        "<table:table table:name=\"t\"><table:table-row><table:table-cell "
+        "table:number-columns-spanned=\"2\" office:value-type=\"string\"><text:p>merged</text:p>"
+        "</table:table-cell><table:covered-table-cell office:value-type=\"string\"><text:p>"
+        "hidden</text:p></table:covered-table-cell><table:table-cell office:value-type=\"boolean\" "
+        "office:boolean-value=\"1\"/><table:table-cell office:value-type=\"boolean\" "
+        "office:boolean-value=\"0\"/></table:table-row><table:table-row>"
+        "<table:table-cell table:formula=\"of:=TRUE()\" office:value-type=\"float\" "
+        "office:value=\"1\"/><table:table-cell table:formula=\"of:=[.A1]&lt;&gt;&quot;(&quot;\" "
+        "office:value-type=\"float\" office:value=\"0\"/><table:table-cell "
+        "table:formula=\"of:=ISNUMBER([.A1])+1\" office:value-type=\"float\" "
+        "office:value=\"1\"/><table:table-cell office:value-type=\"float\" office:value=\"nan\"/>"
+        "<table:table-cell office:value-type=\"float\" office:value=\"-inf\"/></table:table-row>"
+        "</table:table>";
+    QCOMPARE(cells(ods(odsEntries({}, table))[0]),
+             (QStringList{QStringLiteral("A1 text:merged"), QStringLiteral("C1 bool:1"),
+                          QStringLiteral("D1 bool:0"), QStringLiteral("A2 bool:1"),
+                          QStringLiteral("B2 bool:0"), QStringLiteral("C2 number:1"),
+                          QStringLiteral("D2 number:0"), QStringLiteral("E2 number:0")}));
+    QCOMPARE(cells(xlsx(
+                 xlsxEntries({{QStringLiteral("a"), "<row r=\"1\"><c r=\"A1\"><v>NaN</v>"
+                                                    "</c><c r=\"B1\"><v>inf</v></c></row>"}}))[0]),
+             (QStringList{QStringLiteral("A1 number:0"), QStringLiteral("B1 number:0")}));
+}
+
+void TestReaders::hiddenSheets() {
+    Entries book = xlsxEntries(
+        {{QStringLiteral("a"), {}}, {QStringLiteral("b"), {}}, {QStringLiteral("c"), {}}});
+    QByteArray& workbook = entry(book, QStringLiteral("xl/workbook.xml"));
+    workbook.replace("sheetId=\"1\"", "sheetId=\"1\" state=\"hidden\"");
+    workbook.replace("sheetId=\"2\"", "sheetId=\"2\" state=\"veryHidden\"");
+    auto sheets = xlsx(book);
+    QCOMPARE(sheets.size(), size_t(3));
+    QVERIFY(sheets[0].hidden && sheets[1].hidden && !sheets[2].hidden);
+    const QByteArray styles =
+        "<style:style style:name=\"ta1\" style:family=\"table\"><style:table-properties "
+        "table:display=\"false\"/></style:style><style:style style:name=\"ta2\" "
+        "style:family=\"table\"><style:table-properties table:display=\"true\"/></style:style>";
+    sheets = ods(odsEntries(styles, "<table:table table:name=\"a\" table:style-name=\"ta1\"/>"
+                                    "<table:table table:name=\"b\" table:style-name=\"ta2\"/>"));
+    QCOMPARE(sheets.size(), size_t(2));
+    QVERIFY(sheets[0].hidden && !sheets[1].hidden);
+}
+
+// Run formatting is cut out of the shared strings as bytes, before they are parsed: tags split
+// between the pieces inflated are found whole, and what only looks like one is kept.
+void TestReaders::runFormattingCutBeforeParsing() {
+    QByteArray strings;
+    QStringList expected;
+    for (int i = 0; i < 30000; ++i) {
+        // Items of different lengths, so that tags fall on every offset of a piece's end.
+        const QByteArray n = QByteArray::number(i);
+        strings += "<si><r><rPr><b/><sz val=\"" + QByteArray(i % 13, '1') + "\"/></rPr><t>" + n +
+                   "</t></r><r><rPr/><t>&lt;rPr&gt;</t></r><r><rPr></rPr><t>.</t></r></si>";
+        expected.append(QString::fromLatin1(n) + QStringLiteral("<rPr>."));
+    }
+    QByteArray data;
+    for (int i = 0; i < 30000; ++i) {
+        data += "<row><c t=\"s\"><v>" + QByteArray::number(i) + "</v></c></row>";
+    }
+    const auto sheets = xlsx(padded(xlsxEntries({{QStringLiteral("a"), data}}, strings)));
+    QStringList texts;
+    for (const bank::CellSpec& c : sheets[0].cells) {
+        texts.append(c.value.text);
+    }
+    QCOMPARE(texts, expected);
+    // Fed in pieces of every size, so that each tag is split at each of its bytes.
+    const QByteArray stream = "<si><rPr><b/></rPr>a<rPr/>&lt;rPr&gt;<rP<rPr></rPr>b</rPr>c</si>";
+    for (int piece = 1; piece <= stream.size(); ++piece) {
+        ElementCutter cutter("rPr");
+        QByteArray out;
+        for (int at = 0; at < stream.size(); at += piece) {
+            cutter.feed(stream.constData() + at, std::min<int>(piece, stream.size() - at), out);
+        }
+        cutter.finish(out);
+        QCOMPARE(out, QByteArray("<si>a<rPr/>&lt;rPr&gt;<rPb</rPr>c</si>"));
+    }
+    // An element never closed cuts to the end, where the part is found unfinished.
+    const QString why = refusal([&] {
+        xlsx(xlsxEntries({{QStringLiteral("a"), {}}}, "<si><r><rPr><b/></r></si>"));
+    });
+    QVERIFY2(why.contains(QStringLiteral("not well formed")), qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestReaders)

@@ -86,7 +86,8 @@ void TestHostile::makeRefusesNonRegularOutput() {
     writeText(input, "1\tQ\tA\n");
     const QString fifo = dir.filePath(QStringLiteral("dxt.xls"));
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    expectRefused(tool({QStringLiteral("make"), input, QStringLiteral("-o"), fifo}),
+    expectRefused(tool({QStringLiteral("make"), input, QStringLiteral("-o"), fifo,
+                        QStringLiteral("--force")}),
                   QStringLiteral("这不是普通文件"));
     struct stat st {};
     QCOMPARE(::stat(QFile::encodeName(fifo).constData(), &st), 0);
@@ -106,7 +107,7 @@ void TestHostile::makeThatCannotWriteKeepsTheOldBank() {
     QByteArray text;
     for (int k = 1; k <= 40; ++k) {
         text +=
-            QStringLiteral("%1\t第%1题：下列哪一项是正确的\\nA. 甲\\nB. 乙\tC\n").arg(k).toUtf8();
+            QStringLiteral("%1\t第%1题：下列哪一项是正确的\\nA. 甲\\nB. 乙\tB\n").arg(k).toUtf8();
     }
     writeText(input, text);
     const Run r = tool({QStringLiteral("-c"), QStringLiteral("ulimit -f 8; exec \"$0\" \"$@\""),
@@ -139,6 +140,11 @@ void TestHostile::optionValuesNeverTakeThePassword_data() {
                               << "unknown option -password";
     QTest::newRow("unknown option with a value")
         << QStringList{"info", "x.xls", "--pasword=" + kSecret} << "unknown option --pasword";
+    QTest::newRow("blank forgotten after the option")
+        << QStringList{"info", "x.xls", "--password" + kSecret} << "unknown option --password…";
+    QTest::newRow("unknown option without a value")
+        << QStringList{"make", "a.tsv", "-o", "b.xls", "--x" + kSecret}
+        << "an unknown option (not shown";
 }
 
 void TestHostile::optionValuesNeverTakeThePassword() {

@@ -238,7 +238,8 @@ void TestTikuBank::check_data() {
     auto rows = [](int n) {
         QList<QStringList> out;
         for (int k = 1; k <= n; ++k) {
-            out.append({QStringLiteral("第%1题").arg(k), QString(QChar(u'A' + k % 5))});
+            out.append({QStringLiteral("第%1题\nA. 甲\nB. 乙\nC. 丙\nD. 丁\nE. 戊").arg(k),
+                        QString(QChar(u'A' + k % 5))});
         }
         return out;
     };
@@ -389,9 +390,13 @@ void TestTikuBank::makeFromTsvAndCsv() {
     writeText(csv, QByteArray("\xEF\xBB\xBF") +
                        QStringLiteral("1,\"含逗号,和\"\"引号\"\"\n换行\",B\r\n2,plain,C").toUtf8());
     const QString out = dir.filePath(QStringLiteral("dxt.xls"));
-    const Run made = tool({QStringLiteral("make"), tsv, csv, QStringLiteral("-o"), out});
+    // Deliberately short banks without options: written only with --force.
+    const Run made = tool(
+        {QStringLiteral("make"), tsv, csv, QStringLiteral("-o"), out, QStringLiteral("--force")});
     QCOMPARE(made.code, 0);
     QCOMPARE(made.err, QString());
+    QVERIFY2(made.out.contains(QStringLiteral("written with --force despite")),
+             qPrintable(made.out));
 
     const Run info = tool({QStringLiteral("info"), out});
     QVERIFY(info.out.contains(QStringLiteral("encryption: rc4-cryptoapi, 128-bit key")));
@@ -408,7 +413,7 @@ void TestTikuBank::makeFromTsvAndCsv() {
     // Another password: the default one no longer opens it, and it is never echoed.
     const QString secret = QStringLiteral("S3cret-口令");
     const Run again = tool({QStringLiteral("make"), tsv, QStringLiteral("-o"), out,
-                            QStringLiteral("--password"), secret});
+                            QStringLiteral("--password"), secret, QStringLiteral("--force")});
     QCOMPARE(again.code, 0);
     QCOMPARE(tool({QStringLiteral("info"), out}).code, 2);
     const Run opened = tool({QStringLiteral("info"), out, QStringLiteral("--password"), secret});
@@ -422,7 +427,10 @@ void TestTikuBank::makeReplacesOutput() {
     writeText(out, QByteArray(300000, 'x'));
     const QString tsv = dir.filePath(QStringLiteral("sheet1.tsv"));
     writeText(tsv, "1\tQ\tA\n");
-    QCOMPARE(tool({QStringLiteral("make"), tsv, QStringLiteral("-o"), out}).code, 0);
+    QCOMPARE(
+        tool({QStringLiteral("make"), tsv, QStringLiteral("-o"), out, QStringLiteral("--force")})
+            .code,
+        0);
     QVERIFY(QFileInfo(out).size() < 300000);
     QCOMPARE(tool({QStringLiteral("info"), out}).code, 0);
     // A failed make leaves the existing file alone.

@@ -1,8 +1,10 @@
 #include "textinput.h"
 
+#include "importerror.h"
+
 #include <QStringDecoder>
 
-namespace tiku::tool {
+namespace tiku::import {
 
 namespace {
 
@@ -16,7 +18,7 @@ QString unescapeField(QStringView field, const QString& source, int line) {
             continue;
         }
         if (i + 1 >= field.size()) {
-            throw InputError(
+            throw ImportError(
                 QStringLiteral("%1:%2: a backslash at the end of a field").arg(source).arg(line));
         }
         const QChar e = field[++i];
@@ -34,7 +36,7 @@ QString unescapeField(QStringView field, const QString& source, int line) {
             out.append(u'\\');
             break;
         default:
-            throw InputError(
+            throw ImportError(
                 QStringLiteral("%1:%2: unknown escape \\%3 (use \\n, \\r, \\t or \\\\)")
                     .arg(source)
                     .arg(line)
@@ -42,6 +44,22 @@ QString unescapeField(QStringView field, const QString& source, int line) {
         }
     }
     return out;
+}
+
+// Rows and fields are refused as they arrive, before a hostile file's millions of them are held.
+void checkRows(const Table& table, const QString& source) {
+    if (table.size() >= size_t(kMaxRows)) {
+        throw ImportError(QStringLiteral("%1: more than %2 rows, more than a worksheet holds")
+                              .arg(source)
+                              .arg(kMaxRows));
+    }
+}
+
+void checkFields(qsizetype fields, const QString& source, int line) {
+    if (fields > kMaxColumns) {
+        throw ImportError(
+            QStringLiteral("%1:%2: more than %3 fields").arg(source).arg(line).arg(kMaxColumns));
+    }
 }
 
 } // namespace
@@ -52,14 +70,22 @@ Table parseTsv(const QString& text, const QString& source) {
     int line = 0;
     while (!rest.isEmpty()) {
         ++line;
-        const qsizetype end = rest.indexOf(u'\n');
-        QStringView row = end < 0 ? rest : rest.left(end);
-        rest = end < 0 ? QStringView() : rest.mid(end + 1);
-        if (row.endsWith(u'\r')) {
-            row.chop(1);
+        checkRows(table, source);
+        // A line ends at LF, CRLF or a lone CR (Excel for Mac's line end).
+        qsizetype end = 0;
+        while (end < rest.size() && rest[end] != u'\n' && rest[end] != u'\r') {
+            ++end;
         }
+        const QStringView row = rest.left(end);
+        qsizetype next = end;
+        if (next < rest.size()) {
+            next +=
+                rest[next] == u'\r' && next + 1 < rest.size() && rest[next + 1] == u'\n' ? 2 : 1;
+        }
+        rest = rest.mid(next);
         QStringList fields;
         if (!row.isEmpty()) {
+            checkFields(row.count(u'\t') + 1, source, line);
             for (QStringView field : row.split(u'\t')) {
                 fields.append(unescapeField(field, source, line));
             }
@@ -78,6 +104,7 @@ Table parseCsv(const QString& text, const QString& source) {
     qsizetype i = 0;
     const qsizetype n = text.size();
     auto endField = [&] {
+        checkFields(fields.size() + 1, source, line);
         fields.append(field);
         field.clear();
     };
@@ -89,6 +116,7 @@ Table parseCsv(const QString& text, const QString& source) {
         if (fields.size() == 1 && fields.front().isEmpty()) {
             fields.clear();
         }
+        checkRows(table, source);
         table.push_back(fields);
         fields.clear();
         rowStarted = false;
@@ -101,9 +129,9 @@ Table parseCsv(const QString& text, const QString& source) {
             ++i;
             for (;;) {
                 if (i >= n) {
-                    throw InputError(QStringLiteral("%1:%2: a quoted field is not closed")
-                                         .arg(source)
-                                         .arg(quoteLine));
+                    throw ImportError(QStringLiteral("%1:%2: a quoted field is not closed")
+                                          .arg(source)
+                                          .arg(quoteLine));
                 }
                 if (text[i] == u'"') {
                     if (i + 1 < n && text[i + 1] == u'"') {
@@ -114,15 +142,14 @@ Table parseCsv(const QString& text, const QString& source) {
                     ++i;
                     break;
                 }
-                if (text[i] == u'\n') {
+                if (text[i] == u'\n' ||
+                    (text[i] == u'\r' && (i + 1 == n || text[i + 1] != u'\n'))) {
                     ++line;
                 }
                 field.append(text[i++]);
             }
-            if (i < n && text[i] != u',' && text[i] != u'\n' &&
-                !(text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') &&
-                !(text[i] == u'\r' && i + 1 == n)) {
-                throw InputError(
+            if (i < n && text[i] != u',' && text[i] != u'\n' && text[i] != u'\r') {
+                throw ImportError(
                     QStringLiteral("%1:%2: text after a closing quote").arg(source).arg(line));
             }
             continue;
@@ -131,10 +158,11 @@ Table parseCsv(const QString& text, const QString& source) {
             rowStarted = true;
             endField();
             ++i;
-        } else if (c == u'\n' || (c == u'\r' && (i + 1 == n || text[i + 1] == u'\n'))) {
+        } else if (c == u'\n' || c == u'\r') {
+            // LF, CRLF or a lone CR (Excel for Mac's line end) ends the row.
             rowStarted = true;
             endRow();
-            i += c == u'\r' && i + 1 < n ? 2 : 1;
+            i += c == u'\r' && i + 1 < n && text[i + 1] == u'\n' ? 2 : 1;
             ++line;
         } else {
             rowStarted = true;
@@ -152,7 +180,7 @@ Table readTable(const QByteArray& bytes, const QString& path) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     if (decoder.hasError()) {
-        throw InputError(QStringLiteral("%1: not valid UTF-8").arg(path));
+        throw ImportError(QStringLiteral("%1: not valid UTF-8").arg(path));
     }
     if (text.startsWith(QChar(0xFEFF))) {
         text.remove(0, 1);
@@ -161,4 +189,4 @@ Table readTable(const QByteArray& bytes, const QString& path) {
                                                                       : parseTsv(text, path);
 }
 
-} // namespace tiku::tool
+} // namespace tiku::import

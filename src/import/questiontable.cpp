@@ -1,0 +1,306 @@
+#include "questiontable.h"
+
+#include "importerror.h"
+#include "quote.h"
+#include "sheetbuilder.h"
+
+#include "bank/workbook.h"
+#include "core/numbertext.h"
+
+#include <map>
+#include <utility>
+
+namespace tiku::import {
+
+namespace {
+
+enum class Role { None, Question, Answer, Option, Options, Number, Type, Known };
+
+struct Column {
+    Role role = Role::None;
+    int letter = 0; // Role::Option: 0 for A … 4 for E
+};
+
+// A letter A-E (half- or full-width, either case) as 0-4, else -1.
+int letterIndex(QChar c) {
+    char16_t u = c.unicode();
+    if (u >= 0xFF21 && u <= 0xFF5A) {
+        u = char16_t(u - 0xFEE0);
+    }
+    if (u >= u'a' && u <= u'e') {
+        return u - u'a';
+    }
+    if (u >= u'A' && u <= u'E') {
+        return u - u'A';
+    }
+    return -1;
+}
+
+// The point after an option letter: . ． 、 ) ） : ：
+bool isOptionPoint(QChar c) {
+    return QStringView(u".．、)）:：").contains(c);
+}
+
+Column columnOf(const QString& name) {
+    // The header names of each role, as foldedName gives them.
+    static const std::pair<Role, QStringList> names[] = {
+        {Role::Question, {"题目", "题干", "试题", "问题", "题目内容", "question", "stem"}},
+        {Role::Answer, {"答案", "正确答案", "参考答案", "标准答案", "answer"}},
+        {Role::Options, {"选项", "options"}},
+        {Role::Number, {"序号", "题号", "编号", "id"}},
+        {Role::Type, {"题型", "类型"}},
+        {Role::Known, {"难度", "分值", "章节", "知识点", "解析", "备注"}}};
+    for (const auto& [role, list] : names) {
+        if (list.contains(name)) {
+            return {role};
+        }
+    }
+    // One column per option: A, 选项A, A选项, Option A (blanks already dropped).
+    QStringView letter = name;
+    if (letter.startsWith(u"选项")) {
+        letter = letter.mid(2);
+    } else if (letter.startsWith(u"option")) {
+        letter = letter.mid(6);
+    } else if (letter.endsWith(u"选项")) {
+        letter.chop(2);
+    }
+    if (letter.size() == 1 && letterIndex(letter[0]) >= 0) {
+        return {Role::Option, letterIndex(letter[0])};
+    }
+    return {};
+}
+
+// A cell's text as a table reads it.
+QString textOf(const bank::CellValue& value) {
+    switch (value.kind) {
+    case bank::CellValue::Kind::Blank:
+        return {};
+    case bank::CellValue::Kind::Text:
+        return value.text;
+    case bank::CellValue::Kind::Number:
+        return formatNumber(value.number);
+    case bank::CellValue::Kind::Boolean:
+        return value.boolean ? QStringLiteral("True") : QStringLiteral("False");
+    case bank::CellValue::Kind::Error:
+        return bank::errorLiteral(value.error);
+    }
+    return {};
+}
+
+// The options of one cell: "A.x, B.y", "A、x；B、y", or one per line without letters.
+QStringList splitOptions(const QString& text) {
+    // Where each option's letter stands: the next letter in order, at the start or after a blank,
+    // a line break or a separator, followed by its point.
+    std::vector<qsizetype> starts;
+    for (qsizetype i = 0; i + 1 < text.size() && starts.size() < 5; ++i) {
+        if (letterIndex(text[i]) == int(starts.size()) && !text[i].isLower() &&
+            isOptionPoint(text[i + 1]) &&
+            (i == 0 || text[i - 1].isSpace() || QStringView(u",，;；").contains(text[i - 1]))) {
+            starts.push_back(i);
+        }
+    }
+    QStringList out;
+    if (starts.empty()) {
+        for (const QString& line : text.split(u'\n')) {
+            if (!line.trimmed().isEmpty()) {
+                out.append(line.trimmed());
+            }
+        }
+        return out;
+    }
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const qsizetype from = starts[k] + 2;
+        const qsizetype to = k + 1 < starts.size() ? starts[k + 1] : text.size();
+        QString option = text.mid(from, to - from).trimmed();
+        while (!option.isEmpty() && QStringView(u",，;；").contains(option.back())) {
+            option.chop(1);
+            option = option.trimmed();
+        }
+        out.append(option);
+    }
+    return out;
+}
+
+// What an answer says about the question's kind, or nothing for one letter (or anything else,
+// which the bank check then names).
+std::optional<OtherKind> answerKind(const QString& folded) {
+    static const QStringList trueFalse = {"对", "错", "√", "×", "✓", "✗", "正确", "错误"};
+    if (trueFalse.contains(folded)) {
+        return OtherKind::TrueFalse;
+    }
+    int letters = 0;
+    for (const QChar c : folded) {
+        if (letterIndex(c) >= 0) {
+            ++letters;
+        } else if (!QStringView(u",，、;；").contains(c)) {
+            return std::nullopt;
+        }
+    }
+    return letters > 1 ? std::optional(OtherKind::MultipleAnswer) : std::nullopt;
+}
+
+} // namespace
+
+QString foldedName(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() >= 0xFF01 && c.unicode() <= 0xFF5E) {
+            c = QChar(char16_t(c.unicode() - 0xFEE0));
+        }
+        if (!c.isSpace()) {
+            out.append(c);
+        }
+    }
+    return out.toCaseFolded();
+}
+
+QString optionLetters(QStringView question) {
+    QString letters;
+    for (QStringView line : question.split(u'\n')) {
+        line = line.trimmed();
+        if (line.size() < 2 || letterIndex(line[0]) < 0 || line[0].isLower() ||
+            !isOptionPoint(line[1])) {
+            continue;
+        }
+        for (qsizetype i = 0; i + 1 < line.size(); ++i) {
+            if ((i == 0 || line[i - 1].isSpace()) && letterIndex(line[i]) >= 0 &&
+                !line[i].isLower() && isOptionPoint(line[i + 1])) {
+                letters.append(QChar(u'A' + letterIndex(line[i])));
+            }
+        }
+    }
+    return letters;
+}
+
+std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
+                                               const QString& source) {
+    // The cells by row and column; a later cell at the same place replaces an earlier.
+    std::map<int, std::map<int, QString>> rows;
+    for (const bank::CellSpec& cell : sheet.cells) {
+        QString text = textOf(cell.value);
+        if (!text.trimmed().isEmpty()) {
+            rows[cell.row][cell.column] = std::move(text);
+        } else if (auto row = rows.find(cell.row); row != rows.end()) {
+            row->second.erase(cell.column);
+            if (row->second.empty()) {
+                rows.erase(row);
+            }
+        }
+    }
+    if (rows.empty()) {
+        return std::nullopt;
+    }
+    const auto& [headerRow, header] = *rows.begin();
+    std::map<int, Column> columns;
+    bool hasQuestion = false;
+    bool hasAnswer = false;
+    QStringList unknown;
+    for (const auto& [c, name] : header) {
+        const Column column = columnOf(foldedName(name));
+        hasQuestion = hasQuestion || column.role == Role::Question;
+        hasAnswer = hasAnswer || column.role == Role::Answer;
+        if (column.role == Role::None) {
+            unknown.append(
+                QStringLiteral("%1 (column %2)").arg(quotedCell(name), columnLetters(c)));
+        }
+        columns[c] = column;
+    }
+    if (!hasQuestion || !hasAnswer) {
+        return std::nullopt;
+    }
+    QuestionTable table;
+    table.sheet.name = sheet.name;
+    if (!unknown.isEmpty()) {
+        table.unknownColumns =
+            QStringLiteral("%1: the column%2 %3 of the question table %4 none of the known "
+                           "headers and left out")
+                .arg(source, unknown.size() == 1 ? QString() : QStringLiteral("s"),
+                     unknown.join(QStringLiteral(", ")),
+                     unknown.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+    }
+    for (auto it = std::next(rows.begin()); it != rows.end(); ++it) {
+        const auto& [r, cells] = *it;
+        QString stem, answer, number, type;
+        QString options[5];
+        QStringList listed;
+        for (const auto& [c, text] : cells) {
+            const auto found = columns.find(c);
+            if (found == columns.end()) {
+                continue;
+            }
+            switch (found->second.role) {
+            case Role::Question:
+                stem = stem.isEmpty() ? text : stem;
+                break;
+            case Role::Answer:
+                answer = answer.isEmpty() ? text : answer;
+                break;
+            case Role::Option:
+                options[found->second.letter] = text.trimmed();
+                break;
+            case Role::Options:
+                listed += splitOptions(text);
+                break;
+            case Role::Number:
+                number = number.isEmpty() ? text.trimmed() : number;
+                break;
+            case Role::Type:
+                type += text;
+                break;
+            case Role::Known:
+            case Role::None:
+                break;
+            }
+        }
+        for (const QString& option : options) {
+            if (!option.isEmpty()) {
+                listed.append(option);
+            }
+        }
+        const QString folded = foldedName(answer).toUpper();
+        std::optional<OtherKind> other;
+        if (type.contains(u"多选")) {
+            other = OtherKind::MultipleAnswer;
+        } else if (type.contains(u"判断")) {
+            other = OtherKind::TrueFalse;
+        } else if (type.contains(u"填空")) {
+            other = OtherKind::NoOptions;
+        } else if (const auto kind = answerKind(folded)) {
+            other = kind;
+        } else if (listed.isEmpty()) {
+            other = OtherKind::NoOptions;
+        }
+        if (other) {
+            table.others.push_back({*other, source, r});
+            continue;
+        }
+        QString text = stem.trimmed();
+        // More options than letters A-E cannot be asked; the sixth on stay as they are.
+        for (qsizetype k = 0; k < listed.size(); ++k) {
+            text += k < 5 ? QStringLiteral("\n%1．%2").arg(QChar(char16_t(u'A' + k))).arg(listed[k])
+                          : QStringLiteral("\n") + listed[k];
+        }
+        if (text.size() > kMaxTextLength) {
+            throw ImportError(QStringLiteral("%1: row %2: the question with its options is longer "
+                                             "than %3 characters")
+                                  .arg(source)
+                                  .arg(r)
+                                  .arg(kMaxTextLength));
+        }
+        const int row = ++table.questions;
+        bool numeric = false;
+        const double value = number.toDouble(&numeric);
+        table.sheet.cells.push_back({row, 1,
+                                     number.isEmpty() ? bank::CellValue::ofNumber(row)
+                                     : numeric        ? bank::CellValue::ofNumber(value)
+                                                      : bank::CellValue::ofText(number)});
+        table.sheet.cells.push_back({row, bank::questionColumn, bank::CellValue::ofText(text)});
+        if (!folded.isEmpty()) {
+            table.sheet.cells.push_back({row, bank::answerColumn, bank::CellValue::ofText(folded)});
+        }
+    }
+    return table;
+}
+
+} // namespace tiku::import
