@@ -190,7 +190,7 @@ class Screens:
             return
         window = self.window(title)
         self.input.move_to(1200, 1000)  # no hover highlight
-        time.sleep(1)  # Wine paints after the window maps
+        time.sleep(3)  # Wine paints a new window some time after it maps
         os.makedirs(self.shots, exist_ok=True)
         subprocess.run(["import", "-display", self.server.name, "-window", hex(window.id),
                         os.path.join(self.shots, name + ".png")], check=True, timeout=60)
