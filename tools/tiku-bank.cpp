@@ -30,7 +30,9 @@
 #include <cstdio>
 #include <optional>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 using namespace tiku;
 using namespace tiku::bank;
@@ -237,6 +239,22 @@ int check(const Arguments& a) {
 // The output may not be one of the inputs, by any name (a link, another spelling of the path):
 // writing it would destroy the source before it is read or after.
 void refuseInputAsOutput(const QStringList& inputs, const QString& output) {
+    const auto refuse = [&output](const QString& input) {
+        throw import::ImportError(
+            QStringLiteral("%1 is the input %2: make does not write over its input")
+                .arg(output, input));
+    };
+#ifdef _WIN32
+    // Windows' stat() gives no file numbers: the canonical paths (in any case) are compared.
+    if (!QFileInfo::exists(output)) {
+        return;
+    }
+    for (const QString& input : inputs) {
+        if (QFileInfo(input) == QFileInfo(output)) {
+            refuse(input);
+        }
+    }
+#else
     struct stat out {};
     if (::stat(QFile::encodeName(output).constData(), &out) != 0) {
         return; // no file there yet, so none of the inputs
@@ -245,11 +263,10 @@ void refuseInputAsOutput(const QStringList& inputs, const QString& output) {
         struct stat in {};
         if (::stat(QFile::encodeName(input).constData(), &in) == 0 && in.st_dev == out.st_dev &&
             in.st_ino == out.st_ino) {
-            throw import::ImportError(
-                QStringLiteral("%1 is the input %2: make does not write over its input")
-                    .arg(output, input));
+            refuse(input);
         }
     }
+#endif
 }
 
 int make(const Arguments& a, const tool::MakeOptions& extra) {
@@ -311,8 +328,10 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+#ifdef SIGXFSZ
     // Past a file size limit a write fails and is reported, instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QStringList args = QCoreApplication::arguments().mid(1);
     try {
         if (args.isEmpty()) {

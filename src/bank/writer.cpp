@@ -17,11 +17,23 @@
 #include <map>
 #include <memory>
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace tiku::bank {
 
 namespace {
+
+bool syncToDisk(int fd) {
+#ifdef _WIN32
+    return ::_commit(fd) == 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
 
 namespace record = biff::record;
 using detail::BiffStream;
@@ -362,7 +374,7 @@ void writeWorkbookFile(const QString& path, const WorkbookSpec& spec, const Writ
     // buffer fails only when it is flushed (a full disk), and some file systems report that
     // only when the data is synced.
     const bool written =
-        file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+        file.write(bytes) == bytes.size() && file.flush() && syncToDisk(file.handle());
     if (!written) {
         const QString why =
             file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string(errno);

@@ -3,6 +3,7 @@
 #include "importerror.h"
 #include "quote.h"
 
+#include <QByteArrayView>
 #include <QHash>
 
 #include <cstring>
@@ -261,8 +262,8 @@ void ElementCutter::feed(const char* p, qint64 n, QByteArray& out) {
     qint64 pos = 0;
     while (pos < n) {
         const QByteArray& tag = inside_ ? close_ : open_;
-        const void* found = ::memmem(p + pos, size_t(n - pos), tag.constData(), size_t(tag.size()));
-        if (found == nullptr) {
+        const qsizetype found = QByteArrayView(p + pos, n - pos).indexOf(tag);
+        if (found < 0) {
             const qint64 keep = partialTag(p + pos, n - pos, tag);
             if (!inside_) {
                 out.append(p + pos, n - pos - keep);
@@ -270,7 +271,7 @@ void ElementCutter::feed(const char* p, qint64 n, QByteArray& out) {
             pending_ = QByteArray(p + n - keep, keep);
             return;
         }
-        const qint64 at = static_cast<const char*>(found) - p;
+        const qint64 at = pos + found;
         if (!inside_) {
             out.append(p + pos, at - pos);
         }
