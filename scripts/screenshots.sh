@@ -14,8 +14,11 @@ fi
 cmake --build "$build" --target tiku tiku-bank demo_bank
 mkdir -p docs/screenshots
 
-exec env -u DISPLAY -u WAYLAND_DISPLAY -u AT_SPI_BUS_ADDRESS -u DBUS_SESSION_BUS_ADDRESS \
-    dbus-run-session -- /usr/bin/python3 - "$build/bin" docs/screenshots <<'EOF'
+# A runtime folder of its own keeps the accessibility bus's socket apart from test runs.
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+env -u DISPLAY -u WAYLAND_DISPLAY -u AT_SPI_BUS_ADDRESS -u DBUS_SESSION_BUS_ADDRESS \
+    XDG_RUNTIME_DIR="$runtime" dbus-run-session -- /usr/bin/python3 - "$build/bin" docs/screenshots <<'EOF'
 import os
 import shutil
 import subprocess

@@ -5,7 +5,8 @@
 
 SCENARIO is one of: mock-test, browse, close-boxes, missing-bank, own-bank, named-bank (each on
 a copy of TIKU in a fresh folder with banks made by TIKU_BANK), or installed (TIKU as installed,
-beside its demo bank); every run with a home of its own. Runs itself inside a D-Bus session of its own, which carries the accessibility bus.
+beside its demo bank); every run with a home of its own. Runs itself inside a D-Bus session
+and a runtime folder of its own, which carry the accessibility bus.
 Exit status 0 when the run went as expected, 1 with the reason otherwise, 77 when a tool it
 needs is missing.
 """
@@ -14,7 +15,9 @@ import importlib.util
 import os
 import re
 import shutil
+import subprocess
 import sys
+import tempfile
 import time
 
 SKIPPED = 77
@@ -343,10 +346,17 @@ def main(argv):
         env = {k: v for k, v in os.environ.items()
                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS",
                             "DBUS_SESSION_BUS_ADDRESS")}
-        os.execvpe("dbus-run-session",
-                   ["dbus-run-session", "--", "/bin/sh", "-c",
-                    'TIKU_E2E_SESSION=$$ exec "$0" "$@"', sys.executable, *argv],
-                   env)
+        # A runtime folder of the run's own: the accessibility bus puts its socket at
+        # $XDG_RUNTIME_DIR/at-spi/bus (~/.cache/at-spi/bus without it), a path that runs side
+        # by side would otherwise share and take from each other.
+        runtime = tempfile.mkdtemp(prefix="tiku-e2e-run-")
+        env["XDG_RUNTIME_DIR"] = runtime
+        try:
+            return subprocess.run(["dbus-run-session", "--", "/bin/sh", "-c",
+                                   'TIKU_E2E_SESSION=$$ exec "$0" "$@"', sys.executable, *argv],
+                                  env=env, check=False).returncode
+        finally:
+            shutil.rmtree(runtime, ignore_errors=True)
     started = time.monotonic()
     try:
         with Session(argv[2], argv[3], copy=argv[1] != "installed") as session:
