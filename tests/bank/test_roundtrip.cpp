@@ -268,11 +268,19 @@ void TestRoundTrip::largeRowCounts() {
     SheetSpec sheet{QStringLiteral("sheet1"), SheetKind::Worksheet, {}};
     sheet.cells.push_back({1, 3, CellValue::ofText(QStringLiteral("A"))});
     sheet.cells.push_back({rows / 2, 2, CellValue::ofNumber(rows / 2)});
+    sheet.cells.push_back({rows - 1, 256, CellValue::blank()});
     sheet.cells.push_back({rows, 2, CellValue::ofText(QStringLiteral("last"))});
     auto book = roundTrip({{sheet}}, options(Encryption::Rc4CryptoApi));
     QCOMPARE(book->sheets()[0].usedRows, rows);
     QCOMPARE(book->cellText(0, rows, 2), QStringLiteral("last"));
     QCOMPARE(book->cellText(0, rows / 2, 2), QString::number(rows / 2));
+    // A visit gives the values held, in order, and leaves the blank cell out.
+    QStringList visited;
+    book->visitCells(0, [&](int r, int c, const CellContent& cell) {
+        visited << QStringLiteral("%1,%2=%3").arg(r).arg(c).arg(cell.text);
+    });
+    QCOMPARE(visited, QStringList({QStringLiteral("1,3=A"), QStringLiteral("%1,2=%1").arg(rows / 2),
+                                   QStringLiteral("%1,2=last").arg(rows)}));
 }
 
 QTEST_GUILESS_MAIN(TestRoundTrip)
