@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace tiku::import {
 
@@ -518,6 +519,13 @@ std::optional<Group> groupHeader(QStringView line, QString& rest) {
     return g;
 }
 
+// Nothing but blanks and closing punctuation: what may follow a stem's answer brackets.
+bool endsStem(QStringView rest) {
+    return std::all_of(rest.begin(), rest.end(), [](QChar c) {
+        return isBlank(c) || QStringView(u"。．.？?：:；;").contains(c);
+    });
+}
+
 // The answer in the text's last bracket pair ("（ B ）", "( AB )", "（√）") or just after it
 // ("…（  ）D", "…( )  D。"), and the text with that pair blanked to "（　　）" and what
 // followed it dropped.
@@ -543,6 +551,8 @@ std::optional<std::pair<AnswerValue, QString>> bracketAnswer(const QString& text
             std::any_of(value->letters.cbegin(), value->letters.cend(),
                         [](QChar c) { return optionIndex(c) < 0; })) {
             value.reset(); // "（注）", "(mmHg)": words, not an answer
+        } else if (value && value->letters.size() > 1 && !endsStem(after)) {
+            value.reset(); // "抑制剂（ACE）的副作用": a name inside the wording
         }
     } else if (inside.isEmpty() && !trimBlanks(after).isEmpty() && trimBlanks(after).size() <= 6) {
         // letters only: "（　　）正确" is a question's wording
@@ -641,6 +651,9 @@ struct Question {
     std::vector<Option> options;
     AnswerValue answer;
     bool answered = false;
+    // The stem as written, when its answer is the letters of a bracket pair at its end, which may
+    // as well be a name ("…抑制剂（ACE）"): a key entry of one letter keeps the name.
+    QString bracketWording;
     QString answerProblem; // an answer line without an answer: reported for a question with options
     int answerLine = 0;
     int section = 0;
@@ -1037,6 +1050,9 @@ private:
         Question& q = questions_.back();
         if (!q.answered) {
             if (auto bracket = bracketAnswer(q.text)) {
+                if (bracket->first.letters.size() > 1) {
+                    q.bracketWording = q.text;
+                }
                 q.answer = bracket->first;
                 q.text = std::move(bracket->second);
                 q.answered = true;
@@ -1117,7 +1133,13 @@ private:
             return;
         }
         NumberIndex::Slot& s = *found;
-        while (s.next < s.questions.size() && questions_[size_t(s.questions[s.next])].answered) {
+        // A key entry of one letter or true/false says the letters in a stem's end brackets
+        // were wording; one of several letters is compared with them.
+        const bool single = e.answer.trueFalse >= 0 || e.answer.letters.size() == 1;
+        const auto keyed = [&](const Question& q) {
+            return q.answered && (q.bracketWording.isEmpty() || !single);
+        };
+        while (s.next < s.questions.size() && keyed(questions_[size_t(s.questions[s.next])])) {
             ++s.next;
         }
         if (s.next == s.questions.size()) {
@@ -1133,6 +1155,9 @@ private:
             return;
         }
         Question& q = questions_[size_t(s.questions[s.next++])];
+        if (!q.bracketWording.isEmpty()) {
+            q.text = std::exchange(q.bracketWording, {});
+        }
         q.answer = e.answer;
         q.answered = true;
     }

@@ -125,6 +125,11 @@ void TestQuestionList::layouts_data() {
     QTest::newRow("true/false ranges and letters run together in a key")
         << QStringLiteral("1. a\nA. x\nB. y\n2. b\nA. x\nB. y\n答案：1B2A")
         << QStringList{QStringLiteral("1|a\nA. x\nB. y|B"), QStringLiteral("2|b\nA. x\nB. y|A")};
+    QTest::newRow("letters in brackets inside or at the end of a stem, with a key: a name")
+        << QStringLiteral("1. 抑制剂（ACE）的副作用是\nA. x\nB. y\n2. 常用抑制剂（ACE）。\nA. x\n"
+                          "B. y\n答案\n1.B 2.A")
+        << QStringList{QStringLiteral("1|抑制剂（ACE）的副作用是\nA. x\nB. y|B"),
+                       QStringLiteral("2|常用抑制剂（ACE）。\nA. x\nB. y|A")};
     QTest::newRow("the k-th question is row k whatever its number")
         << QStringLiteral("7. a\nA. x\nB. y\n答案：A\n\n\n3. b\nA. x\nB. y\n答案：B")
         << QStringList{QStringLiteral("7|a\nA. x\nB. y|A"), QStringLiteral("3|b\nA. x\nB. y|B")};
@@ -158,13 +163,16 @@ void TestQuestionList::otherQuestions() {
     // Mixed kinds: the single-choice questions become rows in order; the others are listed.
     const QuestionList list = parse(QStringLiteral(
         "1. 单选\nA. x\nB. y\n答案：B\n2. 多选\nA. x\nB. y\nC. z\n答案：AC\n3. 判断（√）\n"
-        "4. 填空____\n答案：无\n5. 判断二\n6. 又单选（ A ）\nA. x\nB. y\n参考答案\n5 ×"));
+        "4. 填空____\n答案：无\n5. 判断二\n6. 又单选（ A ）\nA. x\nB. y\n7. 哪些对（ A B ）\n"
+        "A. x\nB. y\n8. 还有哪些（AB）\nA. x\nB. y\n参考答案\n5 ×\n7 AB"));
     QCOMPARE(list.findings, QStringList());
     QCOMPARE(rows(list.sheet), (QStringList{QStringLiteral("1|单选\nA. x\nB. y|B"),
                                             QStringLiteral("6|又单选（　　）\nA. x\nB. y|A")}));
-    QCOMPARE(lineNumbers(list.others),
-             (QStringList{QStringLiteral("multiple-answer@5"), QStringLiteral("true/false@10"),
-                          QStringLiteral("without options@11"), QStringLiteral("true/false@13")}));
+    QCOMPARE(
+        lineNumbers(list.others),
+        (QStringList{QStringLiteral("multiple-answer@5"), QStringLiteral("true/false@10"),
+                     QStringLiteral("without options@11"), QStringLiteral("true/false@13"),
+                     QStringLiteral("multiple-answer@17"), QStringLiteral("multiple-answer@20")}));
 }
 
 void TestQuestionList::badInputStaysLinear() {
@@ -286,6 +294,13 @@ void TestQuestionList::refused_data() {
                                       "\"B\", but no question 3 comes before it"),
                        QStringLiteral("q.txt:9: the answer key's range 1-3 gives 2 answers, not "
                                       "3")};
+    QTest::newRow("letters inside a stem are no answer; end brackets a key contradicts")
+        << QStringLiteral("1. 抑制剂（AB）的作用\nA. x\nB. y\n2. 哪些（AB）\nA. x\nB. y\n"
+                          "答案\n2 BC")
+        << QStringList{QStringLiteral("q.txt:1: question 1 has no answer (no 答案 line, no "
+                                      "letter in its last brackets, and no answer key entry)"),
+                       QStringLiteral("q.txt:8: the answer key gives question 2 the answer "
+                                      "\"BC\", but it has the answer \"AB\" (line 4)")};
     QTest::newRow("a key heading with no questions under it")
         << QStringLiteral("一、单选题\n1. a\nA. x\nB. y\n答案\n二、多选题\n1.AB\n")
         << QStringList{QStringLiteral("q.txt:2: question 1 has no answer (no 答案 line, no "
