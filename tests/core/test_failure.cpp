@@ -1,7 +1,6 @@
 // The one table of failure codes, and the bank rules every layer takes from the core.
 
 #include "core/bankrules.h"
-#include "core/convert.h"
 #include "core/failure.h"
 
 #include <QTest>
@@ -54,11 +53,10 @@ private slots:
         QCOMPARE(QString::fromUtf8(failure.what()), QStringLiteral("说明"));
     }
 
-    // The test screen's option letters are the answers a bank may hold, and nothing else is.
+    // The answers a bank may hold are the letters A to E, and nothing else is.
     void answerLetters() {
-        for (int i = 0; i < bank::answerCount; ++i) {
-            QCOMPARE(optionLetter(i), QString::fromLatin1(bank::answerLetterCaptions[i]));
-            QVERIFY(bank::isAnswerLetter(optionLetter(i)));
+        for (const char* letter : {"A", "B", "C", "D", "E"}) {
+            QVERIFY2(bank::isAnswerLetter(QString::fromLatin1(letter)), letter);
         }
         for (const QString& text :
              {QStringLiteral("a"), QStringLiteral("F"), QStringLiteral("@"), QStringLiteral(" A"),

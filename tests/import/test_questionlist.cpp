@@ -226,7 +226,7 @@ void TestQuestionList::docxTrackChangesHiddenAndStrict() {
                                      QStringLiteral("2. 移来的题（ A ）"), QStringLiteral("A. x"),
                                      QStringLiteral("B. y")}));
         QCOMPARE(hidden, expectedHidden);
-        // The hidden answer is the author's, and a message about it says it is hidden.
+        // The hidden answer is the author's.
         const QuestionList list = parseQuestionList(lines, QStringLiteral("t.docx"),
                                                     QStringLiteral("t"), ListSyntax::Text, hidden);
         QCOMPARE(
@@ -235,6 +235,14 @@ void TestQuestionList::docxTrackChangesHiddenAndStrict() {
                 "t.docx:1: question 1 has the answer C, which is not one of its options A-B")});
         QCOMPARE(rows(list.sheet).value(1), QStringLiteral("2|移来的题（　　）\nA. x\nB. y|A"));
     }
+    // A finding on a line that holds hidden text says so.
+    const QuestionList hiddenAnswer =
+        parseQuestionList({QStringLiteral("1. a"), QStringLiteral("A. x"), QStringLiteral("B. y"),
+                           QStringLiteral("答案：见")},
+                          QStringLiteral("t.docx"), QStringLiteral("t"), ListSyntax::Text, {4});
+    QCOMPARE(hiddenAnswer.findings,
+             QStringList{QStringLiteral("t.docx:4: the answer \"见\" is not a letter (the line "
+                                        "holds text hidden in Word, read as if shown)")});
 }
 
 void TestQuestionList::leftOutLines() {

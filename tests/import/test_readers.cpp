@@ -79,9 +79,10 @@ template <typename Read> QString refusal(Read read) {
 
 // Letters that do not compress, as an entry that lets the rest of a package inflate far.
 QByteArray noise(int size) {
+    QRandomGenerator random(7);
     QByteArray out(size, Qt::Uninitialized);
     for (char& c : out) {
-        c = char('a' + QRandomGenerator::global()->bounded(26));
+        c = char('a' + random.bounded(26));
     }
     return out;
 }
@@ -89,15 +90,6 @@ QByteArray noise(int size) {
 Entries padded(Entries entries) {
     entries.push_back({QStringLiteral("padding.bin"), noise(128 << 10)});
     return entries;
-}
-
-QByteArray repeated(const QByteArray& item, int times) {
-    QByteArray out;
-    out.reserve(item.size() * times);
-    for (int i = 0; i < times; ++i) {
-        out += item;
-    }
-    return out;
 }
 
 } // namespace
@@ -188,14 +180,11 @@ void TestReaders::xlsxFormatsSharedByManyCells() {
     const QByteArray styles = "<numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d" +
                               QByteArray(1 << 20, ' ') + "\"/></numFmts><cellXfs>" +
                               QByteArray("<xf numFmtId=\"164\"/>").repeated(xfs) + "</cellXfs>";
-    Entries entries = xlsxEntries(
+    // Padded, so that the parts stay within 200 times the archive.
+    const Entries entries = padded(xlsxEntries(
         {{QStringLiteral("s"), "<row r=\"1\"><c r=\"A1\" s=\"" + QByteArray::number(xfs - 1) +
                                    "\"><v>45296</v></c></row>"}},
-        {}, styles);
-    // Bytes that do not deflate, so that the parts stay within 200 times the archive.
-    QByteArray filler(1 << 17, Qt::Uninitialized);
-    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(filler.data()), filler.size() / 4);
-    entries.push_back({QStringLiteral("filler.bin"), filler});
+        {}, styles));
     QCOMPARE(cells(xlsx(entries).at(0)), QStringList{QStringLiteral("A1 text:2024/1/5")});
 }
 
@@ -365,26 +354,26 @@ void TestReaders::workbookBudget() {
                              "table:number-columns-repeated=\"100\"/></table:table-row>"
                              "</table:table>";
     // 100,000 cells a table: four are read, the sixth is not.
-    QVERIFY(ods(odsEntries({}, repeated(table, 4))).size() == 4);
-    QString why = refusal([&] { ods(odsEntries({}, repeated(table, 6))); });
+    QCOMPARE(ods(odsEntries({}, table.repeated(4))).size(), size_t(4));
+    QString why = refusal([&] { ods(odsEntries({}, table.repeated(6))); });
     QVERIFY2(why.contains(
                  QStringLiteral("more than %1 cells with values in the workbook").arg(kMaxCells)),
              qPrintable(why));
 
     // A part of 196,608 cells read for each sheet that names it: twice, not three times.
-    Entries book = padded(
-        xlsxEntries({{QStringLiteral("a"),
-                      repeated("<row>" + repeated("<c t=\"b\"><v>1</v></c>", 3) + "</row>", 65536)},
-                     {QStringLiteral("b"), {}},
-                     {QStringLiteral("c"), {}}}));
+    Entries book = padded(xlsxEntries(
+        {{QStringLiteral("a"),
+          ("<row>" + QByteArray("<c t=\"b\"><v>1</v></c>").repeated(3) + "</row>").repeated(65536)},
+         {QStringLiteral("b"), {}},
+         {QStringLiteral("c"), {}}}));
     entry(book, QStringLiteral("xl/_rels/workbook.xml.rels")).replace("sheet2.xml", "sheet1.xml");
     const auto twice = xlsx(book);
     QCOMPARE(twice[1].cells.size(), size_t(196608));
     entry(book, QStringLiteral("xl/_rels/workbook.xml.rels")).replace("sheet3.xml", "sheet1.xml");
     why = refusal([&] { xlsx(book); });
     QVERIFY2(why.contains(QStringLiteral("more than %1 cells").arg(kMaxCells)), qPrintable(why));
-    book =
-        padded(xlsxEntries({{QStringLiteral("a"), {}}}, repeated("<si/>", int(kMaxStrings) + 1)));
+    book = padded(xlsxEntries({{QStringLiteral("a"), {}}},
+                              QByteArray("<si/>").repeated(int(kMaxStrings) + 1)));
     why = refusal([&] { xlsx(book); });
     QVERIFY2(why.contains(QStringLiteral("more than %1 shared strings").arg(kMaxStrings)),
              qPrintable(why));
@@ -393,7 +382,7 @@ void TestReaders::workbookBudget() {
         "<table:table-cell office:value-type=\"string\"><text:p><text:s text:c=\"32000\"/>"
         "</text:p></table:table-cell>";
     const QByteArray rows =
-        repeated("<table:table-row>" + repeated(spaces, 80) + "</table:table-row>", 7);
+        ("<table:table-row>" + spaces.repeated(80) + "</table:table-row>").repeated(7);
     why = refusal(
         [&] { ods(odsEntries({}, "<table:table table:name=\"t\">" + rows + "</table:table>")); });
     QVERIFY2(why.contains(QStringLiteral("characters of text in the workbook, more than %1 million")
@@ -418,7 +407,7 @@ void TestReaders::longTextsStopEarly() {
     why = refusal([&] {
         ods(odsEntries({}, "<table:table table:name=\"t\"><table:table-row><table:table-cell "
                            "office:value-type=\"string\"><text:p>" +
-                               repeated("<text:s text:c=\"32768\"/>", 1000) +
+                               QByteArray("<text:s text:c=\"32768\"/>").repeated(1000) +
                                "</text:p></table:table-cell></table:table-row></table:table>"));
     });
     QVERIFY2(why.contains(QStringLiteral("longer than the %1 characters").arg(kMaxTextLength)),

@@ -46,9 +46,6 @@ public:
 
     QString folder() const { return dir_.path(); }
     void setFolder(const QString& folder);
-    // HOME of the test's own, with XDG_DATA_HOME in it: the user's data folders are never a real
-    // user's.
-    QString home() const { return home_.path(); }
 
     template <class T> T& form() { return Toolkit::instance().form<T>(); }
     bool isLoaded(const QString& name) const { return Toolkit::instance().isLoaded(name); }
