@@ -1,6 +1,7 @@
 #include "textinput.h"
 
 #include "importerror.h"
+#include "textlines.h"
 
 #include <QStringDecoder>
 
@@ -66,23 +67,10 @@ void checkFields(qsizetype fields, const QString& source, int line) {
 
 Table parseTsv(const QString& text, const QString& source) {
     Table table;
-    QStringView rest(text);
     int line = 0;
-    while (!rest.isEmpty()) {
+    forEachLine(text, [&](QStringView row) {
         ++line;
         checkRows(table, source);
-        // A line ends at LF, CRLF or a lone CR (Excel for Mac's line end).
-        qsizetype end = 0;
-        while (end < rest.size() && rest[end] != u'\n' && rest[end] != u'\r') {
-            ++end;
-        }
-        const QStringView row = rest.left(end);
-        qsizetype next = end;
-        if (next < rest.size()) {
-            next +=
-                rest[next] == u'\r' && next + 1 < rest.size() && rest[next + 1] == u'\n' ? 2 : 1;
-        }
-        rest = rest.mid(next);
         QStringList fields;
         if (!row.isEmpty()) {
             checkFields(row.count(u'\t') + 1, source, line);
@@ -91,7 +79,7 @@ Table parseTsv(const QString& text, const QString& source) {
             }
         }
         table.push_back(std::move(fields));
-    }
+    });
     return table;
 }
 
