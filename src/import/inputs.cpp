@@ -37,10 +37,6 @@ bank::SheetSpec fromTable(const Table& table, const QString& path, const QString
     bank::SheetSpec sheet;
     sheet.name = name;
     for (size_t r = 0; r < table.size(); ++r) {
-        if (table[r].size() > kMaxColumns) {
-            throw ImportError(
-                QStringLiteral("%1:%2: more than %3 fields").arg(path).arg(r + 1).arg(kMaxColumns));
-        }
         for (qsizetype c = 0; c < table[r].size(); ++c) {
             if (table[r][c].size() > kMaxTextLength) {
                 throw ImportError(QStringLiteral("%1:%2: field %3 is longer than %4 characters")
@@ -312,14 +308,18 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
     for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
         const QString& name = made.spec.sheets[size_t(i)].name;
         QString why;
-        if (name.size() > bank::maxSheetNameLength) {
+        switch (bank::sheetNameFault(name)) {
+        case bank::SheetNameFault::None:
+        case bank::SheetNameFault::Empty: // the writer names it
+            break;
+        case bank::SheetNameFault::TooLong:
             why = QStringLiteral("is longer than the %1 characters a .xls sheet name may have")
                       .arg(bank::maxSheetNameLength);
-        } else if (std::any_of(name.begin(), name.end(), [](QChar c) {
-                       return QStringView(bank::sheetNameForbidden).contains(c);
-                   })) {
+            break;
+        case bank::SheetNameFault::ForbiddenCharacter:
             why = QStringLiteral("holds a character a .xls sheet name may not have (%1)")
                       .arg(QStringView(bank::sheetNameForbidden));
+            break;
         }
         if (!why.isEmpty()) {
             throw ImportError(
