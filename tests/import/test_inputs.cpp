@@ -36,7 +36,7 @@ void TestInputs::lineEnds() {
         parseCsv(QStringLiteral("a\rb\r\"c\"x"), QStringLiteral("f.csv"));
         QFAIL("no error");
     } catch (const ImportError& e) {
-        QCOMPARE(e.message(), QStringLiteral("f.csv:3: text after a closing quote"));
+        QCOMPARE(e.description(), QStringLiteral("f.csv:3: text after a closing quote"));
     }
 }
 
