@@ -43,9 +43,11 @@ void TestInputs::lineEnds() {
 namespace {
 
 // make's entry point on in-memory files: name -> bytes.
-Inputs readAll(const QList<std::pair<QString, QByteArray>>& files, bool singleOnly = false) {
+Inputs readAll(const QList<std::pair<QString, QByteArray>>& files, bool singleOnly = false,
+               const std::vector<std::pair<QString, QString>>& renames = {}) {
     InputOptions options;
     options.singleOnly = singleOnly;
+    options.renames = renames;
     QStringList paths;
     for (const auto& f : files) {
         paths.append(f.first);
@@ -163,6 +165,18 @@ void TestInputs::banksByName() {
                                       QStringLiteral("the sheet 临床 becomes the bank sheet2 at "
                                                      "position 2")}));
     QCOMPARE(both.bankFindings, QStringList());
+    QCOMPARE(both.summary,
+             (QStringList{QStringLiteral("sheet1 (5 rows)"), QStringLiteral("sheet2 (5 rows)"),
+                          QStringLiteral("其他 (5 rows)")}));
+
+    // 临床 alone keeps the first position for the sheet before it; a rename names the summary.
+    const Inputs second =
+        readAll({{QStringLiteral("临床.tsv"), five}, {QStringLiteral("其他.tsv"), "a\tb\n"}}, false,
+                {{QStringLiteral("其他"), QStringLiteral("别的")}});
+    QCOMPARE(second.summary,
+             (QStringList{QStringLiteral("别的 (1 rows)"), QStringLiteral("sheet2 (5 rows)")}));
+    QCOMPARE(second.notes.first(),
+             QStringLiteral("the sheet 临床 becomes the bank sheet2 at position 2"));
 
     const Inputs one = readAll({{QStringLiteral("sheet1.tsv"), five}});
     QCOMPARE(one.notes, QStringList{QStringLiteral("warning: no sheet sheet2 (临床): the program "
