@@ -1,9 +1,13 @@
 #include "textinput.h"
 
 #include "importerror.h"
+#include "quote.h"
 #include "textlines.h"
 
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <iterator>
 
 namespace tiku::import {
 
@@ -23,26 +27,16 @@ QString unescapeField(QStringView field, const QString& source, int line) {
                 QStringLiteral("%1:%2: a backslash at the end of a field").arg(source).arg(line));
         }
         const QChar e = field[++i];
-        switch (e.unicode()) {
-        case u'n':
-            out.append(u'\n');
-            break;
-        case u'r':
-            out.append(u'\r');
-            break;
-        case u't':
-            out.append(u'\t');
-            break;
-        case u'\\':
-            out.append(u'\\');
-            break;
-        default:
+        const auto* escape = std::find_if(std::begin(kTsvEscapes), std::end(kTsvEscapes),
+                                          [e](const auto& x) { return x.second == e.unicode(); });
+        if (escape == std::end(kTsvEscapes)) {
             throw ImportError(
                 QStringLiteral("%1:%2: unknown escape \\%3 (use \\n, \\r, \\t or \\\\)")
                     .arg(source)
                     .arg(line)
                     .arg(e));
         }
+        out.append(QChar(escape->first));
     }
     return out;
 }

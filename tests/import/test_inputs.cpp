@@ -4,6 +4,7 @@
 #include "import/bankcheck.h"
 #include "import/importerror.h"
 #include "import/inputs.h"
+#include "import/quote.h"
 #include "import/textinput.h"
 
 #include <QtTest>
@@ -29,6 +30,9 @@ private slots:
 void TestInputs::lineEnds() {
     const Table tsv = parseTsv(QStringLiteral("1\ta\\nb\tA\r2\tc\tB\r\n3\td\tC\r"), {});
     QCOMPARE(tsv, (Table{{"1", "a\nb", "A"}, {"2", "c", "B"}, {"3", "d", "C"}}));
+    // What dump writes of a cell, a TSV field reads back.
+    const QString cell = QStringLiteral("a\\nb\r\n\tc\\");
+    QCOMPARE(parseTsv(escapeText(cell), {}), Table{{cell}});
     const Table csv = parseCsv(QStringLiteral("1,\"a\rb\",A\r2,c,B\r\r3,\"d\"\r"), {});
     QCOMPARE(csv, (Table{{"1", "a\rb", "A"}, {"2", "c", "B"}, {}, {"3", "d"}}));
     // Line numbers in messages count lone CRs too.
