@@ -124,7 +124,8 @@ QString Arguments::singleFile() const {
     return positional.front();
 }
 
-QString takeMakeOptions(QStringList& args, MakeOptions& options) {
+MakeOptions takeMakeOptions(QStringList& args) {
+    MakeOptions options;
     QStringList rest;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -137,7 +138,7 @@ QString takeMakeOptions(QStringList& args, MakeOptions& options) {
             continue;
         }
         if (arg == QStringLiteral("--single-only")) {
-            options.singleOnly = true;
+            options.input.singleOnly = true;
             continue;
         }
         if (arg == QStringLiteral("--force")) {
@@ -160,25 +161,25 @@ QString takeMakeOptions(QStringList& args, MakeOptions& options) {
         if (!hasValue) {
             // An option missing its value never takes the next option (it may be a password).
             if (i + 1 >= args.size() || args[i + 1].startsWith(QStringLiteral("--"))) {
-                return QStringLiteral("option %1 needs a value").arg(name);
+                throw UsageError{QStringLiteral("option %1 needs a value").arg(name)};
             }
             value = args[++i];
         }
         if (name == QStringLiteral("--input-password")) {
-            if (!options.inputPassword.isEmpty()) {
-                return QStringLiteral("option --input-password given twice");
+            if (!options.input.inputPassword.isEmpty()) {
+                throw UsageError{QStringLiteral("option --input-password given twice")};
             }
-            options.inputPassword = value;
+            options.input.inputPassword = value;
             continue;
         }
         const qsizetype eq = value.indexOf(u'=');
         if (eq <= 0 || eq == value.size() - 1) {
-            return QStringLiteral("--rename takes OLD=NEW, not \"%1\"").arg(value);
+            throw UsageError{QStringLiteral("--rename takes OLD=NEW, not \"%1\"").arg(value)};
         }
-        options.renames.emplace_back(value.left(eq), value.mid(eq + 1));
+        options.input.renames.emplace_back(value.left(eq), value.mid(eq + 1));
     }
     args = rest;
-    return {};
+    return options;
 }
 
 } // namespace tiku::tool

@@ -6,13 +6,11 @@
 // without what follows its "=" (which may be a password).
 
 #include "core/failure.h"
+#include "import/inputs.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
-#include <utility>
-#include <vector>
 
 namespace tiku::tool {
 
@@ -40,16 +38,14 @@ struct Arguments {
 
 // The options only `make` takes.
 struct MakeOptions {
-    QString inputPassword;                            // for .xls inputs; empty: the bank password
-    std::vector<std::pair<QString, QString>> renames; // --rename OLD=NEW, in order
-    bool verbose = false;                             // list the lines left out
-    bool singleOnly = false; // leave out questions of other kinds instead of refusing
-    bool force = false;      // write a bank the check finds unusable
+    import::InputOptions input; // all but the bank password, which is --password
+    bool verbose = false;       // list the lines left out
+    bool force = false;         // write a bank the check finds unusable
 };
 
 // Takes --input-password P, --rename OLD=NEW (repeatable), --verbose, --single-only and --force
-// (the options with values also as --name=value)
-// out of the arguments after the command. Returns a usage error, or an empty string.
-QString takeMakeOptions(QStringList& args, MakeOptions& options);
+// (the options with values also as --name=value) out of the arguments after the command.
+// Throws UsageError.
+MakeOptions takeMakeOptions(QStringList& args);
 
 } // namespace tiku::tool

@@ -1,7 +1,6 @@
 #pragma once
 
-// What tiku-bank prints for people rather than for scripts: the usage, the version line, and
-// cell texts cut to a length that keeps a finding on one readable line.
+// What tiku-bank prints for people rather than for scripts: the usage and the version line.
 
 #include <QString>
 

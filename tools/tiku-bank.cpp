@@ -44,9 +44,9 @@ namespace {
 // make prints this many of the bank check's findings before their count.
 constexpr qsizetype kShownFindings = 20;
 
-// A line on stdout. A lone UTF-16 surrogate (possible in a workbook's texts) has no UTF-8 form
-// and is written as U+FFFD.
-void out(const QString& line) {
+// A line in UTF-8, whatever the console's code page. A lone UTF-16 surrogate (possible in a
+// workbook's texts) has no UTF-8 form and is written as U+FFFD.
+void writeLine(std::FILE* stream, const QString& line) {
     QString text = line;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
@@ -56,8 +56,24 @@ void out(const QString& line) {
         }
     }
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fputc('\n', stream);
+}
+
+void out(const QString& line) {
+    writeLine(stdout, line);
+}
+
+// Findings on stderr, as they are, one a line.
+void errLines(const QStringList& lines) {
+    for (const QString& line : lines) {
+        writeLine(stderr, line);
+    }
+}
+
+// "finding" or "findings" as count has it.
+QString findings(qsizetype count) {
+    return count == 1 ? QStringLiteral("finding") : QStringLiteral("findings");
 }
 
 // One line on stderr: newlines in the message become blanks.
@@ -166,18 +182,6 @@ int info(const Arguments& a) {
     return 0;
 }
 
-// The index of the worksheet of that name, letter case ignored, or -1.
-int findWorksheet(const WorkbookData& book, const QString& name) {
-    const auto& sheets = book.sheets();
-    for (size_t i = 0; i < sheets.size(); ++i) {
-        if (sheets[i].kind == SheetKind::Worksheet &&
-            sheets[i].name.compare(name, Qt::CaseInsensitive) == 0) {
-            return int(i);
-        }
-    }
-    return -1;
-}
-
 // The text the program shows for a cell, an error value as its literal.
 QString shownText(const WorkbookData& book, int sheet, int row, int column) {
     const CellContent c = book.cell(sheet, row, column);
@@ -210,7 +214,7 @@ int dump(const Arguments& a) {
         rows = {from, to};
     }
     const auto book = WorkbookData::load(file, a.password());
-    const int sheet = findWorksheet(*book, sheetName);
+    const int sheet = import::findWorksheet(book->sheets(), sheetName);
     if (sheet < 0) {
         throw BankError(ErrorKind::NoSuchWorksheet,
                         QStringLiteral("%1: no worksheet named \"%2\"").arg(file, sheetName));
@@ -279,11 +283,8 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
     }
     const QString output = a.values.value(QStringLiteral("-o"));
     refuseInputAsOutput(a.positional, output);
-    import::InputOptions options;
+    import::InputOptions options = extra.input;
     options.bankPassword = a.password();
-    options.inputPassword = extra.inputPassword;
-    options.renames = extra.renames;
-    options.singleOnly = extra.singleOnly;
     const import::Inputs made = import::readInputs(a.positional, options);
     if (extra.verbose) {
         for (const QString& line : made.leftOut) {
@@ -291,20 +292,16 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
         }
     }
     if (!made.findings.isEmpty()) {
-        for (const QString& line : made.findings) {
-            std::fputs(qPrintable(line + u'\n'), stderr);
-        }
+        errLines(made.findings);
         return 1; // nothing written
     }
     if (!made.bankFindings.isEmpty() && !extra.force) {
         const qsizetype count = made.bankFindings.size();
-        for (const QString& line : made.bankFindings.mid(0, kShownFindings)) {
-            std::fputs(qPrintable(line + u'\n'), stderr);
-        }
-        err(QStringLiteral("%1 finding%2 that tiku-bank check would report: nothing written "
+        errLines(made.bankFindings.mid(0, kShownFindings));
+        err(QStringLiteral("%1 %2 that tiku-bank check would report: nothing written "
                            "(give --force to write it anyway)")
                 .arg(count)
-                .arg(count == 1 ? QString() : QStringLiteral("s")));
+                .arg(findings(count)));
         return 1;
     }
     WriteOptions write;
@@ -316,9 +313,9 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
         out(line);
     }
     if (!made.bankFindings.isEmpty()) {
-        out(QStringLiteral("written with --force despite %1 finding%2 of tiku-bank check")
+        out(QStringLiteral("written with --force despite %1 %2 of tiku-bank check")
                 .arg(made.bankFindings.size())
-                .arg(made.bankFindings.size() == 1 ? QString() : QStringLiteral("s")));
+                .arg(findings(made.bankFindings.size())));
     }
     out(QStringLiteral("wrote %1: %2").arg(output, made.summary.join(QStringLiteral(", "))));
     return 0;
@@ -349,12 +346,8 @@ int main(int argc, char** argv) {
             out(tool::versionLine());
             return 0;
         }
-        tool::MakeOptions makeOptions;
-        if (command == QStringLiteral("make")) {
-            if (const QString e = tool::takeMakeOptions(args, makeOptions); !e.isEmpty()) {
-                throw UsageError{e};
-            }
-        }
+        const tool::MakeOptions makeOptions =
+            command == QStringLiteral("make") ? tool::takeMakeOptions(args) : tool::MakeOptions{};
         const Arguments parsed = Arguments::parse(args);
         if (command == QStringLiteral("info")) {
             return info(parsed);

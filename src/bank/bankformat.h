@@ -4,6 +4,7 @@
 
 #include "core/bankrules.h"
 
+#include <QStringView>
 #include <QtGlobal>
 
 namespace tiku::bank {
@@ -15,6 +16,24 @@ inline constexpr int maxTextLength = 32767;
 // A sheet name: 1 to 31 characters, none of these.
 inline constexpr int maxSheetNameLength = 31;
 inline constexpr char16_t sheetNameForbidden[] = u"[]:*?/\\";
+
+// What keeps a name from being a sheet's, the length before the characters.
+enum class SheetNameFault { None, Empty, TooLong, ForbiddenCharacter };
+
+inline SheetNameFault sheetNameFault(QStringView name) {
+    if (name.isEmpty()) {
+        return SheetNameFault::Empty;
+    }
+    if (name.size() > maxSheetNameLength) {
+        return SheetNameFault::TooLong;
+    }
+    for (QChar c : name) {
+        if (QStringView(sheetNameForbidden).contains(c)) {
+            return SheetNameFault::ForbiddenCharacter;
+        }
+    }
+    return SheetNameFault::None;
+}
 
 // What the reader takes: a bank of 32,767 questions of a few hundred characters in each of two
 // sheets is some tens of MB; larger files and sheet floods are refused before they cost time

@@ -84,14 +84,17 @@ void checkSpec(const WorkbookSpec& spec) {
     }
     QHash<QString, int> names;
     for (const SheetSpec& sheet : spec.sheets) {
-        if (sheet.name.isEmpty() || sheet.name.size() > maxSheetNameLength) {
-            badArgument(
-                QStringLiteral("工作表名“%1”的长度不在 1 到 31 个字符之间").arg(sheet.name));
-        }
-        for (QChar c : sheet.name) {
-            if (QStringView(sheetNameForbidden).contains(c)) {
-                badArgument(QStringLiteral("工作表名“%1”含有不允许的字符").arg(sheet.name));
-            }
+        switch (sheetNameFault(sheet.name)) {
+        case SheetNameFault::None:
+            break;
+        case SheetNameFault::Empty:
+        case SheetNameFault::TooLong:
+            badArgument(QStringLiteral("工作表名“%1”的长度不在 1 到 %2 个字符之间")
+                            .arg(sheet.name, QString::number(maxSheetNameLength)));
+            break;
+        case SheetNameFault::ForbiddenCharacter:
+            badArgument(QStringLiteral("工作表名“%1”含有不允许的字符").arg(sheet.name));
+            break;
         }
         if (names.contains(sheet.name.toCaseFolded())) {
             badArgument(QStringLiteral("工作表名“%1”重复").arg(sheet.name));

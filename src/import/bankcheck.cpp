@@ -21,18 +21,6 @@ constexpr int kCheckedColumns = 3;
 
 using CellAt = std::function<bank::CellContent(int sheet, int row, int column)>;
 
-// The index of the worksheet of that name, letter case ignored, or -1.
-int findWorksheet(const std::vector<bank::SheetInfo>& sheets, const QString& name) {
-    for (size_t i = 0; i < sheets.size(); ++i) {
-        if (sheets[i].kind == bank::SheetKind::Worksheet &&
-            sheets[i].name.compare(name, Qt::CaseInsensitive) == 0) {
-            return int(i);
-        }
-    }
-    return -1;
-}
-
-// file: named in the rename advice; empty: no advice, and a bank without its sheet unchecked.
 // A row-1 cell that names a table column rather than holding a question or answer.
 bool isHeader(const QString& text, std::initializer_list<QStringView> names) {
     const QString folded = foldedName(text);
@@ -57,6 +45,26 @@ QString optionRange(const QString& letters) {
     return each.join(QStringLiteral(", "));
 }
 
+// When a bank's sheet is missing but sheets named after the banks (人文, 临床) are there: the
+// make command that renames them. Empty otherwise.
+QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>& sheets) {
+    auto has = [&](const QString& name) { return findWorksheet(sheets, name) >= 0; };
+    QStringList renames;
+    for (const bool first : {true, false}) {
+        const QString caption = bank::bankCaption(first);
+        const QString sheet = bank::bankSheetName(first);
+        if (!has(sheet) && has(caption)) {
+            renames.append(QStringLiteral("--rename %1=%2").arg(caption, sheet));
+        }
+    }
+    if (renames.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("to give the banks their sheet names: tiku-bank make %1 %2 -o NEW.xls")
+        .arg(file, renames.join(u' '));
+}
+
+// file: named in the rename advice; empty: no advice, and a bank without its sheet unchecked.
 BankCheck check(const std::vector<bank::SheetInfo>& sheets, const CellAt& cellAt,
                 const QString& file) {
     BankCheck result;
@@ -191,6 +199,16 @@ bank::CellContent contentOf(const bank::CellValue& value) {
 
 } // namespace
 
+int findWorksheet(const std::vector<bank::SheetInfo>& sheets, const QString& name) {
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        if (sheets[i].kind == bank::SheetKind::Worksheet &&
+            sheets[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return int(i);
+        }
+    }
+    return -1;
+}
+
 BankCheck checkBanks(const bank::WorkbookData& book, const QString& file) {
     return check(
         book.sheets(),
@@ -228,23 +246,6 @@ BankCheck checkBanks(const bank::WorkbookSpec& spec) {
             return cells.value(key(sheet, row, column), bank::CellContent{});
         },
         QString());
-}
-
-QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>& sheets) {
-    auto has = [&](const QString& name) { return findWorksheet(sheets, name) >= 0; };
-    QStringList renames;
-    for (const bool first : {true, false}) {
-        const QString caption = bank::bankCaption(first);
-        const QString sheet = bank::bankSheetName(first);
-        if (!has(sheet) && has(caption)) {
-            renames.append(QStringLiteral("--rename %1=%2").arg(caption, sheet));
-        }
-    }
-    if (renames.isEmpty()) {
-        return {};
-    }
-    return QStringLiteral("to give the banks their sheet names: tiku-bank make %1 %2 -o NEW.xls")
-        .arg(file, renames.join(u' '));
 }
 
 } // namespace tiku::import

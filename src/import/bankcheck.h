@@ -28,8 +28,7 @@ BankCheck checkBanks(const bank::WorkbookData& book, const QString& file);
 // whose sheet is not there is left unchecked (make says it is missing).
 BankCheck checkBanks(const bank::WorkbookSpec& spec);
 
-// When a bank's sheet is missing but sheets named after the banks (人文, 临床) are there: the
-// make command that renames them. Empty otherwise.
-QString renameSuggestion(const QString& file, const std::vector<bank::SheetInfo>& sheets);
+// The index of the worksheet of that name, letter case ignored, or -1.
+int findWorksheet(const std::vector<bank::SheetInfo>& sheets, const QString& name);
 
 } // namespace tiku::import

@@ -13,9 +13,7 @@ namespace tiku::import {
 // One class with the bank tool's own input errors.
 class ImportError : public Failure {
 public:
-    explicit ImportError(const QString& message, ErrorKind kind = ErrorKind::BadInput)
-        : Failure(kind, message) {}
-    const QString& message() const { return description(); }
+    explicit ImportError(const QString& message) : Failure(ErrorKind::BadInput, message) {}
 };
 
 // What a .xls worksheet holds.

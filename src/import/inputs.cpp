@@ -37,10 +37,6 @@ bank::SheetSpec fromTable(const Table& table, const QString& path, const QString
     bank::SheetSpec sheet;
     sheet.name = name;
     for (size_t r = 0; r < table.size(); ++r) {
-        if (table[r].size() > kMaxColumns) {
-            throw ImportError(
-                QStringLiteral("%1:%2: more than %3 fields").arg(path).arg(r + 1).arg(kMaxColumns));
-        }
         for (qsizetype c = 0; c < table[r].size(); ++c) {
             if (table[r][c].size() > kMaxTextLength) {
                 throw ImportError(QStringLiteral("%1:%2: field %3 is longer than %4 characters")
@@ -75,54 +71,59 @@ qsizetype sheetNamed(const bank::WorkbookSpec& spec, const QString& name) {
     return -1;
 }
 
-// Sheets named after the banks become them when neither bank sheet is there; then the bank
-// check make applies before writing.
-void placeBanks(Inputs& made) {
-    const QString first = bank::bankSheetName(true);
-    const QString second = bank::bankSheetName(false);
+// Sheets named after the banks (人文, 临床) become them when neither bank sheet is there: moved
+// to the banks' positions, the other sheets after them in their order, and renamed.
+void banksFromCaptions(Inputs& made, QStringList& details) {
+    if (sheetNamed(made.spec, bank::bankSheetName(true)) >= 0 ||
+        sheetNamed(made.spec, bank::bankSheetName(false)) >= 0) {
+        return;
+    }
     const QString captions[] = {bank::bankCaption(true), bank::bankCaption(false)};
-    if (sheetNamed(made.spec, first) < 0 && sheetNamed(made.spec, second) < 0) {
-        const qsizetype named[] = {sheetNamed(made.spec, captions[0]),
-                                   sheetNamed(made.spec, captions[1])};
-        if (named[0] >= 0 || named[1] >= 0) {
-            std::vector<qsizetype> order;
-            std::vector<qsizetype> rest;
-            for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
-                if (i != named[0] && i != named[1]) {
-                    rest.push_back(i);
-                }
-            }
-            if (named[0] >= 0) {
-                order.push_back(named[0]);
-            } else if (!rest.empty()) {
-                order.push_back(rest.front()); // 临床 is counted at the second position
-                rest.erase(rest.begin());
-            }
-            if (named[1] >= 0) {
-                order.push_back(named[1]);
-            }
-            order.insert(order.end(), rest.begin(), rest.end());
-            Inputs placed;
-            for (const qsizetype i : order) {
-                placed.spec.sheets.push_back(std::move(made.spec.sheets[size_t(i)]));
-                placed.summary.append(made.summary[i]);
-            }
-            for (int b = 0; b < 2; ++b) {
-                if (named[b] < 0) {
-                    continue;
-                }
-                const QString name = bank::bankSheetName(b == 0);
-                const qsizetype at = sheetNamed(placed.spec, captions[b]);
-                placed.spec.sheets[size_t(at)].name = name;
-                placed.summary[at].replace(0, captions[b].size(), name);
-                made.notes.append(QStringLiteral("the sheet %1 becomes the bank %2 at position %3")
-                                      .arg(captions[b], name)
-                                      .arg(at + 1));
-            }
-            made.spec = std::move(placed.spec);
-            made.summary = std::move(placed.summary);
+    const qsizetype named[] = {sheetNamed(made.spec, captions[0]),
+                               sheetNamed(made.spec, captions[1])};
+    if (named[0] < 0 && named[1] < 0) {
+        return;
+    }
+    std::vector<qsizetype> rest;
+    for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
+        if (i != named[0] && i != named[1]) {
+            rest.push_back(i);
         }
     }
+    std::vector<qsizetype> order;
+    if (named[0] >= 0) {
+        order.push_back(named[0]);
+    } else if (!rest.empty()) {
+        order.push_back(rest.front()); // 临床 is counted at the second position
+        rest.erase(rest.begin());
+    }
+    if (named[1] >= 0) {
+        order.push_back(named[1]);
+    }
+    order.insert(order.end(), rest.begin(), rest.end());
+    std::vector<bank::SheetSpec> sheets;
+    QStringList placedDetails;
+    for (size_t at = 0; at < order.size(); ++at) {
+        const qsizetype i = order[at];
+        sheets.push_back(std::move(made.spec.sheets[size_t(i)]));
+        placedDetails.append(details[i]);
+        const int b = i == named[0] ? 0 : i == named[1] ? 1 : -1;
+        if (b >= 0) {
+            sheets.back().name = bank::bankSheetName(b == 0);
+            made.notes.append(QStringLiteral("the sheet %1 becomes the bank %2 at position %3")
+                                  .arg(captions[b], sheets.back().name)
+                                  .arg(at + 1));
+        }
+    }
+    made.spec.sheets = std::move(sheets);
+    details = std::move(placedDetails);
+}
+
+// The banks placed, then checked as make checks them before writing.
+void placeBanks(Inputs& made, QStringList& details) {
+    banksFromCaptions(made, details);
+    const QString first = bank::bankSheetName(true);
+    const QString second = bank::bankSheetName(false);
     const bool has[] = {sheetNamed(made.spec, first) >= 0, sheetNamed(made.spec, second) >= 0};
     if (!has[0] && !has[1]) {
         made.bankFindings.append(
@@ -136,7 +137,7 @@ void placeBanks(Inputs& made) {
         if (!has[b]) {
             made.notes.append(QStringLiteral("warning: no sheet %1 (%2): the program will find "
                                              "that bank missing")
-                                  .arg(bank::bankSheetName(b == 0), captions[b]));
+                                  .arg(bank::bankSheetName(b == 0), bank::bankCaption(b == 0)));
         }
     }
     made.bankFindings = checkBanks(made.spec).findings;
@@ -162,6 +163,7 @@ QByteArray readInputFile(const QString& path) {
 Inputs readInputs(const QStringList& inputs, const InputOptions& options, const ReadInput& read) {
     Inputs made;
     QStringList sources; // the input each sheet came from
+    QStringList details; // what each sheet holds, for its summary
     // The sheets named by their file names first, so a clash shows before any file is read.
     QHash<QString, QString> named;
     for (const QString& path : inputs) {
@@ -179,16 +181,15 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
         const QString baseName = QFileInfo(path).completeBaseName();
         const QByteArray bytes = read(path);
         std::vector<bank::SheetSpec> sheets;
-        QString singleSummary;  // for an input that gives one sheet: its summary
+        QString singleDetail;   // for an input that gives one sheet: its summary detail
         bool textTable = false; // a TSV or CSV input
         auto questionList = [&](QuestionList list) {
             made.others.insert(made.others.end(), list.others.begin(), list.others.end());
             made.findings += list.findings;
             made.leftOut += list.leftOut;
-            singleSummary = QStringLiteral("%1 (%2 questions, %3 lines left out)")
-                                .arg(baseName)
-                                .arg(list.questions)
-                                .arg(list.leftOutCount);
+            singleDetail = QStringLiteral("%1 questions, %2 lines left out")
+                               .arg(list.questions)
+                               .arg(list.leftOutCount);
             sheets.push_back(std::move(list.sheet));
         };
         if (bank::cfb::hasSignature(bytes)) {
@@ -235,7 +236,7 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
                                                                     : ListSyntax::Text));
         } else {
             const Table table = readTable(bytes, path);
-            singleSummary = QStringLiteral("%1 (%2 rows)").arg(baseName).arg(table.size());
+            singleDetail = QStringLiteral("%1 rows").arg(table.size());
             sheets.push_back(fromTable(table, path, baseName));
             textTable = true;
         }
@@ -247,7 +248,7 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
                 continue;
             }
             // A question table becomes bank rows; any other sheet is carried over cell for cell.
-            if (singleSummary.isEmpty() || textTable) {
+            if (singleDetail.isEmpty() || textTable) {
                 const QString source =
                     textTable
                         ? path
@@ -258,18 +259,15 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
                     }
                     made.others.insert(made.others.end(), table->others.begin(),
                                        table->others.end());
-                    made.summary.append(QStringLiteral("%1 (%2 questions from a question table)")
-                                            .arg(sheet.name)
-                                            .arg(table->questions));
+                    details.append(
+                        QStringLiteral("%1 questions from a question table").arg(table->questions));
                     sources.append(path);
                     made.spec.sheets.push_back(std::move(table->sheet));
                     continue;
                 }
             }
-            made.summary.append(
-                singleSummary.isEmpty()
-                    ? QStringLiteral("%1 (%2 rows)").arg(sheet.name).arg(lastRow(sheet))
-                    : singleSummary);
+            details.append(singleDetail.isEmpty() ? QStringLiteral("%1 rows").arg(lastRow(sheet))
+                                                  : singleDetail);
             sources.append(path);
             made.spec.sheets.push_back(std::move(sheet));
         }
@@ -297,7 +295,6 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
         for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
             bank::SheetSpec& sheet = made.spec.sheets[size_t(i)];
             if (sheet.name.compare(from, Qt::CaseInsensitive) == 0) {
-                made.summary[i].replace(0, sheet.name.size(), to);
                 sheet.name = to;
                 ++matches;
             }
@@ -312,14 +309,18 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
     for (qsizetype i = 0; i < qsizetype(made.spec.sheets.size()); ++i) {
         const QString& name = made.spec.sheets[size_t(i)].name;
         QString why;
-        if (name.size() > bank::maxSheetNameLength) {
+        switch (bank::sheetNameFault(name)) {
+        case bank::SheetNameFault::None:
+        case bank::SheetNameFault::Empty: // the writer names it
+            break;
+        case bank::SheetNameFault::TooLong:
             why = QStringLiteral("is longer than the %1 characters a .xls sheet name may have")
                       .arg(bank::maxSheetNameLength);
-        } else if (std::any_of(name.begin(), name.end(), [](QChar c) {
-                       return QStringView(bank::sheetNameForbidden).contains(c);
-                   })) {
+            break;
+        case bank::SheetNameFault::ForbiddenCharacter:
             why = QStringLiteral("holds a character a .xls sheet name may not have (%1)")
                       .arg(QStringView(bank::sheetNameForbidden));
+            break;
         }
         if (!why.isEmpty()) {
             throw ImportError(
@@ -339,7 +340,11 @@ Inputs readInputs(const QStringList& inputs, const InputOptions& options, const 
     } else if (!made.others.empty()) {
         made.findings += otherQuestionSummary(made.others, false);
     }
-    placeBanks(made);
+    placeBanks(made, details);
+    for (size_t i = 0; i < made.spec.sheets.size(); ++i) {
+        made.summary.append(
+            QStringLiteral("%1 (%2)").arg(made.spec.sheets[i].name, details[qsizetype(i)]));
+    }
     return made;
 }
 

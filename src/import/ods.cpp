@@ -269,7 +269,7 @@ bank::CellValue cellValue(XmlStream& xml, const Styles& styles, const QString& s
 }
 
 bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, Budget& budget) {
-    SheetBuilder sheet(budget.file(), xml.attribute(kTable, u"name"), &budget);
+    SheetBuilder sheet(xml.attribute(kTable, u"name"), budget);
     const bool hidden = styles.hiddenTables.contains(xml.attribute(kTable, u"style-name"));
     std::vector<QString> columnStyles; // the default cell style of each column up to IV
     qint64 row = 0;                    // rows read so far

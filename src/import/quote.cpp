@@ -1,31 +1,23 @@
 #include "quote.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace tiku::import {
 
 QString escapeText(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\':
-            out.append(QStringLiteral("\\\\"));
-            break;
-        case u'\n':
-            out.append(QStringLiteral("\\n"));
-            break;
-        case u'\r':
-            out.append(QStringLiteral("\\r"));
-            break;
-        case u'\t':
-            out.append(QStringLiteral("\\t"));
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-                // Other control characters would act on the terminal: ESC, NUL, DEL, ...
-                out.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
-            } else {
-                out.append(c);
-            }
+        const auto* escape = std::find_if(std::begin(kTsvEscapes), std::end(kTsvEscapes),
+                                          [c](const auto& e) { return e.first == c.unicode(); });
+        if (escape != std::end(kTsvEscapes)) {
+            out.append(u'\\').append(QChar(escape->second));
+        } else if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            // Other control characters would act on the terminal: ESC, NUL, DEL, ...
+            out.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
+        } else {
+            out.append(c);
         }
     }
     return out;

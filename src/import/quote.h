@@ -5,7 +5,14 @@
 
 #include <QString>
 
+#include <utility>
+
 namespace tiku::import {
+
+// The TSV escapes, each character with the letter after its backslash: what dump writes and
+// a TSV input reads back.
+inline constexpr std::pair<char16_t, char16_t> kTsvEscapes[] = {
+    {u'\\', u'\\'}, {u'\n', u'n'}, {u'\r', u'r'}, {u'\t', u't'}};
 
 // The TSV escape of a text: backslash, line feed, carriage return and tab as \\, \n, \r, \t;
 // any other control character (U+0000 to U+001F, U+007F) as \xHH.

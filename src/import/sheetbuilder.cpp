@@ -8,31 +8,26 @@
 
 namespace tiku::import {
 
-SheetBuilder::SheetBuilder(const QString& file, const QString& sheetName, Budget* budget)
-    : file_(file), ownBudget_(file), budget_(budget != nullptr ? *budget : ownBudget_) {
+SheetBuilder::SheetBuilder(const QString& sheetName, Budget& budget) : budget_(budget) {
     sheet_.name = sheetName;
 }
 
 void SheetBuilder::add(qint64 row, qint64 column, bank::CellValue value) {
-    const bool blank = value.kind == bank::CellValue::Kind::Blank;
-    if (blank) {
+    if (value.kind == bank::CellValue::Kind::Blank) {
         addBlanks(row, column, 1);
         return;
     }
     if (row < 1 || column < 1 || row > kMaxRows || column > kMaxColumns) {
-        if (blank) {
-            return;
-        }
         throw ImportError(QStringLiteral("%1: sheet \"%2\": cell %3%4 holds a value beyond row "
                                          "%5 or column IV, the last a .xls holds")
-                              .arg(file_, escapeText(sheet_.name), columnLetters(column))
+                              .arg(budget_.file(), escapeText(sheet_.name), columnLetters(column))
                               .arg(row)
                               .arg(kMaxRows));
     }
     if (value.text.size() > kMaxTextLength) {
         throw ImportError(QStringLiteral("%1: sheet \"%2\": cell %3%4 holds %5, more than the %6 "
                                          "characters a cell holds")
-                              .arg(file_, escapeText(sheet_.name), columnLetters(column))
+                              .arg(budget_.file(), escapeText(sheet_.name), columnLetters(column))
                               .arg(row)
                               .arg(quotedCell(value.text))
                               .arg(kMaxTextLength));

@@ -15,9 +15,8 @@ namespace tiku::import {
 
 class SheetBuilder {
 public:
-    // Cells with values are spent from budget, the workbook's; without one, from a budget of
-    // the sheet's own.
-    SheetBuilder(const QString& file, const QString& sheetName, Budget* budget = nullptr);
+    // Cells with values are spent from budget, which also names the file in messages.
+    SheetBuilder(const QString& sheetName, Budget& budget);
 
     // row and column 1-based; any value. A blank (a formatted empty cell) only widens the used
     // rows, so a run of them costs nothing: see addBlanks.
@@ -29,9 +28,7 @@ public:
     bank::SheetSpec take();
 
 private:
-    QString file_;
     bank::SheetSpec sheet_;
-    Budget ownBudget_;
     Budget& budget_;
     int firstValueRow_ = 0, lastValueRow_ = 0;
     int firstBlankRow_ = 0, firstBlankColumn_ = 0, lastBlankRow_ = 0, lastBlankColumn_ = 0;

@@ -1,8 +1,13 @@
 #include "textinput.h"
 
 #include "importerror.h"
+#include "quote.h"
+#include "textlines.h"
 
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <iterator>
 
 namespace tiku::import {
 
@@ -22,26 +27,16 @@ QString unescapeField(QStringView field, const QString& source, int line) {
                 QStringLiteral("%1:%2: a backslash at the end of a field").arg(source).arg(line));
         }
         const QChar e = field[++i];
-        switch (e.unicode()) {
-        case u'n':
-            out.append(u'\n');
-            break;
-        case u'r':
-            out.append(u'\r');
-            break;
-        case u't':
-            out.append(u'\t');
-            break;
-        case u'\\':
-            out.append(u'\\');
-            break;
-        default:
+        const auto* escape = std::find_if(std::begin(kTsvEscapes), std::end(kTsvEscapes),
+                                          [e](const auto& x) { return x.second == e.unicode(); });
+        if (escape == std::end(kTsvEscapes)) {
             throw ImportError(
                 QStringLiteral("%1:%2: unknown escape \\%3 (use \\n, \\r, \\t or \\\\)")
                     .arg(source)
                     .arg(line)
                     .arg(e));
         }
+        out.append(QChar(escape->first));
     }
     return out;
 }
@@ -66,23 +61,10 @@ void checkFields(qsizetype fields, const QString& source, int line) {
 
 Table parseTsv(const QString& text, const QString& source) {
     Table table;
-    QStringView rest(text);
     int line = 0;
-    while (!rest.isEmpty()) {
+    forEachLine(text, [&](QStringView row) {
         ++line;
         checkRows(table, source);
-        // A line ends at LF, CRLF or a lone CR (Excel for Mac's line end).
-        qsizetype end = 0;
-        while (end < rest.size() && rest[end] != u'\n' && rest[end] != u'\r') {
-            ++end;
-        }
-        const QStringView row = rest.left(end);
-        qsizetype next = end;
-        if (next < rest.size()) {
-            next +=
-                rest[next] == u'\r' && next + 1 < rest.size() && rest[next + 1] == u'\n' ? 2 : 1;
-        }
-        rest = rest.mid(next);
         QStringList fields;
         if (!row.isEmpty()) {
             checkFields(row.count(u'\t') + 1, source, line);
@@ -91,7 +73,7 @@ Table parseTsv(const QString& text, const QString& source) {
             }
         }
         table.push_back(std::move(fields));
-    }
+    });
     return table;
 }
 

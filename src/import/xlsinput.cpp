@@ -6,8 +6,6 @@
 #include "bank/bankerror.h"
 #include "bank/workbook.h"
 
-#include <algorithm>
-
 namespace tiku::import {
 
 std::vector<bank::SheetSpec> readXls(const QByteArray& bytes, const QString& path,
@@ -29,11 +27,11 @@ std::vector<bank::SheetSpec> readXls(const QByteArray& bytes, const QString& pat
             continue;
         }
         const bank::SheetInfo& info = book->sheet(s);
-        SheetBuilder sheet(path, info.name);
+        // The cells of each sheet are counted on their own.
+        Budget budget(path);
+        SheetBuilder sheet(info.name, budget);
         // Only the cells the records hold: a sheet's rows times 256 columns would cost far more
         // than its file, for every sheet name that points at the same records.
-        int firstValueRow = 0;
-        int lastValueRow = 0;
         book->visitCells(s, [&](int r, int c, const bank::CellContent& cell) {
             bank::CellValue value;
             switch (cell.kind) {
@@ -59,16 +57,10 @@ std::vector<bank::SheetSpec> readXls(const QByteArray& bytes, const QString& pat
                 break;
             }
             sheet.add(r, c, std::move(value));
-            firstValueRow = firstValueRow == 0 ? r : std::min(firstValueRow, r);
-            lastValueRow = std::max(lastValueRow, r);
         });
         // A first or last row of formatted empty cells keeps the used rows as they were.
-        if (info.firstRow >= 1 && (firstValueRow == 0 || info.firstRow < firstValueRow)) {
-            sheet.add(info.firstRow, 1, bank::CellValue::blank());
-        }
-        if (info.lastRow >= 1 && info.lastRow > lastValueRow) {
-            sheet.add(info.lastRow, 1, bank::CellValue::blank());
-        }
+        sheet.addBlanks(info.firstRow, 1, 1);
+        sheet.addBlanks(info.lastRow, 1, 1);
         out.push_back(sheet.take());
     }
     if (out.empty()) {

@@ -192,7 +192,7 @@ bank::CellValue cellValue(Context& ctx, XmlStream& xml, QStringView type, int st
 
 bank::SheetSpec readWorksheet(Context& ctx, ZipArchive& archive, const QString& part,
                               const QString& name) {
-    SheetBuilder sheet(ctx.file, name, &ctx.budget);
+    SheetBuilder sheet(name, ctx.budget);
     XmlStream xml(archive, part, XmlStream::Names::LocalOnly, XmlStream::Size::Large);
     qint64 row = 0;
     qint64 column = 0;

@@ -4,6 +4,7 @@
 #include "import/bankcheck.h"
 #include "import/importerror.h"
 #include "import/inputs.h"
+#include "import/quote.h"
 #include "import/textinput.h"
 
 #include <QtTest>
@@ -29,6 +30,9 @@ private slots:
 void TestInputs::lineEnds() {
     const Table tsv = parseTsv(QStringLiteral("1\ta\\nb\tA\r2\tc\tB\r\n3\td\tC\r"), {});
     QCOMPARE(tsv, (Table{{"1", "a\nb", "A"}, {"2", "c", "B"}, {"3", "d", "C"}}));
+    // What dump writes of a cell, a TSV field reads back.
+    const QString cell = QStringLiteral("a\\nb\r\n\tc\\");
+    QCOMPARE(parseTsv(escapeText(cell), {}), Table{{cell}});
     const Table csv = parseCsv(QStringLiteral("1,\"a\rb\",A\r2,c,B\r\r3,\"d\"\r"), {});
     QCOMPARE(csv, (Table{{"1", "a\rb", "A"}, {"2", "c", "B"}, {}, {"3", "d"}}));
     // Line numbers in messages count lone CRs too.
@@ -36,16 +40,18 @@ void TestInputs::lineEnds() {
         parseCsv(QStringLiteral("a\rb\r\"c\"x"), QStringLiteral("f.csv"));
         QFAIL("no error");
     } catch (const ImportError& e) {
-        QCOMPARE(e.message(), QStringLiteral("f.csv:3: text after a closing quote"));
+        QCOMPARE(e.description(), QStringLiteral("f.csv:3: text after a closing quote"));
     }
 }
 
 namespace {
 
 // make's entry point on in-memory files: name -> bytes.
-Inputs readAll(const QList<std::pair<QString, QByteArray>>& files, bool singleOnly = false) {
+Inputs readAll(const QList<std::pair<QString, QByteArray>>& files, bool singleOnly = false,
+               const std::vector<std::pair<QString, QString>>& renames = {}) {
     InputOptions options;
     options.singleOnly = singleOnly;
+    options.renames = renames;
     QStringList paths;
     for (const auto& f : files) {
         paths.append(f.first);
@@ -163,6 +169,18 @@ void TestInputs::banksByName() {
                                       QStringLiteral("the sheet 临床 becomes the bank sheet2 at "
                                                      "position 2")}));
     QCOMPARE(both.bankFindings, QStringList());
+    QCOMPARE(both.summary,
+             (QStringList{QStringLiteral("sheet1 (5 rows)"), QStringLiteral("sheet2 (5 rows)"),
+                          QStringLiteral("其他 (5 rows)")}));
+
+    // 临床 alone keeps the first position for the sheet before it; a rename names the summary.
+    const Inputs second =
+        readAll({{QStringLiteral("临床.tsv"), five}, {QStringLiteral("其他.tsv"), "a\tb\n"}}, false,
+                {{QStringLiteral("其他"), QStringLiteral("别的")}});
+    QCOMPARE(second.summary,
+             (QStringList{QStringLiteral("别的 (1 rows)"), QStringLiteral("sheet2 (5 rows)")}));
+    QCOMPARE(second.notes.first(),
+             QStringLiteral("the sheet 临床 becomes the bank sheet2 at position 2"));
 
     const Inputs one = readAll({{QStringLiteral("sheet1.tsv"), five}});
     QCOMPARE(one.notes, QStringList{QStringLiteral("warning: no sheet sheet2 (临床): the program "

@@ -305,6 +305,10 @@ void TestMake::badInput_data() {
         << QString::fromUtf8(longName + ".txt") << QByteArray("1. a\nA. x\nB. y\n答案：A\n")
         << "is longer than the 31 characters a .xls sheet name may have; give it another with "
            "--rename OLD=NEW";
+    QTest::newRow("forbidden character in a name")
+        << "a[1].tsv" << QByteArray("x\n")
+        << "the sheet name \"a[1]\" holds a character a .xls sheet name may not have "
+           "([]:*?/\\); give it another with --rename OLD=NEW";
     QTest::newRow("long .ods table name")
         << "a.ods" << zipped(odsEntries({}, "<table:table table:name=\"" + longName + "\"/>"))
         << "the sheet name \"" + QString::fromUtf8(longName) + "\" is longer than";

@@ -72,7 +72,7 @@ template <typename Read> QString refusal(Read read) {
     try {
         read();
     } catch (const ImportError& e) {
-        return e.message();
+        return e.description();
     }
     return {};
 }
@@ -195,8 +195,8 @@ void TestReaders::numbersPastTheirRange() {
                                                 "</c></row>"}}));
         QFAIL("a value past the last row was taken");
     } catch (const ImportError& e) {
-        QVERIFY2(e.message().contains(QStringLiteral("A65537 holds a value beyond row 65536")),
-                 qPrintable(e.message()));
+        QVERIFY2(e.description().contains(QStringLiteral("A65537 holds a value beyond row 65536")),
+                 qPrintable(e.description()));
     }
     // A list that starts at the largest number: counted on from the largest Word takes.
     const QByteArray numbering =
