@@ -1,6 +1,7 @@
 #include "questionlist.h"
 
 #include "importerror.h"
+#include "letters.h"
 #include "quote.h"
 #include "textlines.h"
 
@@ -43,16 +44,6 @@ qsizetype skipBlanks(QStringView s, qsizetype i) {
     return i;
 }
 
-int digitValue(QChar c) {
-    if (c >= u'0' && c <= u'9') {
-        return c.unicode() - u'0';
-    }
-    if (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19) {
-        return c.unicode() - 0xFF10;
-    }
-    return -1;
-}
-
 // The number of at most 9 digits at i, as half-width digits; i moved past it. Empty when none.
 QString digitsAt(QStringView s, qsizetype& i) {
     QString number;
@@ -68,43 +59,8 @@ QString digitsAt(QStringView s, qsizetype& i) {
     return number;
 }
 
-// A letter A-Z or a-z, half- or full-width, as its capital; 0 when none.
-char16_t capitalLetter(QChar c) {
-    char16_t u = c.unicode();
-    if (u >= 0xFF21 && u <= 0xFF3A) {
-        u = char16_t(u - 0xFF21 + u'A');
-    } else if (u >= 0xFF41 && u <= 0xFF5A) {
-        u = char16_t(u - 0xFF41 + u'a');
-    }
-    if (u >= u'a' && u <= u'z') {
-        u = char16_t(u - u'a' + u'A');
-    }
-    return u >= u'A' && u <= u'Z' ? u : 0;
-}
-
-// An option letter A-E, half- or full-width: 0 to 4, else -1.
-int optionIndex(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= bank::firstAnswerLetter && u <= bank::lastAnswerLetter) {
-        return u - bank::firstAnswerLetter;
-    }
-    const char16_t fullWidthFirst = 0xFF21 + (bank::firstAnswerLetter - u'A');
-    if (u >= fullWidthFirst && u < fullWidthFirst + bank::answerCount) {
-        return u - fullWidthFirst;
-    }
-    return -1;
-}
-
 QChar letterOf(int index) {
     return QChar(char16_t(bank::firstAnswerLetter + std::clamp(index, 0, bank::answerCount - 1)));
-}
-
-bool isNumberMark(QChar c) {
-    return c == u'.' || c == u'．' || c == u'、' || c == u')' || c == u'）';
-}
-
-bool isOptionMark(QChar c) {
-    return isNumberMark(c) || c == u':' || c == u'：';
 }
 
 bool isRangeMark(QChar c) {
@@ -114,13 +70,10 @@ bool isRangeMark(QChar c) {
 
 // 对/错 and the like at i: 1 for true, 0 for false, -1 for none; length set to its characters.
 int trueFalseAt(QStringView s, qsizetype i, qsizetype& length) {
-    static const std::pair<QStringView, int> words[] = {
-        {u"正确", 1}, {u"错误", 0}, {u"对", 1}, {u"错", 0}, {u"√", 1},
-        {u"✓", 1},    {u"✔", 1},    {u"×", 0},  {u"✗", 0},  {u"✘", 0}};
-    for (const auto& [word, value] : words) {
+    for (const auto& [word, value] : trueFalseWords) {
         if (s.mid(i).startsWith(word)) {
             length = word.size();
-            return value;
+            return value ? 1 : 0;
         }
     }
     return -1;
@@ -189,18 +142,6 @@ std::optional<Start> questionStart(QStringView line) {
     return Start{number, trimBlanks(s.mid(i + 1)).toString(), decimal};
 }
 
-// Past the option letter at i and its mark ("A．", "A .", "Ａ："), or -1.
-qsizetype optionMarkEnd(QStringView s, qsizetype i) {
-    if (i >= s.size() || optionIndex(s[i]) < 0) {
-        return -1;
-    }
-    qsizetype j = i + 1;
-    for (int blanks = 0; j < s.size() && blanks < 2 && isBlank(s[j]); ++blanks) {
-        ++j;
-    }
-    return j < s.size() && isOptionMark(s[j]) ? j + 1 : -1;
-}
-
 struct Option {
     int index = 0; // 0 for A
     QString text;  // as written, letter and mark included
@@ -231,37 +172,41 @@ struct Answer {
     QString problem; // when the line gives no answer
 };
 
-// "答案：C", "正确答案 C", "参考答案: Ｃ", "【答案】C", "答案：AB", "答案：对".
+// "答案：C", "正确答案 C", "参考答案: Ｃ", "标准答案：B", "【答案】C", "答案：AB", "答案：对".
 std::optional<Answer> answerLine(QStringView line) {
     const QStringView s = trimBlanks(line);
-    static const QString prefixes[] = {QStringLiteral("【答案】"), QStringLiteral("正确答案"),
-                                       QStringLiteral("参考答案"), QStringLiteral("答案")};
-    for (const QString& prefix : prefixes) {
-        if (!s.startsWith(prefix)) {
-            continue;
+    static constexpr QStringView bracketed = u"【答案】";
+    QStringView prefix;
+    if (s.startsWith(bracketed)) {
+        prefix = bracketed;
+    } else {
+        const auto word = std::find_if(std::begin(answerWords), std::end(answerWords),
+                                       [&](QStringView w) { return s.startsWith(w); });
+        if (word == std::end(answerWords)) {
+            return std::nullopt;
         }
-        QStringView rest = trimBlanks(s.mid(prefix.size()));
-        const bool colon = !rest.isEmpty() && (rest[0] == u':' || rest[0] == u'：');
-        if (colon) {
-            rest = trimBlanks(rest.mid(1));
-        }
-        qsizetype length = 0;
-        if (!colon && prefix != prefixes[0] &&
-            (rest.isEmpty() || (capitalLetter(rest[0]) == 0 && trueFalseAt(rest, 0, length) < 0))) {
-            return std::nullopt; // "答案是…": text, not an answer line
-        }
-        Answer a;
-        if (const auto value = answerValue(rest); value) {
-            a.value = *value;
-        } else if (rest.isEmpty()) {
-            a.problem = QStringLiteral("an answer line without its letter");
-        } else {
-            a.problem =
-                QStringLiteral("the answer %1 is not a letter").arg(quotedCell(rest.toString()));
-        }
-        return a;
+        prefix = *word;
     }
-    return std::nullopt;
+    QStringView rest = trimBlanks(s.mid(prefix.size()));
+    const bool colon = !rest.isEmpty() && (rest[0] == u':' || rest[0] == u'：');
+    if (colon) {
+        rest = trimBlanks(rest.mid(1));
+    }
+    qsizetype length = 0;
+    if (!colon && prefix != bracketed &&
+        (rest.isEmpty() || (capitalLetter(rest[0]) == 0 && trueFalseAt(rest, 0, length) < 0))) {
+        return std::nullopt; // "答案是…": text, not an answer line
+    }
+    Answer a;
+    if (const auto value = answerValue(rest); value) {
+        a.value = *value;
+    } else if (rest.isEmpty()) {
+        a.problem = QStringLiteral("an answer line without its letter");
+    } else {
+        a.problem =
+            QStringLiteral("the answer %1 is not a letter").arg(quotedCell(rest.toString()));
+    }
+    return a;
 }
 
 const QString kNumerals = QStringLiteral("一二三四五六七八九十");
@@ -437,8 +382,7 @@ std::optional<QStringView> keyTitle(QStringView line) {
     chapterAt(s, i);
     i = skipBlanks(s, i);
     bool found = false;
-    for (QStringView word : {QStringView(u"参考答案"), QStringView(u"标准答案"),
-                             QStringView(u"正确答案"), QStringView(u"答案")}) {
+    for (QStringView word : answerWords) {
         if (s.mid(i).startsWith(word)) {
             i += word.size();
             found = true;

@@ -1,12 +1,14 @@
 #include "questiontable.h"
 
 #include "importerror.h"
+#include "letters.h"
 #include "quote.h"
 #include "sheetbuilder.h"
 
 #include "bank/workbook.h"
 #include "core/numbertext.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -21,35 +23,18 @@ struct Column {
     int letter = 0; // Role::Option: 0 for A … 4 for E
 };
 
-// A letter A-E (half- or full-width, either case) as 0-4, else -1.
-int letterIndex(QChar c) {
-    char16_t u = c.unicode();
-    if (u >= 0xFF21 && u <= 0xFF5A) {
-        u = char16_t(u - 0xFEE0);
-    }
-    if (u >= u'a' && u <= u'e') {
-        return u - u'a';
-    }
-    if (u >= u'A' && u <= u'E') {
-        return u - u'A';
-    }
-    return -1;
-}
-
-// The point after an option letter: . ． 、 ) ） : ：
-bool isOptionPoint(QChar c) {
-    return QStringView(u".．、)）:：").contains(c);
-}
-
 Column columnOf(const QString& name) {
     // The header names of each role, as foldedName gives them.
     static const std::pair<Role, QStringList> names[] = {
         {Role::Question, {"题目", "题干", "试题", "问题", "题目内容", "question", "stem"}},
-        {Role::Answer, {"答案", "正确答案", "参考答案", "标准答案", "answer"}},
         {Role::Options, {"选项", "options"}},
         {Role::Number, {"序号", "题号", "编号", "id"}},
         {Role::Type, {"题型", "类型"}},
         {Role::Known, {"难度", "分值", "章节", "知识点", "解析", "备注"}}};
+    if (name == u"answer" || std::find(std::begin(answerWords), std::end(answerWords),
+                                       QStringView(name)) != std::end(answerWords)) {
+        return {Role::Answer};
+    }
     for (const auto& [role, list] : names) {
         if (list.contains(name)) {
             return {role};
@@ -64,8 +49,8 @@ Column columnOf(const QString& name) {
     } else if (letter.endsWith(u"选项")) {
         letter.chop(2);
     }
-    if (letter.size() == 1 && letterIndex(letter[0]) >= 0) {
-        return {Role::Option, letterIndex(letter[0])};
+    if (letter.size() == 1 && optionIndex(capitalLetter(letter[0])) >= 0) {
+        return {Role::Option, optionIndex(capitalLetter(letter[0]))};
     }
     return {};
 }
@@ -93,8 +78,7 @@ QStringList splitOptions(const QString& text) {
     // a line break or a separator, followed by its point.
     std::vector<qsizetype> starts;
     for (qsizetype i = 0; i + 1 < text.size() && starts.size() < 5; ++i) {
-        if (letterIndex(text[i]) == int(starts.size()) && !text[i].isLower() &&
-            isOptionPoint(text[i + 1]) &&
+        if (optionIndex(text[i]) == int(starts.size()) && optionMarkEnd(text, i) > 0 &&
             (i == 0 || text[i - 1].isSpace() || QStringView(u",，;；").contains(text[i - 1]))) {
             starts.push_back(i);
         }
@@ -109,7 +93,7 @@ QStringList splitOptions(const QString& text) {
         return out;
     }
     for (size_t k = 0; k < starts.size(); ++k) {
-        const qsizetype from = starts[k] + 2;
+        const qsizetype from = optionMarkEnd(text, starts[k]);
         const qsizetype to = k + 1 < starts.size() ? starts[k + 1] : text.size();
         QString option = text.mid(from, to - from).trimmed();
         while (!option.isEmpty() && QStringView(u",，;；").contains(option.back())) {
@@ -124,13 +108,13 @@ QStringList splitOptions(const QString& text) {
 // What an answer says about the question's kind, or nothing for one letter (or anything else,
 // which the bank check then names).
 std::optional<OtherKind> answerKind(const QString& folded) {
-    static const QStringList trueFalse = {"对", "错", "√", "×", "✓", "✗", "正确", "错误"};
-    if (trueFalse.contains(folded)) {
+    if (std::any_of(std::begin(trueFalseWords), std::end(trueFalseWords),
+                    [&](const TrueFalseWord& w) { return w.word == folded; })) {
         return OtherKind::TrueFalse;
     }
     int letters = 0;
     for (const QChar c : folded) {
-        if (letterIndex(c) >= 0) {
+        if (optionIndex(c) >= 0) {
             ++letters;
         } else if (!QStringView(u",，、;；").contains(c)) {
             return std::nullopt;
@@ -159,14 +143,12 @@ QString optionLetters(QStringView question) {
     QString letters;
     for (QStringView line : question.split(u'\n')) {
         line = line.trimmed();
-        if (line.size() < 2 || letterIndex(line[0]) < 0 || line[0].isLower() ||
-            !isOptionPoint(line[1])) {
+        if (optionMarkEnd(line, 0) < 0) {
             continue;
         }
         for (qsizetype i = 0; i + 1 < line.size(); ++i) {
-            if ((i == 0 || line[i - 1].isSpace()) && letterIndex(line[i]) >= 0 &&
-                !line[i].isLower() && isOptionPoint(line[i + 1])) {
-                letters.append(QChar(u'A' + letterIndex(line[i])));
+            if ((i == 0 || line[i - 1].isSpace()) && optionMarkEnd(line, i) > 0) {
+                letters.append(QChar(u'A' + optionIndex(line[i])));
             }
         }
     }

@@ -87,6 +87,9 @@ void TestQuestionList::layouts_data() {
         << QStringList{QStringLiteral("1|2019年甲\nA. x\nB. y|A"),
                        QStringLiteral("2|2020年乙（　　）\nA. x\nB. y\nC.1|A"),
                        QStringLiteral("3|2021年丙（　　）\nA. x\nB. y|B")};
+    QTest::newRow("标准答案 starts an answer line as 答案 does")
+        << QStringLiteral("1. a\nA. x\nB. y\n标准答案：B\n2. b\nA. x\nB. y\n标准答案 A")
+        << QStringList{QStringLiteral("1|a\nA. x\nB. y|B"), QStringLiteral("2|b\nA. x\nB. y|A")};
     QTest::newRow("a blank before the point, even after an answer line")
         << QStringLiteral("11 . a\n A . x  B ．y\n答案：A\n12 ．b\nA．x\nB．y\n答案：B")
         << QStringList{QStringLiteral("11|a\nA . x\nB ．y|A"),
