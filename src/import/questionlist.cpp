@@ -18,27 +18,8 @@ namespace tiku::import {
 
 namespace {
 
-bool isBlank(QChar c) {
-    if (c.unicode() < 0x80) {
-        return c == u' ' || (c >= u'\t' && c <= u'\r');
-    }
-    return c == u'\u3000' || c == u'\u00A0' || c.isSpace();
-}
-
-QStringView trimBlanks(QStringView s) {
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && isBlank(s[b])) {
-        ++b;
-    }
-    while (e > b && isBlank(s[e - 1])) {
-        --e;
-    }
-    return s.mid(b, e - b);
-}
-
 qsizetype skipBlanks(QStringView s, qsizetype i) {
-    while (i < s.size() && isBlank(s[i])) {
+    while (i < s.size() && s[i].isSpace()) {
         ++i;
     }
     return i;
@@ -92,11 +73,11 @@ QString answerText(const AnswerValue& a) {
 // The whole text as an answer: letters (with blanks, commas or 、 between them) or one true/false
 // word, ending with a full stop if you like.
 std::optional<AnswerValue> answerValue(QStringView text) {
-    QStringView s = trimBlanks(text);
+    QStringView s = text.trimmed();
     while (!s.isEmpty() && (s.back() == u'。' || s.back() == u'.' || s.back() == u'．')) {
         s.chop(1);
     }
-    s = trimBlanks(s);
+    s = s.trimmed();
     if (s.isEmpty()) {
         return std::nullopt;
     }
@@ -108,7 +89,7 @@ std::optional<AnswerValue> answerValue(QStringView text) {
     for (QChar c : s) {
         if (capitalLetter(c) != 0) {
             a.letters += QChar(capitalLetter(c));
-        } else if (!isBlank(c) && c != u',' && c != u'，' && c != u'、') {
+        } else if (!c.isSpace() && c != u',' && c != u'，' && c != u'、') {
             return std::nullopt;
         }
     }
@@ -123,7 +104,7 @@ struct Start {
 
 // "12．…", "12 ．…", "12、…", "12)…", "(12)…", "（12）…": a question's first line.
 std::optional<Start> questionStart(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     const bool bracketed = !s.isEmpty() && (s[0] == u'(' || s[0] == u'（');
     if (bracketed) {
@@ -139,7 +120,7 @@ std::optional<Start> questionStart(QStringView line) {
         return std::nullopt;
     }
     const bool decimal = mark == u'.' && i + 1 < s.size() && digitValue(s[i + 1]) >= 0;
-    return Start{number, trimBlanks(s.mid(i + 1)).toString(), decimal};
+    return Start{number, s.mid(i + 1).trimmed().toString(), decimal};
 }
 
 struct Option {
@@ -149,7 +130,7 @@ struct Option {
 
 // The options on a line that starts with one; empty when it does not.
 std::vector<Option> optionsOnLine(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     std::vector<Option> out;
     if (optionMarkEnd(s, 0) < 0) {
         return out;
@@ -157,13 +138,13 @@ std::vector<Option> optionsOnLine(QStringView line) {
     int current = optionIndex(s[0]);
     qsizetype begin = 0;
     for (qsizetype i = 2; i + 1 < s.size(); ++i) {
-        if (isBlank(s[i - 1]) && optionIndex(s[i]) == current + 1 && optionMarkEnd(s, i) > 0) {
-            out.push_back({current, trimBlanks(s.mid(begin, i - begin)).toString()});
+        if (s[i - 1].isSpace() && optionIndex(s[i]) == current + 1 && optionMarkEnd(s, i) > 0) {
+            out.push_back({current, s.mid(begin, i - begin).trimmed().toString()});
             begin = i;
             ++current;
         }
     }
-    out.push_back({current, trimBlanks(s.mid(begin)).toString()});
+    out.push_back({current, s.mid(begin).trimmed().toString()});
     return out;
 }
 
@@ -174,7 +155,7 @@ struct Answer {
 
 // "答案：C", "正确答案 C", "参考答案: Ｃ", "标准答案：B", "【答案】C", "答案：AB", "答案：对".
 std::optional<Answer> answerLine(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     static constexpr QStringView bracketed = u"【答案】";
     QStringView prefix;
     if (s.startsWith(bracketed)) {
@@ -187,10 +168,10 @@ std::optional<Answer> answerLine(QStringView line) {
         }
         prefix = *word;
     }
-    QStringView rest = trimBlanks(s.mid(prefix.size()));
+    QStringView rest = s.mid(prefix.size()).trimmed();
     const bool colon = !rest.isEmpty() && (rest[0] == u':' || rest[0] == u'：');
     if (colon) {
-        rest = trimBlanks(rest.mid(1));
+        rest = rest.mid(1).trimmed();
     }
     qsizetype length = 0;
     if (!colon && prefix != bracketed &&
@@ -214,7 +195,7 @@ const QString kNumerals = QStringLiteral("一二三四五六七八九十");
 // "一、单项选择题（每题1分）", "二．判断题": a heading between questions; its name
 // ("单项选择题"), by which an answer key's heading finds the questions' heading.
 std::optional<QString> headingName(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     while (i < s.size() && i < 3 && kNumerals.contains(s[i])) {
         ++i;
@@ -227,7 +208,7 @@ std::optional<QString> headingName(QStringView line) {
         if (c == u'（' || c == u'(' || c == u'：' || c == u':' || c == u'，' || c == u',') {
             break;
         }
-        if (!isBlank(c)) {
+        if (!c.isSpace()) {
             name += c;
         }
     }
@@ -261,7 +242,7 @@ bool chapterAt(QStringView s, qsizetype& i) {
 
 // "解析", "【考点】", …: an explanation after the answer.
 bool isExplanation(QStringView line) {
-    QStringView s = trimBlanks(line);
+    QStringView s = line.trimmed();
     if (s.startsWith(u'【') || s.startsWith(u'[')) {
         s = s.mid(1);
     }
@@ -281,7 +262,7 @@ struct KeyEntry {
 bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
     qsizetype i = 0;
     auto skipSeparators = [&] {
-        while (i < s.size() && (isBlank(s[i]) || s[i] == u',' || s[i] == u'，' || s[i] == u';' ||
+        while (i < s.size() && (s[i].isSpace() || s[i] == u',' || s[i] == u'，' || s[i] == u';' ||
                                 s[i] == u'；' || s[i] == u'、')) {
             ++i;
         }
@@ -373,7 +354,7 @@ bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
 // "参考答案", "【参考答案】", "第1章参考答案", "答案：" alone, or followed by key entries: the
 // start of an answer key; the entries on the line in rest.
 std::optional<QStringView> keyTitle(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     const bool bracket = s.startsWith(u'【') || s.startsWith(u'[');
     if (bracket) {
@@ -427,7 +408,7 @@ struct Group {
 // "（1～3题共用题干）", "(4-6题共用备选答案)": the header of an A3/A4 or B1 group; the text after
 // it on the line in rest.
 std::optional<Group> groupHeader(QStringView line, QString& rest) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     if (s.startsWith(u'(') || s.startsWith(u'（') || s.startsWith(u'【') || s.startsWith(u'[')) {
         ++i;
@@ -459,14 +440,14 @@ std::optional<Group> groupHeader(QStringView line, QString& rest) {
     }
     g.from = from.toLongLong();
     g.to = to.toLongLong();
-    rest = trimBlanks(s.mid(i)).toString();
+    rest = s.mid(i).trimmed().toString();
     return g;
 }
 
 // Nothing but blanks and closing punctuation: what may follow a stem's answer brackets.
 bool endsStem(QStringView rest) {
     return std::all_of(rest.begin(), rest.end(), [](QChar c) {
-        return isBlank(c) || QStringView(u"。．.？?：:；;").contains(c);
+        return c.isSpace() || QStringView(u"。．.？?：:；;").contains(c);
     });
 }
 
@@ -485,7 +466,7 @@ std::optional<std::pair<AnswerValue, QString>> bracketAnswer(const QString& text
     if (close >= text.size()) {
         return std::nullopt;
     }
-    const QStringView inside = trimBlanks(QStringView(text).mid(open + 1, close - open - 1));
+    const QStringView inside = QStringView(text).mid(open + 1, close - open - 1).trimmed();
     const QStringView after = QStringView(text).mid(close + 1);
     std::optional<AnswerValue> value;
     qsizetype end = close + 1;
@@ -498,7 +479,7 @@ std::optional<std::pair<AnswerValue, QString>> bracketAnswer(const QString& text
         } else if (value && value->letters.size() > 1 && !endsStem(after)) {
             value.reset(); // "抑制剂（ACE）的副作用": a name inside the wording
         }
-    } else if (inside.isEmpty() && !trimBlanks(after).isEmpty() && trimBlanks(after).size() <= 6) {
+    } else if (inside.isEmpty() && !after.trimmed().isEmpty() && after.trimmed().size() <= 6) {
         // letters only: "（　　）正确" is a question's wording
         value = answerValue(after);
         if (value &&
@@ -526,12 +507,12 @@ struct MarkdownLine {
 
 MarkdownLine markdownLine(QStringView raw) {
     MarkdownLine out;
-    QStringView s = trimBlanks(raw);
+    QStringView s = raw.trimmed();
     while (s.startsWith(u'>')) {
-        s = trimBlanks(s.mid(1));
+        s = s.mid(1).trimmed();
     }
     if (s.size() >= 3 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'_') &&
-        std::all_of(s.begin(), s.end(), [&](QChar c) { return c == s[0] || isBlank(c); })) {
+        std::all_of(s.begin(), s.end(), [&](QChar c) { return c == s[0] || c.isSpace(); })) {
         out.rule = true;
         return out;
     }
@@ -539,19 +520,19 @@ MarkdownLine markdownLine(QStringView raw) {
     while (hashes < s.size() && s[hashes] == u'#') {
         ++hashes;
     }
-    if (hashes > 0 && hashes <= 6 && (hashes == s.size() || isBlank(s[hashes]))) {
+    if (hashes > 0 && hashes <= 6 && (hashes == s.size() || s[hashes].isSpace())) {
         out.heading = true;
-        s = trimBlanks(s.mid(hashes));
+        s = s.mid(hashes).trimmed();
         while (s.endsWith(u'#')) {
             s.chop(1);
         }
-        s = trimBlanks(s);
-    } else if (s.size() >= 2 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'+') && isBlank(s[1])) {
-        s = trimBlanks(s.mid(2));
+        s = s.trimmed();
+    } else if (s.size() >= 2 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'+') && s[1].isSpace()) {
+        s = s.mid(2).trimmed();
         if (s.size() >= 3 && s[0] == u'[' && s[2] == u']' &&
-            (s[1] == u' ' || s[1] == u'x' || s[1] == u'X') && (s.size() == 3 || isBlank(s[3]))) {
+            (s[1] == u' ' || s[1] == u'x' || s[1] == u'X') && (s.size() == 3 || s[3].isSpace())) {
             out.task = s[1] == u' ' ? 0 : 1;
-            s = trimBlanks(s.mid(3));
+            s = s.mid(3).trimmed();
         }
     }
     QString t;
@@ -584,7 +565,7 @@ MarkdownLine markdownLine(QStringView raw) {
             break;
         }
     }
-    out.text = trimBlanks(t).toString();
+    out.text = t.trimmed();
     return out;
 }
 
@@ -652,7 +633,7 @@ public:
             task = md.task;
             mdHeading = md.heading;
         } else {
-            text = trimBlanks(raw).toString();
+            text = raw.trimmed().toString();
             if (text.isEmpty()) {
                 return;
             }
