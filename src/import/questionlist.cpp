@@ -581,7 +581,6 @@ struct Question {
     QString bracketWording;
     QString answerProblem; // an answer line without an answer: reported for a question with options
     int answerLine = 0;
-    int section = 0;
     int group = -1;
     bool taskList = false;
 };
@@ -608,7 +607,7 @@ public:
     Impl(const QString& file, const QString& sheetName, ListSyntax syntax)
         : file_(file), syntax_(syntax) {
         result_.sheet.name = sheetName;
-        sections_.push_back({{}, 0, {}});
+        sections_.push_back({});
         blocks_.push_back({});
     }
 
@@ -736,12 +735,6 @@ private:
         Between,
         GroupText,
         GroupOptions
-    };
-
-    struct Section {
-        QString name;
-        int block = 0;
-        Range range;
     };
 
     // A line that is not a question's start, heading, key or group header.
@@ -928,7 +921,6 @@ private:
         q.line = line;
         q.number = number;
         q.text = text;
-        q.section = int(sections_.size()) - 1;
         if (activeGroup_ >= 0) {
             Group& g = groups_[size_t(activeGroup_)];
             const qint64 n = number.toLongLong();
@@ -986,13 +978,13 @@ private:
         if (q.group >= 0 && q.options.empty() && groups_[size_t(q.group)].options) {
             q.options = groups_[size_t(q.group)].choices;
         }
-        sections_.back().range.end = int(questions_.size());
+        sections_.back().end = int(questions_.size());
         blocks_.back().end = int(questions_.size());
     }
 
     void newSection(const QString& name) {
         const int n = int(questions_.size());
-        sections_.push_back({name, int(blocks_.size()) - 1, {n, n}});
+        sections_.push_back({n, n});
         if (!name.isEmpty()) {
             sectionByName_.insert(name, int(sections_.size()) - 1);
         }
@@ -1028,9 +1020,8 @@ private:
             return true;
         }
         NumberIndex& index =
-            keySection_ >= 0
-                ? indexOf(sectionIndexes_, keySection_, sections_[size_t(keySection_)].range)
-                : indexOf(blockIndexes_, int(blocks_.size()) - 1, blocks_.back());
+            keySection_ >= 0 ? indexOf(sectionIndexes_, keySection_, sections_[size_t(keySection_)])
+                             : indexOf(blockIndexes_, int(blocks_.size()) - 1, blocks_.back());
         for (const KeyEntry& e : entries) {
             keyEntry(index, e);
         }
@@ -1253,8 +1244,8 @@ private:
     bool full_ = false;
     std::vector<std::pair<int, QString>> findings_;
     qint64 droppedFindings_ = 0;
-    std::vector<Section> sections_;
-    std::vector<Range> blocks_; // questions since the previous key or chapter
+    std::vector<Range> sections_; // questions under each heading
+    std::vector<Range> blocks_;   // questions since the previous key or chapter
     QHash<QString, int> sectionByName_;
     std::map<int, NumberIndex> sectionIndexes_;
     std::map<int, NumberIndex> blockIndexes_;
