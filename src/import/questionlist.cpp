@@ -6,6 +6,7 @@
 #include "textlines.h"
 
 #include "core/bankrules.h"
+#include "core/convert.h"
 
 #include <QHash>
 
@@ -38,10 +39,6 @@ QString digitsAt(QStringView s, qsizetype& i) {
     }
     i = j;
     return number;
-}
-
-QChar letterOf(int index) {
-    return QChar(char16_t(bank::firstAnswerLetter + std::clamp(index, 0, bank::answerCount - 1)));
 }
 
 bool isRangeMark(QChar c) {
@@ -814,14 +811,14 @@ private:
                             ? QStringLiteral("%1: option %2 on line %3 comes after option E: "
                                              "options repeated")
                                   .arg(whose)
-                                  .arg(letterOf(o.index))
+                                  .arg(optionLetter(o.index))
                                   .arg(lineNo_)
                             : QStringLiteral("%1: option %2 on line %3 comes where %4 belongs: "
                                              "options out of order or repeated")
                                   .arg(whose)
-                                  .arg(letterOf(o.index))
+                                  .arg(optionLetter(o.index))
                                   .arg(lineNo_)
-                                  .arg(letterOf(expected)));
+                                  .arg(optionLetter(expected)));
             }
             to.push_back(std::move(o));
         }
@@ -883,10 +880,10 @@ private:
         std::vector<Option> written = optionsOnLine(text);
         QString option = written.size() == 1 && written[0].index == index
                              ? text
-                             : QString(letterOf(index)) + u'．' + text;
+                             : optionLetter(index) + u'．' + text;
         q.options.push_back({index, std::move(option)});
         if (checked) {
-            q.answer.letters += letterOf(index);
+            q.answer.letters += optionLetter(index);
             q.answer.trueFalse = -1;
             q.answered = true;
         }
@@ -1190,10 +1187,11 @@ private:
             } else if (q.options.size() >= 2 &&
                        (optionIndex(q.answer.letters[0]) < 0 ||
                         optionIndex(q.answer.letters[0]) >= int(q.options.size()))) {
-                fail(QStringLiteral("has the answer %1, which is not one of its options A-%2")
-                         .arg(optionIndex(q.answer.letters[0]) < 0 ? quotedCell(q.answer.letters)
-                                                                   : q.answer.letters)
-                         .arg(letterOf(int(q.options.size()) - 1)));
+                fail(
+                    QStringLiteral("has the answer %1, which is not one of its options A-%2")
+                        .arg(optionIndex(q.answer.letters[0]) < 0 ? quotedCell(q.answer.letters)
+                                                                  : q.answer.letters)
+                        .arg(optionLetter(std::min(int(q.options.size()), bank::answerCount) - 1)));
             }
             if (q.options.size() < 2) {
                 fail(QStringLiteral("has %1 option(s), fewer than two").arg(q.options.size()));

@@ -6,6 +6,7 @@
 #include "sheetbuilder.h"
 
 #include "bank/workbook.h"
+#include "core/convert.h"
 #include "core/numbertext.h"
 
 #include <algorithm>
@@ -55,6 +56,9 @@ Column columnOf(const QString& name) {
     return {};
 }
 
+// What stands between options written in one cell, and between an answer's letters.
+constexpr QStringView kSeparators = u",，;；";
+
 // A cell's text as a table reads it.
 QString textOf(const bank::CellValue& value) {
     switch (value.kind) {
@@ -79,7 +83,7 @@ QStringList splitOptions(const QString& text) {
     std::vector<qsizetype> starts;
     for (qsizetype i = 0; i + 1 < text.size() && starts.size() < 5; ++i) {
         if (optionIndex(text[i]) == int(starts.size()) && optionMarkEnd(text, i) > 0 &&
-            (i == 0 || text[i - 1].isSpace() || QStringView(u",，;；").contains(text[i - 1]))) {
+            (i == 0 || text[i - 1].isSpace() || kSeparators.contains(text[i - 1]))) {
             starts.push_back(i);
         }
     }
@@ -96,7 +100,7 @@ QStringList splitOptions(const QString& text) {
         const qsizetype from = optionMarkEnd(text, starts[k]);
         const qsizetype to = k + 1 < starts.size() ? starts[k + 1] : text.size();
         QString option = text.mid(from, to - from).trimmed();
-        while (!option.isEmpty() && QStringView(u",，;；").contains(option.back())) {
+        while (!option.isEmpty() && kSeparators.contains(option.back())) {
             option.chop(1);
             option = option.trimmed();
         }
@@ -116,7 +120,7 @@ std::optional<OtherKind> answerKind(const QString& folded) {
     for (const QChar c : folded) {
         if (optionIndex(c) >= 0) {
             ++letters;
-        } else if (!QStringView(u",，、;；").contains(c)) {
+        } else if (c != u'、' && !kSeparators.contains(c)) {
             return std::nullopt;
         }
     }
@@ -148,7 +152,7 @@ QString optionLetters(QStringView question) {
         }
         for (qsizetype i = 0; i + 1 < line.size(); ++i) {
             if ((i == 0 || line[i - 1].isSpace()) && optionMarkEnd(line, i) > 0) {
-                letters.append(QChar(u'A' + optionIndex(line[i])));
+                letters.append(optionLetter(optionIndex(line[i])));
             }
         }
     }
@@ -204,7 +208,7 @@ std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
     for (auto it = std::next(rows.begin()); it != rows.end(); ++it) {
         const auto& [r, cells] = *it;
         QString stem, answer, number, type;
-        QString options[5];
+        QString options[bank::answerCount];
         QStringList listed;
         for (const auto& [c, text] : cells) {
             const auto found = columns.find(c);
@@ -260,8 +264,9 @@ std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
         QString text = stem.trimmed();
         // More options than letters A-E cannot be asked; the sixth on stay as they are.
         for (qsizetype k = 0; k < listed.size(); ++k) {
-            text += k < 5 ? QStringLiteral("\n%1．%2").arg(QChar(char16_t(u'A' + k))).arg(listed[k])
-                          : QStringLiteral("\n") + listed[k];
+            text += k < bank::answerCount
+                        ? QStringLiteral("\n%1．%2").arg(optionLetter(int(k)), listed[k])
+                        : QStringLiteral("\n") + listed[k];
         }
         if (text.size() > kMaxTextLength) {
             throw ImportError(QStringLiteral("%1: row %2: the question with its options is longer "
