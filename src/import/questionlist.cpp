@@ -348,9 +348,15 @@ bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
     return true;
 }
 
+// The entries a line of an answer key gives, and the problem of a range among them.
+struct KeyEntries {
+    std::vector<KeyEntry> entries;
+    QString problem;
+};
+
 // "参考答案", "【参考答案】", "第1章参考答案", "答案：" alone, or followed by key entries: the
-// start of an answer key; the entries on the line in rest.
-std::optional<QStringView> keyTitle(QStringView line) {
+// start of an answer key, with the entries on the line.
+std::optional<KeyEntries> keyTitle(QStringView line) {
     const QStringView s = line.trimmed();
     qsizetype i = 0;
     const bool bracket = s.startsWith(u'【') || s.startsWith(u'[');
@@ -381,13 +387,10 @@ std::optional<QStringView> keyTitle(QStringView line) {
         i = skipBlanks(s, i + 1);
     }
     const QStringView rest = s.mid(i);
-    if (rest.isEmpty()) {
-        return rest;
-    }
-    std::vector<KeyEntry> entries;
-    QString problem;
-    if (digitValue(rest[0]) >= 0 && keyEntries(rest, entries, problem)) {
-        return rest;
+    KeyEntries key;
+    if (rest.isEmpty() ||
+        (digitValue(rest[0]) >= 0 && keyEntries(rest, key.entries, key.problem))) {
+        return key;
     }
     return std::nullopt;
 }
@@ -448,6 +451,12 @@ bool endsStem(QStringView rest) {
     });
 }
 
+// Every letter of the answer is one of the options' A-E.
+bool optionLettersOnly(const AnswerValue& value) {
+    return std::all_of(value.letters.cbegin(), value.letters.cend(),
+                       [](QChar c) { return optionIndex(c) >= 0; });
+}
+
 // The answer in the text's last bracket pair ("（ B ）", "( AB )", "（√）") or just after it
 // ("…（  ）D", "…( )  D。"), and the text with that pair blanked to "（　　）" and what
 // followed it dropped.
@@ -467,21 +476,18 @@ std::optional<std::pair<AnswerValue, QString>> bracketAnswer(const QString& text
     const QStringView after = QStringView(text).mid(close + 1);
     std::optional<AnswerValue> value;
     qsizetype end = close + 1;
+    const QStringView afterText = after.trimmed();
     if (!inside.isEmpty() && inside.size() <= 5) {
         value = answerValue(inside);
-        if (value && value->trueFalse < 0 &&
-            std::any_of(value->letters.cbegin(), value->letters.cend(),
-                        [](QChar c) { return optionIndex(c) < 0; })) {
+        if (value && value->trueFalse < 0 && !optionLettersOnly(*value)) {
             value.reset(); // "（注）", "(mmHg)": words, not an answer
         } else if (value && value->letters.size() > 1 && !endsStem(after)) {
             value.reset(); // "抑制剂（ACE）的副作用": a name inside the wording
         }
-    } else if (inside.isEmpty() && !after.trimmed().isEmpty() && after.trimmed().size() <= 6) {
+    } else if (inside.isEmpty() && !afterText.isEmpty() && afterText.size() <= 6) {
         // letters only: "（　　）正确" is a question's wording
-        value = answerValue(after);
-        if (value &&
-            (value->trueFalse >= 0 || std::any_of(value->letters.cbegin(), value->letters.cend(),
-                                                  [](QChar c) { return optionIndex(c) < 0; }))) {
+        value = answerValue(afterText);
+        if (value && (value->trueFalse >= 0 || !optionLettersOnly(*value))) {
             value.reset();
         }
         end = text.size();
@@ -640,13 +646,11 @@ public:
             }
             closeKey();
         }
-        if (const auto rest = keyTitle(text)) {
+        if (const auto title = keyTitle(text)) {
             closeQuestion();
             inKey_ = true;
             keySection_ = -1;
-            if (!rest->isEmpty()) {
-                keyLine(rest->toString());
-            }
+            takeKey(*title);
             return;
         }
         QString groupRest;
@@ -736,16 +740,21 @@ private:
 
     // A line that is not a question's start, heading, key or group header.
     void body(const QString& text) {
+        std::optional<Answer> answer;
+        std::vector<Option> options;
         switch (state_) {
         case State::Before:
         case State::Between:
-            if (syntax_ == ListSyntax::Markdown && !pending_.empty() &&
-                (!optionsOnLine(text).empty() || answerLine(text))) {
-                questionFromPending();
-                if (full_) {
-                    return;
+            if (syntax_ == ListSyntax::Markdown && !pending_.empty()) {
+                answer = answerLine(text);
+                options = optionsOnLine(text);
+                if (answer || !options.empty()) {
+                    questionFromPending();
+                    if (full_) {
+                        return;
+                    }
+                    break;
                 }
-                break;
             }
             pend(text, state_ == State::Before ? QStringLiteral("before the first question")
                                                : QStringLiteral("between questions"));
@@ -762,10 +771,12 @@ private:
             return;
         case State::Text:
         case State::Options:
+            answer = answerLine(text);
+            options = optionsOnLine(text);
             break;
         }
         Question& q = questions_.back();
-        if (const auto answer = answerLine(text)) {
+        if (answer) {
             q.answered = true;
             q.answer = answer->value;
             q.answerProblem = answer->problem;
@@ -780,7 +791,6 @@ private:
             afterAnswer(text);
             return;
         }
-        std::vector<Option> options = optionsOnLine(text);
         if (!options.empty()) {
             addOptions(q.options, options, q.line, QStringLiteral("question %1").arg(q.number));
             state_ = State::Options;
@@ -828,11 +838,12 @@ private:
         if (isExplanation(text)) {
             state_ = State::Explanation;
         }
-        if (state_ == State::AfterAnswer && (!optionsOnLine(text).empty() || answerLine(text))) {
+        const bool answer = state_ == State::AfterAnswer && answerLine(text);
+        if (answer || (state_ == State::AfterAnswer && !optionsOnLine(text).empty())) {
             finding(lineNo_, QStringLiteral("%1 after the answer of question %2, which belongs "
                                             "to no question: %3")
-                                 .arg(answerLine(text) ? QStringLiteral("an answer line")
-                                                       : QStringLiteral("an option"))
+                                 .arg(answer ? QStringLiteral("an answer line")
+                                             : QStringLiteral("an option"))
                                  .arg(questions_.empty() ? QString() : questions_.back().number)
                                  .arg(quotedCell(text)));
             return;
@@ -989,9 +1000,10 @@ private:
 
     // A line inside an answer key; false when it is not one, which ends the key.
     bool keyLine(const QString& text) {
-        if (const auto rest = keyTitle(text)) {
+        if (const auto title = keyTitle(text)) {
             keySection_ = -1;
-            return rest->isEmpty() || keyLine(rest->toString());
+            takeKey(*title);
+            return true;
         }
         if (const auto name = headingName(text)) {
             const auto it = sectionByName_.constFind(*name);
@@ -1005,24 +1017,28 @@ private:
             }
             return true;
         }
-        std::vector<KeyEntry> entries;
-        QString problem;
-        if (!keyEntries(text, entries, problem)) {
+        KeyEntries key;
+        if (!keyEntries(text, key.entries, key.problem)) {
             return false;
         }
-        if (!problem.isEmpty()) {
-            finding(lineNo_, problem);
+        takeKey(key);
+        return true;
+    }
+
+    // The answers of a key line to the questions of its section or block.
+    void takeKey(const KeyEntries& key) {
+        if (!key.problem.isEmpty()) {
+            finding(lineNo_, key.problem);
         }
-        if (keySection_ == -2) {
-            return true;
+        if (keySection_ == -2 || key.entries.empty()) {
+            return;
         }
         NumberIndex& index =
             keySection_ >= 0 ? indexOf(sectionIndexes_, keySection_, sections_[size_t(keySection_)])
                              : indexOf(blockIndexes_, int(blocks_.size()) - 1, blocks_.back());
-        for (const KeyEntry& e : entries) {
+        for (const KeyEntry& e : key.entries) {
             keyEntry(index, e);
         }
-        return true;
     }
 
     NumberIndex& indexOf(std::map<int, NumberIndex>& cache, int id, Range range) {
@@ -1215,9 +1231,10 @@ private:
                 continue;
             }
             cells.push_back({row, 1, bank::CellValue::ofNumber(q.number.toDouble())});
-            cells.push_back({row, 2, bank::CellValue::ofText(cell)});
+            cells.push_back({row, bank::questionColumn, bank::CellValue::ofText(cell)});
             if (q.answer.letters.size() == 1) {
-                cells.push_back({row, 3, bank::CellValue::ofText(q.answer.letters)});
+                cells.push_back(
+                    {row, bank::answerColumn, bank::CellValue::ofText(q.answer.letters)});
             }
         }
     }
