@@ -76,6 +76,28 @@ QString textOf(const bank::CellValue& value) {
     return {};
 }
 
+// Whether a table reads the cell as there: blank text is no cell.
+bool shows(const bank::CellSpec& cell) {
+    return cell.value.kind == bank::CellValue::Kind::Text
+               ? !QStringView(cell.value.text).trimmed().isEmpty()
+               : cell.value.kind != bank::CellValue::Kind::Blank;
+}
+
+// The cells that show by row and column.
+using Rows = std::map<int, std::map<int, QString>>;
+
+// Puts the cell in its place; a later cell at the same place replaces an earlier.
+void place(Rows& rows, const bank::CellSpec& cell) {
+    if (shows(cell)) {
+        rows[cell.row][cell.column] = textOf(cell.value);
+    } else if (auto row = rows.find(cell.row); row != rows.end()) {
+        row->second.erase(cell.column);
+        if (row->second.empty()) {
+            rows.erase(row);
+        }
+    }
+}
+
 // The options of one cell: "A.x, B.y", "A、x；B、y", or one per line without letters.
 QStringList splitOptions(const QString& text) {
     // Where each option's letter stands: the next letter in order, at the start or after a blank,
@@ -161,28 +183,39 @@ QString optionLetters(QStringView question) {
 
 std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
                                                const QString& source) {
-    // The cells by row and column; a later cell at the same place replaces an earlier.
-    std::map<int, std::map<int, QString>> rows;
+    // The header row alone says whether the sheet is a table, so the other rows are read only
+    // for a table. No row above the topmost cell that shows anything holds text: that cell's row
+    // is the header, unless later cells blank it (then every row is read to find it).
+    const auto filled = std::find_if(sheet.cells.cbegin(), sheet.cells.cend(), shows);
+    if (filled == sheet.cells.cend()) {
+        return std::nullopt;
+    }
+    int first = filled->row;
+    for (auto it = filled; it != sheet.cells.cend(); ++it) {
+        if (it->row < first && shows(*it)) {
+            first = it->row;
+        }
+    }
+    Rows rows;
     for (const bank::CellSpec& cell : sheet.cells) {
-        QString text = textOf(cell.value);
-        if (!text.trimmed().isEmpty()) {
-            rows[cell.row][cell.column] = std::move(text);
-        } else if (auto row = rows.find(cell.row); row != rows.end()) {
-            row->second.erase(cell.column);
-            if (row->second.empty()) {
-                rows.erase(row);
-            }
+        if (cell.row == first) {
+            place(rows, cell);
         }
     }
     if (rows.empty()) {
-        return std::nullopt;
+        for (const bank::CellSpec& cell : sheet.cells) {
+            place(rows, cell);
+        }
+        if (rows.empty()) {
+            return std::nullopt;
+        }
     }
-    const auto& [headerRow, header] = *rows.begin();
+    const int headerRow = rows.begin()->first;
     std::map<int, Column> columns;
     bool hasQuestion = false;
     bool hasAnswer = false;
     QStringList unknown;
-    for (const auto& [c, name] : header) {
+    for (const auto& [c, name] : rows.begin()->second) {
         const Column column = columnOf(foldedName(name));
         hasQuestion = hasQuestion || column.role == Role::Question;
         hasAnswer = hasAnswer || column.role == Role::Answer;
@@ -205,8 +238,13 @@ std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
                      unknown.join(QStringLiteral(", ")),
                      unknown.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
     }
-    for (auto it = std::next(rows.begin()); it != rows.end(); ++it) {
-        const auto& [r, cells] = *it;
+    rows.clear();
+    for (const bank::CellSpec& cell : sheet.cells) {
+        if (cell.row > headerRow) {
+            place(rows, cell);
+        }
+    }
+    for (const auto& [r, cells] : rows) {
         QString stem, answer, number, type;
         QString options[bank::answerCount];
         QStringList listed;

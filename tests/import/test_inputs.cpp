@@ -4,6 +4,7 @@
 #include "import/bankcheck.h"
 #include "import/importerror.h"
 #include "import/inputs.h"
+#include "import/questiontable.h"
 #include "import/textinput.h"
 
 #include <QtTest>
@@ -21,6 +22,7 @@ private slots:
     void questionTable();
     void optionsInOneColumn();
     void notATable();
+    void headerAfterBlankedCells();
     void banksByName();
     void checkRules();
 };
@@ -146,6 +148,36 @@ void TestInputs::notATable() {
     QCOMPARE(bankRows(made.spec.sheets.at(0)),
              (QStringList{QStringLiteral("1:1|题目|A"), QStringLiteral("2:2|问|")}));
     QCOMPARE(made.summary, QStringList{QStringLiteral("sheet1 (2 rows)")});
+}
+
+// Cells written over by later blank ones are no header: the first row still showing text is,
+// wherever the cells stand in the list.
+void TestInputs::headerAfterBlankedCells() {
+    bank::SheetSpec sheet;
+    sheet.name = QStringLiteral("表");
+    auto text = [](const char* t) { return bank::CellValue::ofText(QString::fromUtf8(t)); };
+    sheet.cells = {{3, 1, text("甲")},
+                   {3, 2, text("A.x B.y")},
+                   {3, 3, text("B")},
+                   {1, 1, text("说明")},
+                   {2, 1, text("题干")},
+                   {2, 2, text("选项")},
+                   {2, 3, text("答案")},
+                   {1, 1, text("  ")},
+                   {1, 2, bank::CellValue::blank()},
+                   {4, 1, bank::CellValue::ofNumber(5)},
+                   {4, 3, text("A")},
+                   {4, 3, text(" ")}};
+    const auto table = readQuestionTable(sheet, QStringLiteral("t.xlsx"));
+    QVERIFY(table.has_value());
+    QCOMPARE(table->questions, 1);
+    QCOMPARE(bankRows(table->sheet), QStringList{QStringLiteral("1:1|甲\nA．x\nB．y|B")});
+    QCOMPARE(table->others.size(), size_t(1)); // row 4: no options
+    QCOMPARE(table->others[0].line, qint64(4));
+
+    // Without the blanking, the first row is no header and the sheet no table.
+    sheet.cells.resize(7);
+    QVERIFY(!readQuestionTable(sheet, QStringLiteral("t.xlsx")).has_value());
 }
 
 // Sheets named 人文 and 临床 become the banks at positions 1 and 2; one bank alone is written
