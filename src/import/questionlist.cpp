@@ -584,7 +584,7 @@ struct Question {
     QString bracketWording;
     QString answerProblem; // an answer line without an answer: reported for a question with options
     int answerLine = 0;
-    int group = -1;
+    bool inGroup = false; // one of the numbers of the group being read
     bool taskList = false;
 };
 
@@ -611,7 +611,6 @@ public:
         : file_(file), syntax_(syntax) {
         result_.sheet.name = sheetName;
         sections_.push_back({});
-        blocks_.push_back({});
     }
 
     void line(QStringView raw, bool hidden) {
@@ -660,9 +659,8 @@ public:
             group->line = lineNo_;
             group->text = groupRest;
             endGroup();
-            groups_.push_back(std::move(*group));
-            activeGroup_ = int(groups_.size()) - 1;
-            state_ = groups_.back().options ? State::GroupOptions : State::GroupText;
+            group_ = std::move(*group);
+            state_ = group_->options ? State::GroupOptions : State::GroupText;
             return;
         }
         if (const auto start = questionStart(text); start && startsQuestion(*start)) {
@@ -674,7 +672,7 @@ public:
         qsizetype chapterEnd = 0;
         if (chapterAt(text, chapterEnd)) {
             closeQuestion();
-            blocks_.push_back({int(questions_.size()), int(questions_.size())});
+            newBlock();
             newSection({});
             endGroup();
             leaveOut(text, QStringLiteral("heading"));
@@ -764,7 +762,7 @@ private:
             afterAnswer(text);
             return;
         case State::GroupText:
-            appendLine(groups_.back().text, text);
+            appendLine(group_->text, text);
             return;
         case State::GroupOptions:
             groupOption(text);
@@ -852,7 +850,7 @@ private:
     }
 
     void groupOption(const QString& text) {
-        Group& g = groups_.back();
+        Group& g = *group_;
         std::vector<Option> options = optionsOnLine(text);
         if (!options.empty()) {
             addOptions(
@@ -929,11 +927,11 @@ private:
         q.line = line;
         q.number = number;
         q.text = text;
-        if (activeGroup_ >= 0) {
-            Group& g = groups_[size_t(activeGroup_)];
+        if (group_) {
+            Group& g = *group_;
             const qint64 n = number.toLongLong();
             if (n >= g.from && n <= g.to) {
-                q.group = activeGroup_;
+                q.inGroup = true;
                 g.used = true;
                 if (!g.options && !g.text.isEmpty()) {
                     q.text = text.isEmpty() ? g.text : g.text + u'\n' + text;
@@ -949,11 +947,11 @@ private:
 
     // Ends the group being read; a group that no question of its numbers followed is named.
     void endGroup() {
-        if (activeGroup_ < 0) {
+        if (!group_) {
             return;
         }
-        const Group& g = groups_[size_t(activeGroup_)];
-        activeGroup_ = -1;
+        const Group g = std::move(*group_);
+        group_.reset();
         if (!g.used) {
             finding(g.line, (g.options ? QStringLiteral("the options shared by questions %1-%2 go "
                                                         "to no question: none of those numbers "
@@ -983,11 +981,11 @@ private:
                 q.answered = true;
             }
         }
-        if (q.group >= 0 && q.options.empty() && groups_[size_t(q.group)].options) {
-            q.options = groups_[size_t(q.group)].choices;
+        if (q.inGroup && group_ && q.options.empty() && group_->options) {
+            q.options = group_->choices;
         }
         sections_.back().end = int(questions_.size());
-        blocks_.back().end = int(questions_.size());
+        block_.end = int(questions_.size());
     }
 
     void newSection(const QString& name) {
@@ -1035,7 +1033,7 @@ private:
         }
         NumberIndex& index =
             keySection_ >= 0 ? indexOf(sectionIndexes_, keySection_, sections_[size_t(keySection_)])
-                             : indexOf(blockIndexes_, int(blocks_.size()) - 1, blocks_.back());
+                             : blockIndex();
         for (const KeyEntry& e : key.entries) {
             keyEntry(index, e);
         }
@@ -1044,12 +1042,31 @@ private:
     NumberIndex& indexOf(std::map<int, NumberIndex>& cache, int id, Range range) {
         const auto [it, added] = cache.try_emplace(id);
         if (added) {
-            for (int i = range.first; i < range.end; ++i) {
-                it->second.byNumber[questions_[size_t(i)].number.toLongLong()].questions.push_back(
-                    i);
-            }
+            it->second = numberIndex(range);
         }
         return it->second;
+    }
+
+    NumberIndex& blockIndex() {
+        if (!blockIndex_) {
+            blockIndex_ = numberIndex(block_);
+        }
+        return *blockIndex_;
+    }
+
+    NumberIndex numberIndex(Range range) const {
+        NumberIndex index;
+        for (int i = range.first; i < range.end; ++i) {
+            index.byNumber[questions_[size_t(i)].number.toLongLong()].questions.push_back(i);
+        }
+        return index;
+    }
+
+    // Starts the questions a key without headings answers afresh.
+    void newBlock() {
+        const int n = int(questions_.size());
+        block_ = {n, n};
+        blockIndex_.reset();
     }
 
     void keyEntry(NumberIndex& index, const KeyEntry& e) {
@@ -1093,7 +1110,7 @@ private:
 
     void closeKey() {
         inKey_ = false;
-        blocks_.push_back({int(questions_.size()), int(questions_.size())});
+        newBlock();
         newSection({});
         endGroup();
         state_ = State::Between;
@@ -1260,14 +1277,13 @@ private:
     std::vector<std::pair<int, QString>> findings_;
     qint64 droppedFindings_ = 0;
     std::vector<Range> sections_; // questions under each heading
-    std::vector<Range> blocks_;   // questions since the previous key or chapter
+    Range block_;                 // questions since the previous key or chapter
     QHash<QString, int> sectionByName_;
     std::map<int, NumberIndex> sectionIndexes_;
-    std::map<int, NumberIndex> blockIndexes_;
+    std::optional<NumberIndex> blockIndex_; // made at the block's first key line
     bool inKey_ = false;
-    int keySection_ = -1; // -1 the block's questions, -2 a heading without questions
-    std::vector<Group> groups_;
-    int activeGroup_ = -1;
+    int keySection_ = -1;        // -1 the block's questions, -2 a heading without questions
+    std::optional<Group> group_; // the group being read
     std::vector<PendingLine> pending_;
     qsizetype pendingCharacters_ = 0;
     bool paragraphBreak_ = false;
