@@ -79,8 +79,8 @@ inline constexpr TrueFalseWord trueFalseWords[] = {
     {u"正确", true}, {u"错误", false}, {u"对", true}, {u"错", false}, {u"√", true},
     {u"✓", true},    {u"✔", true},     {u"×", false}, {u"✗", false},  {u"✘", false}};
 
-// The words that name an answer, longer before the shorter they start with: an answer line's
-// start, an answer key's title, a question table's answer column.
+// The words that name an answer: an answer line's start, an answer key's title, a question
+// table's answer column.
 inline constexpr QStringView answerWords[] = {u"参考答案", u"标准答案", u"正确答案", u"答案"};
 
 } // namespace tiku::import
