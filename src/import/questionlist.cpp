@@ -1,10 +1,12 @@
 #include "questionlist.h"
 
 #include "importerror.h"
+#include "letters.h"
 #include "quote.h"
 #include "textlines.h"
 
 #include "core/bankrules.h"
+#include "core/convert.h"
 
 #include <QHash>
 
@@ -17,40 +19,11 @@ namespace tiku::import {
 
 namespace {
 
-bool isBlank(QChar c) {
-    if (c.unicode() < 0x80) {
-        return c == u' ' || (c >= u'\t' && c <= u'\r');
-    }
-    return c == u'\u3000' || c == u'\u00A0' || c.isSpace();
-}
-
-QStringView trimBlanks(QStringView s) {
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && isBlank(s[b])) {
-        ++b;
-    }
-    while (e > b && isBlank(s[e - 1])) {
-        --e;
-    }
-    return s.mid(b, e - b);
-}
-
 qsizetype skipBlanks(QStringView s, qsizetype i) {
-    while (i < s.size() && isBlank(s[i])) {
+    while (i < s.size() && s[i].isSpace()) {
         ++i;
     }
     return i;
-}
-
-int digitValue(QChar c) {
-    if (c >= u'0' && c <= u'9') {
-        return c.unicode() - u'0';
-    }
-    if (c.unicode() >= 0xFF10 && c.unicode() <= 0xFF19) {
-        return c.unicode() - 0xFF10;
-    }
-    return -1;
 }
 
 // The number of at most 9 digits at i, as half-width digits; i moved past it. Empty when none.
@@ -68,45 +41,6 @@ QString digitsAt(QStringView s, qsizetype& i) {
     return number;
 }
 
-// A letter A-Z or a-z, half- or full-width, as its capital; 0 when none.
-char16_t capitalLetter(QChar c) {
-    char16_t u = c.unicode();
-    if (u >= 0xFF21 && u <= 0xFF3A) {
-        u = char16_t(u - 0xFF21 + u'A');
-    } else if (u >= 0xFF41 && u <= 0xFF5A) {
-        u = char16_t(u - 0xFF41 + u'a');
-    }
-    if (u >= u'a' && u <= u'z') {
-        u = char16_t(u - u'a' + u'A');
-    }
-    return u >= u'A' && u <= u'Z' ? u : 0;
-}
-
-// An option letter A-E, half- or full-width: 0 to 4, else -1.
-int optionIndex(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= bank::firstAnswerLetter && u <= bank::lastAnswerLetter) {
-        return u - bank::firstAnswerLetter;
-    }
-    const char16_t fullWidthFirst = 0xFF21 + (bank::firstAnswerLetter - u'A');
-    if (u >= fullWidthFirst && u < fullWidthFirst + bank::answerCount) {
-        return u - fullWidthFirst;
-    }
-    return -1;
-}
-
-QChar letterOf(int index) {
-    return QChar(char16_t(bank::firstAnswerLetter + std::clamp(index, 0, bank::answerCount - 1)));
-}
-
-bool isNumberMark(QChar c) {
-    return c == u'.' || c == u'．' || c == u'、' || c == u')' || c == u'）';
-}
-
-bool isOptionMark(QChar c) {
-    return isNumberMark(c) || c == u':' || c == u'：';
-}
-
 bool isRangeMark(QChar c) {
     return c == u'-' || c == u'－' || c == u'～' || c == u'~' || c == u'〜' || c == u'—' ||
            c == u'–' || c == u'‐' || c == u'至';
@@ -114,13 +48,10 @@ bool isRangeMark(QChar c) {
 
 // 对/错 and the like at i: 1 for true, 0 for false, -1 for none; length set to its characters.
 int trueFalseAt(QStringView s, qsizetype i, qsizetype& length) {
-    static const std::pair<QStringView, int> words[] = {
-        {u"正确", 1}, {u"错误", 0}, {u"对", 1}, {u"错", 0}, {u"√", 1},
-        {u"✓", 1},    {u"✔", 1},    {u"×", 0},  {u"✗", 0},  {u"✘", 0}};
-    for (const auto& [word, value] : words) {
+    for (const auto& [word, value] : trueFalseWords) {
         if (s.mid(i).startsWith(word)) {
             length = word.size();
-            return value;
+            return value ? 1 : 0;
         }
     }
     return -1;
@@ -139,11 +70,11 @@ QString answerText(const AnswerValue& a) {
 // The whole text as an answer: letters (with blanks, commas or 、 between them) or one true/false
 // word, ending with a full stop if you like.
 std::optional<AnswerValue> answerValue(QStringView text) {
-    QStringView s = trimBlanks(text);
+    QStringView s = text.trimmed();
     while (!s.isEmpty() && (s.back() == u'。' || s.back() == u'.' || s.back() == u'．')) {
         s.chop(1);
     }
-    s = trimBlanks(s);
+    s = s.trimmed();
     if (s.isEmpty()) {
         return std::nullopt;
     }
@@ -155,7 +86,7 @@ std::optional<AnswerValue> answerValue(QStringView text) {
     for (QChar c : s) {
         if (capitalLetter(c) != 0) {
             a.letters += QChar(capitalLetter(c));
-        } else if (!isBlank(c) && c != u',' && c != u'，' && c != u'、') {
+        } else if (!c.isSpace() && c != u',' && c != u'，' && c != u'、') {
             return std::nullopt;
         }
     }
@@ -170,7 +101,7 @@ struct Start {
 
 // "12．…", "12 ．…", "12、…", "12)…", "(12)…", "（12）…": a question's first line.
 std::optional<Start> questionStart(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     const bool bracketed = !s.isEmpty() && (s[0] == u'(' || s[0] == u'（');
     if (bracketed) {
@@ -186,19 +117,7 @@ std::optional<Start> questionStart(QStringView line) {
         return std::nullopt;
     }
     const bool decimal = mark == u'.' && i + 1 < s.size() && digitValue(s[i + 1]) >= 0;
-    return Start{number, trimBlanks(s.mid(i + 1)).toString(), decimal};
-}
-
-// Past the option letter at i and its mark ("A．", "A .", "Ａ："), or -1.
-qsizetype optionMarkEnd(QStringView s, qsizetype i) {
-    if (i >= s.size() || optionIndex(s[i]) < 0) {
-        return -1;
-    }
-    qsizetype j = i + 1;
-    for (int blanks = 0; j < s.size() && blanks < 2 && isBlank(s[j]); ++blanks) {
-        ++j;
-    }
-    return j < s.size() && isOptionMark(s[j]) ? j + 1 : -1;
+    return Start{number, s.mid(i + 1).trimmed().toString(), decimal};
 }
 
 struct Option {
@@ -208,7 +127,7 @@ struct Option {
 
 // The options on a line that starts with one; empty when it does not.
 std::vector<Option> optionsOnLine(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     std::vector<Option> out;
     if (optionMarkEnd(s, 0) < 0) {
         return out;
@@ -216,13 +135,13 @@ std::vector<Option> optionsOnLine(QStringView line) {
     int current = optionIndex(s[0]);
     qsizetype begin = 0;
     for (qsizetype i = 2; i + 1 < s.size(); ++i) {
-        if (isBlank(s[i - 1]) && optionIndex(s[i]) == current + 1 && optionMarkEnd(s, i) > 0) {
-            out.push_back({current, trimBlanks(s.mid(begin, i - begin)).toString()});
+        if (s[i - 1].isSpace() && optionIndex(s[i]) == current + 1 && optionMarkEnd(s, i) > 0) {
+            out.push_back({current, s.mid(begin, i - begin).trimmed().toString()});
             begin = i;
             ++current;
         }
     }
-    out.push_back({current, trimBlanks(s.mid(begin)).toString()});
+    out.push_back({current, s.mid(begin).trimmed().toString()});
     return out;
 }
 
@@ -231,37 +150,41 @@ struct Answer {
     QString problem; // when the line gives no answer
 };
 
-// "答案：C", "正确答案 C", "参考答案: Ｃ", "【答案】C", "答案：AB", "答案：对".
+// "答案：C", "正确答案 C", "参考答案: Ｃ", "标准答案：B", "【答案】C", "答案：AB", "答案：对".
 std::optional<Answer> answerLine(QStringView line) {
-    const QStringView s = trimBlanks(line);
-    static const QString prefixes[] = {QStringLiteral("【答案】"), QStringLiteral("正确答案"),
-                                       QStringLiteral("参考答案"), QStringLiteral("答案")};
-    for (const QString& prefix : prefixes) {
-        if (!s.startsWith(prefix)) {
-            continue;
+    const QStringView s = line.trimmed();
+    static constexpr QStringView bracketed = u"【答案】";
+    QStringView prefix;
+    if (s.startsWith(bracketed)) {
+        prefix = bracketed;
+    } else {
+        const auto word = std::find_if(std::begin(answerWords), std::end(answerWords),
+                                       [&](QStringView w) { return s.startsWith(w); });
+        if (word == std::end(answerWords)) {
+            return std::nullopt;
         }
-        QStringView rest = trimBlanks(s.mid(prefix.size()));
-        const bool colon = !rest.isEmpty() && (rest[0] == u':' || rest[0] == u'：');
-        if (colon) {
-            rest = trimBlanks(rest.mid(1));
-        }
-        qsizetype length = 0;
-        if (!colon && prefix != prefixes[0] &&
-            (rest.isEmpty() || (capitalLetter(rest[0]) == 0 && trueFalseAt(rest, 0, length) < 0))) {
-            return std::nullopt; // "答案是…": text, not an answer line
-        }
-        Answer a;
-        if (const auto value = answerValue(rest); value) {
-            a.value = *value;
-        } else if (rest.isEmpty()) {
-            a.problem = QStringLiteral("an answer line without its letter");
-        } else {
-            a.problem =
-                QStringLiteral("the answer %1 is not a letter").arg(quotedCell(rest.toString()));
-        }
-        return a;
+        prefix = *word;
     }
-    return std::nullopt;
+    QStringView rest = s.mid(prefix.size()).trimmed();
+    const bool colon = !rest.isEmpty() && (rest[0] == u':' || rest[0] == u'：');
+    if (colon) {
+        rest = rest.mid(1).trimmed();
+    }
+    qsizetype length = 0;
+    if (!colon && prefix != bracketed &&
+        (rest.isEmpty() || (capitalLetter(rest[0]) == 0 && trueFalseAt(rest, 0, length) < 0))) {
+        return std::nullopt; // "答案是…": text, not an answer line
+    }
+    Answer a;
+    if (const auto value = answerValue(rest); value) {
+        a.value = *value;
+    } else if (rest.isEmpty()) {
+        a.problem = QStringLiteral("an answer line without its letter");
+    } else {
+        a.problem =
+            QStringLiteral("the answer %1 is not a letter").arg(quotedCell(rest.toString()));
+    }
+    return a;
 }
 
 const QString kNumerals = QStringLiteral("一二三四五六七八九十");
@@ -269,7 +192,7 @@ const QString kNumerals = QStringLiteral("一二三四五六七八九十");
 // "一、单项选择题（每题1分）", "二．判断题": a heading between questions; its name
 // ("单项选择题"), by which an answer key's heading finds the questions' heading.
 std::optional<QString> headingName(QStringView line) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     while (i < s.size() && i < 3 && kNumerals.contains(s[i])) {
         ++i;
@@ -282,7 +205,7 @@ std::optional<QString> headingName(QStringView line) {
         if (c == u'（' || c == u'(' || c == u'：' || c == u':' || c == u'，' || c == u',') {
             break;
         }
-        if (!isBlank(c)) {
+        if (!c.isSpace()) {
             name += c;
         }
     }
@@ -316,7 +239,7 @@ bool chapterAt(QStringView s, qsizetype& i) {
 
 // "解析", "【考点】", …: an explanation after the answer.
 bool isExplanation(QStringView line) {
-    QStringView s = trimBlanks(line);
+    QStringView s = line.trimmed();
     if (s.startsWith(u'【') || s.startsWith(u'[')) {
         s = s.mid(1);
     }
@@ -336,7 +259,7 @@ struct KeyEntry {
 bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
     qsizetype i = 0;
     auto skipSeparators = [&] {
-        while (i < s.size() && (isBlank(s[i]) || s[i] == u',' || s[i] == u'，' || s[i] == u';' ||
+        while (i < s.size() && (s[i].isSpace() || s[i] == u',' || s[i] == u'，' || s[i] == u';' ||
                                 s[i] == u'；' || s[i] == u'、')) {
             ++i;
         }
@@ -425,10 +348,16 @@ bool keyEntries(QStringView s, std::vector<KeyEntry>& out, QString& problem) {
     return true;
 }
 
+// The entries a line of an answer key gives, and the problem of a range among them.
+struct KeyEntries {
+    std::vector<KeyEntry> entries;
+    QString problem;
+};
+
 // "参考答案", "【参考答案】", "第1章参考答案", "答案：" alone, or followed by key entries: the
-// start of an answer key; the entries on the line in rest.
-std::optional<QStringView> keyTitle(QStringView line) {
-    const QStringView s = trimBlanks(line);
+// start of an answer key, with the entries on the line.
+std::optional<KeyEntries> keyTitle(QStringView line) {
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     const bool bracket = s.startsWith(u'【') || s.startsWith(u'[');
     if (bracket) {
@@ -437,8 +366,7 @@ std::optional<QStringView> keyTitle(QStringView line) {
     chapterAt(s, i);
     i = skipBlanks(s, i);
     bool found = false;
-    for (QStringView word : {QStringView(u"参考答案"), QStringView(u"标准答案"),
-                             QStringView(u"正确答案"), QStringView(u"答案")}) {
+    for (QStringView word : answerWords) {
         if (s.mid(i).startsWith(word)) {
             i += word.size();
             found = true;
@@ -459,13 +387,10 @@ std::optional<QStringView> keyTitle(QStringView line) {
         i = skipBlanks(s, i + 1);
     }
     const QStringView rest = s.mid(i);
-    if (rest.isEmpty()) {
-        return rest;
-    }
-    std::vector<KeyEntry> entries;
-    QString problem;
-    if (digitValue(rest[0]) >= 0 && keyEntries(rest, entries, problem)) {
-        return rest;
+    KeyEntries key;
+    if (rest.isEmpty() ||
+        (digitValue(rest[0]) >= 0 && keyEntries(rest, key.entries, key.problem))) {
+        return key;
     }
     return std::nullopt;
 }
@@ -483,7 +408,7 @@ struct Group {
 // "（1～3题共用题干）", "(4-6题共用备选答案)": the header of an A3/A4 or B1 group; the text after
 // it on the line in rest.
 std::optional<Group> groupHeader(QStringView line, QString& rest) {
-    const QStringView s = trimBlanks(line);
+    const QStringView s = line.trimmed();
     qsizetype i = 0;
     if (s.startsWith(u'(') || s.startsWith(u'（') || s.startsWith(u'【') || s.startsWith(u'[')) {
         ++i;
@@ -515,15 +440,21 @@ std::optional<Group> groupHeader(QStringView line, QString& rest) {
     }
     g.from = from.toLongLong();
     g.to = to.toLongLong();
-    rest = trimBlanks(s.mid(i)).toString();
+    rest = s.mid(i).trimmed().toString();
     return g;
 }
 
 // Nothing but blanks and closing punctuation: what may follow a stem's answer brackets.
 bool endsStem(QStringView rest) {
     return std::all_of(rest.begin(), rest.end(), [](QChar c) {
-        return isBlank(c) || QStringView(u"。．.？?：:；;").contains(c);
+        return c.isSpace() || QStringView(u"。．.？?：:；;").contains(c);
     });
+}
+
+// Every letter of the answer is one of the options' A-E.
+bool optionLettersOnly(const AnswerValue& value) {
+    return std::all_of(value.letters.cbegin(), value.letters.cend(),
+                       [](QChar c) { return optionIndex(c) >= 0; });
 }
 
 // The answer in the text's last bracket pair ("（ B ）", "( AB )", "（√）") or just after it
@@ -541,25 +472,22 @@ std::optional<std::pair<AnswerValue, QString>> bracketAnswer(const QString& text
     if (close >= text.size()) {
         return std::nullopt;
     }
-    const QStringView inside = trimBlanks(QStringView(text).mid(open + 1, close - open - 1));
+    const QStringView inside = QStringView(text).mid(open + 1, close - open - 1).trimmed();
     const QStringView after = QStringView(text).mid(close + 1);
     std::optional<AnswerValue> value;
     qsizetype end = close + 1;
+    const QStringView afterText = after.trimmed();
     if (!inside.isEmpty() && inside.size() <= 5) {
         value = answerValue(inside);
-        if (value && value->trueFalse < 0 &&
-            std::any_of(value->letters.cbegin(), value->letters.cend(),
-                        [](QChar c) { return optionIndex(c) < 0; })) {
+        if (value && value->trueFalse < 0 && !optionLettersOnly(*value)) {
             value.reset(); // "（注）", "(mmHg)": words, not an answer
         } else if (value && value->letters.size() > 1 && !endsStem(after)) {
             value.reset(); // "抑制剂（ACE）的副作用": a name inside the wording
         }
-    } else if (inside.isEmpty() && !trimBlanks(after).isEmpty() && trimBlanks(after).size() <= 6) {
+    } else if (inside.isEmpty() && !afterText.isEmpty() && afterText.size() <= 6) {
         // letters only: "（　　）正确" is a question's wording
-        value = answerValue(after);
-        if (value &&
-            (value->trueFalse >= 0 || std::any_of(value->letters.cbegin(), value->letters.cend(),
-                                                  [](QChar c) { return optionIndex(c) < 0; }))) {
+        value = answerValue(afterText);
+        if (value && (value->trueFalse >= 0 || !optionLettersOnly(*value))) {
             value.reset();
         }
         end = text.size();
@@ -582,12 +510,12 @@ struct MarkdownLine {
 
 MarkdownLine markdownLine(QStringView raw) {
     MarkdownLine out;
-    QStringView s = trimBlanks(raw);
+    QStringView s = raw.trimmed();
     while (s.startsWith(u'>')) {
-        s = trimBlanks(s.mid(1));
+        s = s.mid(1).trimmed();
     }
     if (s.size() >= 3 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'_') &&
-        std::all_of(s.begin(), s.end(), [&](QChar c) { return c == s[0] || isBlank(c); })) {
+        std::all_of(s.begin(), s.end(), [&](QChar c) { return c == s[0] || c.isSpace(); })) {
         out.rule = true;
         return out;
     }
@@ -595,19 +523,19 @@ MarkdownLine markdownLine(QStringView raw) {
     while (hashes < s.size() && s[hashes] == u'#') {
         ++hashes;
     }
-    if (hashes > 0 && hashes <= 6 && (hashes == s.size() || isBlank(s[hashes]))) {
+    if (hashes > 0 && hashes <= 6 && (hashes == s.size() || s[hashes].isSpace())) {
         out.heading = true;
-        s = trimBlanks(s.mid(hashes));
+        s = s.mid(hashes).trimmed();
         while (s.endsWith(u'#')) {
             s.chop(1);
         }
-        s = trimBlanks(s);
-    } else if (s.size() >= 2 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'+') && isBlank(s[1])) {
-        s = trimBlanks(s.mid(2));
+        s = s.trimmed();
+    } else if (s.size() >= 2 && (s[0] == u'-' || s[0] == u'*' || s[0] == u'+') && s[1].isSpace()) {
+        s = s.mid(2).trimmed();
         if (s.size() >= 3 && s[0] == u'[' && s[2] == u']' &&
-            (s[1] == u' ' || s[1] == u'x' || s[1] == u'X') && (s.size() == 3 || isBlank(s[3]))) {
+            (s[1] == u' ' || s[1] == u'x' || s[1] == u'X') && (s.size() == 3 || s[3].isSpace())) {
             out.task = s[1] == u' ' ? 0 : 1;
-            s = trimBlanks(s.mid(3));
+            s = s.mid(3).trimmed();
         }
     }
     QString t;
@@ -640,7 +568,7 @@ MarkdownLine markdownLine(QStringView raw) {
             break;
         }
     }
-    out.text = trimBlanks(t).toString();
+    out.text = t.trimmed();
     return out;
 }
 
@@ -656,8 +584,7 @@ struct Question {
     QString bracketWording;
     QString answerProblem; // an answer line without an answer: reported for a question with options
     int answerLine = 0;
-    int section = 0;
-    int group = -1;
+    bool inGroup = false; // one of the numbers of the group being read
     bool taskList = false;
 };
 
@@ -683,8 +610,7 @@ public:
     Impl(const QString& file, const QString& sheetName, ListSyntax syntax)
         : file_(file), syntax_(syntax) {
         result_.sheet.name = sheetName;
-        sections_.push_back({{}, 0, {}});
-        blocks_.push_back({});
+        sections_.push_back({});
     }
 
     void line(QStringView raw, bool hidden) {
@@ -708,7 +634,7 @@ public:
             task = md.task;
             mdHeading = md.heading;
         } else {
-            text = trimBlanks(raw).toString();
+            text = raw.trimmed().toString();
             if (text.isEmpty()) {
                 return;
             }
@@ -719,13 +645,11 @@ public:
             }
             closeKey();
         }
-        if (const auto rest = keyTitle(text)) {
+        if (const auto title = keyTitle(text)) {
             closeQuestion();
             inKey_ = true;
             keySection_ = -1;
-            if (!rest->isEmpty()) {
-                keyLine(rest->toString());
-            }
+            takeKey(*title);
             return;
         }
         QString groupRest;
@@ -735,9 +659,8 @@ public:
             group->line = lineNo_;
             group->text = groupRest;
             endGroup();
-            groups_.push_back(std::move(*group));
-            activeGroup_ = int(groups_.size()) - 1;
-            state_ = groups_.back().options ? State::GroupOptions : State::GroupText;
+            group_ = std::move(*group);
+            state_ = group_->options ? State::GroupOptions : State::GroupText;
             return;
         }
         if (const auto start = questionStart(text); start && startsQuestion(*start)) {
@@ -749,7 +672,7 @@ public:
         qsizetype chapterEnd = 0;
         if (chapterAt(text, chapterEnd)) {
             closeQuestion();
-            blocks_.push_back({int(questions_.size()), int(questions_.size())});
+            newBlock();
             newSection({});
             endGroup();
             leaveOut(text, QStringLiteral("heading"));
@@ -813,24 +736,23 @@ private:
         GroupOptions
     };
 
-    struct Section {
-        QString name;
-        int block = 0;
-        Range range;
-    };
-
     // A line that is not a question's start, heading, key or group header.
     void body(const QString& text) {
+        std::optional<Answer> answer;
+        std::vector<Option> options;
         switch (state_) {
         case State::Before:
         case State::Between:
-            if (syntax_ == ListSyntax::Markdown && !pending_.empty() &&
-                (!optionsOnLine(text).empty() || answerLine(text))) {
-                questionFromPending();
-                if (full_) {
-                    return;
+            if (syntax_ == ListSyntax::Markdown && !pending_.empty()) {
+                answer = answerLine(text);
+                options = optionsOnLine(text);
+                if (answer || !options.empty()) {
+                    questionFromPending();
+                    if (full_) {
+                        return;
+                    }
+                    break;
                 }
-                break;
             }
             pend(text, state_ == State::Before ? QStringLiteral("before the first question")
                                                : QStringLiteral("between questions"));
@@ -840,17 +762,19 @@ private:
             afterAnswer(text);
             return;
         case State::GroupText:
-            appendLine(groups_.back().text, text);
+            appendLine(group_->text, text);
             return;
         case State::GroupOptions:
             groupOption(text);
             return;
         case State::Text:
         case State::Options:
+            answer = answerLine(text);
+            options = optionsOnLine(text);
             break;
         }
         Question& q = questions_.back();
-        if (const auto answer = answerLine(text)) {
+        if (answer) {
             q.answered = true;
             q.answer = answer->value;
             q.answerProblem = answer->problem;
@@ -865,7 +789,6 @@ private:
             afterAnswer(text);
             return;
         }
-        std::vector<Option> options = optionsOnLine(text);
         if (!options.empty()) {
             addOptions(q.options, options, q.line, QStringLiteral("question %1").arg(q.number));
             state_ = State::Options;
@@ -896,14 +819,14 @@ private:
                             ? QStringLiteral("%1: option %2 on line %3 comes after option E: "
                                              "options repeated")
                                   .arg(whose)
-                                  .arg(letterOf(o.index))
+                                  .arg(optionLetter(o.index))
                                   .arg(lineNo_)
                             : QStringLiteral("%1: option %2 on line %3 comes where %4 belongs: "
                                              "options out of order or repeated")
                                   .arg(whose)
-                                  .arg(letterOf(o.index))
+                                  .arg(optionLetter(o.index))
                                   .arg(lineNo_)
-                                  .arg(letterOf(expected)));
+                                  .arg(optionLetter(expected)));
             }
             to.push_back(std::move(o));
         }
@@ -913,11 +836,12 @@ private:
         if (isExplanation(text)) {
             state_ = State::Explanation;
         }
-        if (state_ == State::AfterAnswer && (!optionsOnLine(text).empty() || answerLine(text))) {
+        const bool answer = state_ == State::AfterAnswer && answerLine(text);
+        if (answer || (state_ == State::AfterAnswer && !optionsOnLine(text).empty())) {
             finding(lineNo_, QStringLiteral("%1 after the answer of question %2, which belongs "
                                             "to no question: %3")
-                                 .arg(answerLine(text) ? QStringLiteral("an answer line")
-                                                       : QStringLiteral("an option"))
+                                 .arg(answer ? QStringLiteral("an answer line")
+                                             : QStringLiteral("an option"))
                                  .arg(questions_.empty() ? QString() : questions_.back().number)
                                  .arg(quotedCell(text)));
             return;
@@ -926,7 +850,7 @@ private:
     }
 
     void groupOption(const QString& text) {
-        Group& g = groups_.back();
+        Group& g = *group_;
         std::vector<Option> options = optionsOnLine(text);
         if (!options.empty()) {
             addOptions(
@@ -965,10 +889,10 @@ private:
         std::vector<Option> written = optionsOnLine(text);
         QString option = written.size() == 1 && written[0].index == index
                              ? text
-                             : QString(letterOf(index)) + u'．' + text;
+                             : optionLetter(index) + u'．' + text;
         q.options.push_back({index, std::move(option)});
         if (checked) {
-            q.answer.letters += letterOf(index);
+            q.answer.letters += optionLetter(index);
             q.answer.trueFalse = -1;
             q.answered = true;
         }
@@ -1003,12 +927,11 @@ private:
         q.line = line;
         q.number = number;
         q.text = text;
-        q.section = int(sections_.size()) - 1;
-        if (activeGroup_ >= 0) {
-            Group& g = groups_[size_t(activeGroup_)];
+        if (group_) {
+            Group& g = *group_;
             const qint64 n = number.toLongLong();
             if (n >= g.from && n <= g.to) {
-                q.group = activeGroup_;
+                q.inGroup = true;
                 g.used = true;
                 if (!g.options && !g.text.isEmpty()) {
                     q.text = text.isEmpty() ? g.text : g.text + u'\n' + text;
@@ -1024,11 +947,11 @@ private:
 
     // Ends the group being read; a group that no question of its numbers followed is named.
     void endGroup() {
-        if (activeGroup_ < 0) {
+        if (!group_) {
             return;
         }
-        const Group& g = groups_[size_t(activeGroup_)];
-        activeGroup_ = -1;
+        const Group g = std::move(*group_);
+        group_.reset();
         if (!g.used) {
             finding(g.line, (g.options ? QStringLiteral("the options shared by questions %1-%2 go "
                                                         "to no question: none of those numbers "
@@ -1058,16 +981,16 @@ private:
                 q.answered = true;
             }
         }
-        if (q.group >= 0 && q.options.empty() && groups_[size_t(q.group)].options) {
-            q.options = groups_[size_t(q.group)].choices;
+        if (q.inGroup && group_ && q.options.empty() && group_->options) {
+            q.options = group_->choices;
         }
-        sections_.back().range.end = int(questions_.size());
-        blocks_.back().end = int(questions_.size());
+        sections_.back().end = int(questions_.size());
+        block_.end = int(questions_.size());
     }
 
     void newSection(const QString& name) {
         const int n = int(questions_.size());
-        sections_.push_back({name, int(blocks_.size()) - 1, {n, n}});
+        sections_.push_back({n, n});
         if (!name.isEmpty()) {
             sectionByName_.insert(name, int(sections_.size()) - 1);
         }
@@ -1075,9 +998,10 @@ private:
 
     // A line inside an answer key; false when it is not one, which ends the key.
     bool keyLine(const QString& text) {
-        if (const auto rest = keyTitle(text)) {
+        if (const auto title = keyTitle(text)) {
             keySection_ = -1;
-            return rest->isEmpty() || keyLine(rest->toString());
+            takeKey(*title);
+            return true;
         }
         if (const auto name = headingName(text)) {
             const auto it = sectionByName_.constFind(*name);
@@ -1091,36 +1015,58 @@ private:
             }
             return true;
         }
-        std::vector<KeyEntry> entries;
-        QString problem;
-        if (!keyEntries(text, entries, problem)) {
+        KeyEntries key;
+        if (!keyEntries(text, key.entries, key.problem)) {
             return false;
         }
-        if (!problem.isEmpty()) {
-            finding(lineNo_, problem);
+        takeKey(key);
+        return true;
+    }
+
+    // The answers of a key line to the questions of its section or block.
+    void takeKey(const KeyEntries& key) {
+        if (!key.problem.isEmpty()) {
+            finding(lineNo_, key.problem);
         }
-        if (keySection_ == -2) {
-            return true;
+        if (keySection_ == -2 || key.entries.empty()) {
+            return;
         }
         NumberIndex& index =
-            keySection_ >= 0
-                ? indexOf(sectionIndexes_, keySection_, sections_[size_t(keySection_)].range)
-                : indexOf(blockIndexes_, int(blocks_.size()) - 1, blocks_.back());
-        for (const KeyEntry& e : entries) {
+            keySection_ >= 0 ? indexOf(sectionIndexes_, keySection_, sections_[size_t(keySection_)])
+                             : blockIndex();
+        for (const KeyEntry& e : key.entries) {
             keyEntry(index, e);
         }
-        return true;
     }
 
     NumberIndex& indexOf(std::map<int, NumberIndex>& cache, int id, Range range) {
         const auto [it, added] = cache.try_emplace(id);
         if (added) {
-            for (int i = range.first; i < range.end; ++i) {
-                it->second.byNumber[questions_[size_t(i)].number.toLongLong()].questions.push_back(
-                    i);
-            }
+            it->second = numberIndex(range);
         }
         return it->second;
+    }
+
+    NumberIndex& blockIndex() {
+        if (!blockIndex_) {
+            blockIndex_ = numberIndex(block_);
+        }
+        return *blockIndex_;
+    }
+
+    NumberIndex numberIndex(Range range) const {
+        NumberIndex index;
+        for (int i = range.first; i < range.end; ++i) {
+            index.byNumber[questions_[size_t(i)].number.toLongLong()].questions.push_back(i);
+        }
+        return index;
+    }
+
+    // Starts the questions a key without headings answers afresh.
+    void newBlock() {
+        const int n = int(questions_.size());
+        block_ = {n, n};
+        blockIndex_.reset();
     }
 
     void keyEntry(NumberIndex& index, const KeyEntry& e) {
@@ -1164,7 +1110,7 @@ private:
 
     void closeKey() {
         inKey_ = false;
-        blocks_.push_back({int(questions_.size()), int(questions_.size())});
+        newBlock();
         newSection({});
         endGroup();
         state_ = State::Between;
@@ -1274,10 +1220,11 @@ private:
             } else if (q.options.size() >= 2 &&
                        (optionIndex(q.answer.letters[0]) < 0 ||
                         optionIndex(q.answer.letters[0]) >= int(q.options.size()))) {
-                fail(QStringLiteral("has the answer %1, which is not one of its options A-%2")
-                         .arg(optionIndex(q.answer.letters[0]) < 0 ? quotedCell(q.answer.letters)
-                                                                   : q.answer.letters)
-                         .arg(letterOf(int(q.options.size()) - 1)));
+                fail(
+                    QStringLiteral("has the answer %1, which is not one of its options A-%2")
+                        .arg(optionIndex(q.answer.letters[0]) < 0 ? quotedCell(q.answer.letters)
+                                                                  : q.answer.letters)
+                        .arg(optionLetter(std::min(int(q.options.size()), bank::answerCount) - 1)));
             }
             if (q.options.size() < 2) {
                 fail(QStringLiteral("has %1 option(s), fewer than two").arg(q.options.size()));
@@ -1301,9 +1248,10 @@ private:
                 continue;
             }
             cells.push_back({row, 1, bank::CellValue::ofNumber(q.number.toDouble())});
-            cells.push_back({row, 2, bank::CellValue::ofText(cell)});
+            cells.push_back({row, bank::questionColumn, bank::CellValue::ofText(cell)});
             if (q.answer.letters.size() == 1) {
-                cells.push_back({row, 3, bank::CellValue::ofText(q.answer.letters)});
+                cells.push_back(
+                    {row, bank::answerColumn, bank::CellValue::ofText(q.answer.letters)});
             }
         }
     }
@@ -1328,15 +1276,14 @@ private:
     bool full_ = false;
     std::vector<std::pair<int, QString>> findings_;
     qint64 droppedFindings_ = 0;
-    std::vector<Section> sections_;
-    std::vector<Range> blocks_; // questions since the previous key or chapter
+    std::vector<Range> sections_; // questions under each heading
+    Range block_;                 // questions since the previous key or chapter
     QHash<QString, int> sectionByName_;
     std::map<int, NumberIndex> sectionIndexes_;
-    std::map<int, NumberIndex> blockIndexes_;
+    std::optional<NumberIndex> blockIndex_; // made at the block's first key line
     bool inKey_ = false;
-    int keySection_ = -1; // -1 the block's questions, -2 a heading without questions
-    std::vector<Group> groups_;
-    int activeGroup_ = -1;
+    int keySection_ = -1;        // -1 the block's questions, -2 a heading without questions
+    std::optional<Group> group_; // the group being read
     std::vector<PendingLine> pending_;
     qsizetype pendingCharacters_ = 0;
     bool paragraphBreak_ = false;

@@ -1,12 +1,15 @@
 #include "questiontable.h"
 
 #include "importerror.h"
+#include "letters.h"
 #include "quote.h"
 #include "sheetbuilder.h"
 
 #include "bank/workbook.h"
+#include "core/convert.h"
 #include "core/numbertext.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -21,35 +24,18 @@ struct Column {
     int letter = 0; // Role::Option: 0 for A … 4 for E
 };
 
-// A letter A-E (half- or full-width, either case) as 0-4, else -1.
-int letterIndex(QChar c) {
-    char16_t u = c.unicode();
-    if (u >= 0xFF21 && u <= 0xFF5A) {
-        u = char16_t(u - 0xFEE0);
-    }
-    if (u >= u'a' && u <= u'e') {
-        return u - u'a';
-    }
-    if (u >= u'A' && u <= u'E') {
-        return u - u'A';
-    }
-    return -1;
-}
-
-// The point after an option letter: . ． 、 ) ） : ：
-bool isOptionPoint(QChar c) {
-    return QStringView(u".．、)）:：").contains(c);
-}
-
 Column columnOf(const QString& name) {
     // The header names of each role, as foldedName gives them.
     static const std::pair<Role, QStringList> names[] = {
         {Role::Question, {"题目", "题干", "试题", "问题", "题目内容", "question", "stem"}},
-        {Role::Answer, {"答案", "正确答案", "参考答案", "标准答案", "answer"}},
         {Role::Options, {"选项", "options"}},
         {Role::Number, {"序号", "题号", "编号", "id"}},
         {Role::Type, {"题型", "类型"}},
         {Role::Known, {"难度", "分值", "章节", "知识点", "解析", "备注"}}};
+    if (name == u"answer" || std::find(std::begin(answerWords), std::end(answerWords),
+                                       QStringView(name)) != std::end(answerWords)) {
+        return {Role::Answer};
+    }
     for (const auto& [role, list] : names) {
         if (list.contains(name)) {
             return {role};
@@ -64,11 +50,14 @@ Column columnOf(const QString& name) {
     } else if (letter.endsWith(u"选项")) {
         letter.chop(2);
     }
-    if (letter.size() == 1 && letterIndex(letter[0]) >= 0) {
-        return {Role::Option, letterIndex(letter[0])};
+    if (letter.size() == 1 && optionIndex(capitalLetter(letter[0])) >= 0) {
+        return {Role::Option, optionIndex(capitalLetter(letter[0]))};
     }
     return {};
 }
+
+// What stands between options written in one cell, and between an answer's letters.
+constexpr QStringView kSeparators = u",，;；";
 
 // A cell's text as a table reads it.
 QString textOf(const bank::CellValue& value) {
@@ -87,15 +76,36 @@ QString textOf(const bank::CellValue& value) {
     return {};
 }
 
+// Whether a table reads the cell as there: blank text is no cell.
+bool shows(const bank::CellSpec& cell) {
+    return cell.value.kind == bank::CellValue::Kind::Text
+               ? !QStringView(cell.value.text).trimmed().isEmpty()
+               : cell.value.kind != bank::CellValue::Kind::Blank;
+}
+
+// The cells that show by row and column.
+using Rows = std::map<int, std::map<int, QString>>;
+
+// Puts the cell in its place; a later cell at the same place replaces an earlier.
+void place(Rows& rows, const bank::CellSpec& cell) {
+    if (shows(cell)) {
+        rows[cell.row][cell.column] = textOf(cell.value);
+    } else if (auto row = rows.find(cell.row); row != rows.end()) {
+        row->second.erase(cell.column);
+        if (row->second.empty()) {
+            rows.erase(row);
+        }
+    }
+}
+
 // The options of one cell: "A.x, B.y", "A、x；B、y", or one per line without letters.
 QStringList splitOptions(const QString& text) {
     // Where each option's letter stands: the next letter in order, at the start or after a blank,
     // a line break or a separator, followed by its point.
     std::vector<qsizetype> starts;
     for (qsizetype i = 0; i + 1 < text.size() && starts.size() < 5; ++i) {
-        if (letterIndex(text[i]) == int(starts.size()) && !text[i].isLower() &&
-            isOptionPoint(text[i + 1]) &&
-            (i == 0 || text[i - 1].isSpace() || QStringView(u",，;；").contains(text[i - 1]))) {
+        if (optionIndex(text[i]) == int(starts.size()) && optionMarkEnd(text, i) > 0 &&
+            (i == 0 || text[i - 1].isSpace() || kSeparators.contains(text[i - 1]))) {
             starts.push_back(i);
         }
     }
@@ -109,10 +119,10 @@ QStringList splitOptions(const QString& text) {
         return out;
     }
     for (size_t k = 0; k < starts.size(); ++k) {
-        const qsizetype from = starts[k] + 2;
+        const qsizetype from = optionMarkEnd(text, starts[k]);
         const qsizetype to = k + 1 < starts.size() ? starts[k + 1] : text.size();
         QString option = text.mid(from, to - from).trimmed();
-        while (!option.isEmpty() && QStringView(u",，;；").contains(option.back())) {
+        while (!option.isEmpty() && kSeparators.contains(option.back())) {
             option.chop(1);
             option = option.trimmed();
         }
@@ -124,15 +134,15 @@ QStringList splitOptions(const QString& text) {
 // What an answer says about the question's kind, or nothing for one letter (or anything else,
 // which the bank check then names).
 std::optional<OtherKind> answerKind(const QString& folded) {
-    static const QStringList trueFalse = {"对", "错", "√", "×", "✓", "✗", "正确", "错误"};
-    if (trueFalse.contains(folded)) {
+    if (std::any_of(std::begin(trueFalseWords), std::end(trueFalseWords),
+                    [&](const TrueFalseWord& w) { return w.word == folded; })) {
         return OtherKind::TrueFalse;
     }
     int letters = 0;
     for (const QChar c : folded) {
-        if (letterIndex(c) >= 0) {
+        if (optionIndex(c) >= 0) {
             ++letters;
-        } else if (!QStringView(u",，、;；").contains(c)) {
+        } else if (c != u'、' && !kSeparators.contains(c)) {
             return std::nullopt;
         }
     }
@@ -159,14 +169,12 @@ QString optionLetters(QStringView question) {
     QString letters;
     for (QStringView line : question.split(u'\n')) {
         line = line.trimmed();
-        if (line.size() < 2 || letterIndex(line[0]) < 0 || line[0].isLower() ||
-            !isOptionPoint(line[1])) {
+        if (optionMarkEnd(line, 0) < 0) {
             continue;
         }
         for (qsizetype i = 0; i + 1 < line.size(); ++i) {
-            if ((i == 0 || line[i - 1].isSpace()) && letterIndex(line[i]) >= 0 &&
-                !line[i].isLower() && isOptionPoint(line[i + 1])) {
-                letters.append(QChar(u'A' + letterIndex(line[i])));
+            if ((i == 0 || line[i - 1].isSpace()) && optionMarkEnd(line, i) > 0) {
+                letters.append(optionLetter(optionIndex(line[i])));
             }
         }
     }
@@ -175,28 +183,39 @@ QString optionLetters(QStringView question) {
 
 std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
                                                const QString& source) {
-    // The cells by row and column; a later cell at the same place replaces an earlier.
-    std::map<int, std::map<int, QString>> rows;
+    // The header row alone says whether the sheet is a table, so the other rows are read only
+    // for a table. No row above the topmost cell that shows anything holds text: that cell's row
+    // is the header, unless later cells blank it (then every row is read to find it).
+    const auto filled = std::find_if(sheet.cells.cbegin(), sheet.cells.cend(), shows);
+    if (filled == sheet.cells.cend()) {
+        return std::nullopt;
+    }
+    int first = filled->row;
+    for (auto it = filled; it != sheet.cells.cend(); ++it) {
+        if (it->row < first && shows(*it)) {
+            first = it->row;
+        }
+    }
+    Rows rows;
     for (const bank::CellSpec& cell : sheet.cells) {
-        QString text = textOf(cell.value);
-        if (!text.trimmed().isEmpty()) {
-            rows[cell.row][cell.column] = std::move(text);
-        } else if (auto row = rows.find(cell.row); row != rows.end()) {
-            row->second.erase(cell.column);
-            if (row->second.empty()) {
-                rows.erase(row);
-            }
+        if (cell.row == first) {
+            place(rows, cell);
         }
     }
     if (rows.empty()) {
-        return std::nullopt;
+        for (const bank::CellSpec& cell : sheet.cells) {
+            place(rows, cell);
+        }
+        if (rows.empty()) {
+            return std::nullopt;
+        }
     }
-    const auto& [headerRow, header] = *rows.begin();
+    const int headerRow = rows.begin()->first;
     std::map<int, Column> columns;
     bool hasQuestion = false;
     bool hasAnswer = false;
     QStringList unknown;
-    for (const auto& [c, name] : header) {
+    for (const auto& [c, name] : rows.begin()->second) {
         const Column column = columnOf(foldedName(name));
         hasQuestion = hasQuestion || column.role == Role::Question;
         hasAnswer = hasAnswer || column.role == Role::Answer;
@@ -219,10 +238,15 @@ std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
                      unknown.join(QStringLiteral(", ")),
                      unknown.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"));
     }
-    for (auto it = std::next(rows.begin()); it != rows.end(); ++it) {
-        const auto& [r, cells] = *it;
+    rows.clear();
+    for (const bank::CellSpec& cell : sheet.cells) {
+        if (cell.row > headerRow) {
+            place(rows, cell);
+        }
+    }
+    for (const auto& [r, cells] : rows) {
         QString stem, answer, number, type;
-        QString options[5];
+        QString options[bank::answerCount];
         QStringList listed;
         for (const auto& [c, text] : cells) {
             const auto found = columns.find(c);
@@ -278,8 +302,9 @@ std::optional<QuestionTable> readQuestionTable(const bank::SheetSpec& sheet,
         QString text = stem.trimmed();
         // More options than letters A-E cannot be asked; the sixth on stay as they are.
         for (qsizetype k = 0; k < listed.size(); ++k) {
-            text += k < 5 ? QStringLiteral("\n%1．%2").arg(QChar(char16_t(u'A' + k))).arg(listed[k])
-                          : QStringLiteral("\n") + listed[k];
+            text += k < bank::answerCount
+                        ? QStringLiteral("\n%1．%2").arg(optionLetter(int(k)), listed[k])
+                        : QStringLiteral("\n") + listed[k];
         }
         if (text.size() > kMaxTextLength) {
             throw ImportError(QStringLiteral("%1: row %2: the question with its options is longer "

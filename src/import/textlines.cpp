@@ -386,8 +386,6 @@ void forEachDocxLine(ZipArchive& archive,
                 style.clear();
                 numId = -1;
                 level = 0;
-            } else if (w.is(xml) && xml.name() == "r") {
-                runHidden = false;
             }
             continue;
         }
@@ -434,14 +432,11 @@ void forEachDocxLine(ZipArchive& archive,
             // often hidden to print a copy without them).
             const QString val = xml.attribute(w.uri, u"val");
             runHidden = val != u"0" && val != u"false" && val != u"off";
-        } else if (n == "pPr" || n == "numPr") {
-            // read inside: pStyle, numPr
-        } else if (n == "rPr") {
-            // read inside: vanish
-        } else if (n == "delText" || n == "instrText" || n == "del" || n == "moveFrom" ||
-                   n == "tabs" || n == "txbxContent" || n == "sectPr" || n == "footnoteReference" ||
-                   n == "pPrChange" || n == "rPrChange") {
-            // Deleted and moved-away text is what Word drops on accepting the changes.
+        } else if (n == "delText" || n == "instrText" || n == "tabs" || n == "txbxContent" ||
+                   n == "sectPr" || n == "footnoteReference" || n == "pPrChange" ||
+                   n == "rPrChange") {
+            // No text of the paragraph's own: deleted text, field codes, tab stops, text boxes,
+            // section properties, footnote marks, properties a tracked change replaced.
             xml.skipElement();
         }
     }

@@ -4,6 +4,7 @@
 #include "import/bankcheck.h"
 #include "import/importerror.h"
 #include "import/inputs.h"
+#include "import/questiontable.h"
 #include "import/quote.h"
 #include "import/textinput.h"
 
@@ -22,6 +23,7 @@ private slots:
     void questionTable();
     void optionsInOneColumn();
     void notATable();
+    void headerAfterBlankedCells();
     void banksByName();
     void checkRules();
 };
@@ -99,7 +101,8 @@ void TestInputs::questionTable() {
                            "9,血液是组织,,,,,对,,,\n"
                            "10,填空：心脏位于___,,,,,胸腔,,填空,\n"
                            "11,哪项属于多选,a,b,c,d,A,,多选,\n"
-                           "12,肺有几叶,2,3,4,5,Ｄ,,,\n";
+                           "12,肺有几叶,2,3,4,5,Ｄ,,,\n"
+                           "13,心脏在左侧,是,否,,,✔,,,\n";
     const QString path = QStringLiteral("sheet1.csv");
     const Inputs refused = readAll({{path, csv}});
     QCOMPARE(
@@ -107,8 +110,8 @@ void TestInputs::questionTable() {
         (QStringList{path + QStringLiteral(": 2 multiple-answer questions (lines 4, 7): the "
                                            "program asks single-choice questions only; "
                                            "give --single-only to leave them out"),
-                     path + QStringLiteral(": 1 true/false question (line 5): the program asks "
-                                           "single-choice questions only; give "
+                     path + QStringLiteral(": 2 true/false questions (lines 5, 9): the program "
+                                           "asks single-choice questions only; give "
                                            "--single-only to leave them out"),
                      path + QStringLiteral(": 1 without options question (line 6): the "
                                            "program asks single-choice questions only; give "
@@ -125,7 +128,7 @@ void TestInputs::questionTable() {
                                    "of the known headers and left out"));
     QVERIFY(made.notes.contains(path + QStringLiteral(": 2 multiple-answer questions (lines 4, 7) "
                                                       "left out")));
-    QCOMPARE(made.leftOut.size(), 4);
+    QCOMPARE(made.leftOut.size(), 5);
     QCOMPARE(made.leftOut.first(),
              path + QStringLiteral(":4: left out (multiple-answer question)"));
 }
@@ -134,12 +137,14 @@ void TestInputs::optionsInOneColumn() {
     const QByteArray tsv = "题干\t选项\t正确答案\n"
                            "甲\tA.x, B.y,C.z\tB\n"
                            "乙\tA、红；B、绿\tA\n"
-                           "丙\t左\\n右\\n中\tC\n";
+                           "丙\t左\\n右\\n中\tC\n"
+                           "丁\tA . 上 B ．下\tB\n";
     const Inputs made = readAll({{QStringLiteral("t.tsv"), tsv}});
     QCOMPARE(bankRows(made.spec.sheets.at(0)),
              (QStringList{QStringLiteral("1:1|甲\nA．x\nB．y\nC．z|B"),
                           QStringLiteral("2:2|乙\nA．红\nB．绿|A"),
-                          QStringLiteral("3:3|丙\nA．左\nB．右\nC．中|C")}));
+                          QStringLiteral("3:3|丙\nA．左\nB．右\nC．中|C"),
+                          QStringLiteral("4:4|丁\nA．上\nB．下|B")}));
 }
 
 // A sheet whose first non-empty row names no question and answer column stays as it is.
@@ -149,6 +154,36 @@ void TestInputs::notATable() {
     QCOMPARE(bankRows(made.spec.sheets.at(0)),
              (QStringList{QStringLiteral("1:1|题目|A"), QStringLiteral("2:2|问|")}));
     QCOMPARE(made.summary, QStringList{QStringLiteral("sheet1 (2 rows)")});
+}
+
+// Cells written over by later blank ones are no header: the first row still showing text is,
+// wherever the cells stand in the list.
+void TestInputs::headerAfterBlankedCells() {
+    bank::SheetSpec sheet;
+    sheet.name = QStringLiteral("表");
+    auto text = [](const char* t) { return bank::CellValue::ofText(QString::fromUtf8(t)); };
+    sheet.cells = {{3, 1, text("甲")},
+                   {3, 2, text("A.x B.y")},
+                   {3, 3, text("B")},
+                   {1, 1, text("说明")},
+                   {2, 1, text("题干")},
+                   {2, 2, text("选项")},
+                   {2, 3, text("答案")},
+                   {1, 1, text("  ")},
+                   {1, 2, bank::CellValue::blank()},
+                   {4, 1, bank::CellValue::ofNumber(5)},
+                   {4, 3, text("A")},
+                   {4, 3, text(" ")}};
+    const auto table = readQuestionTable(sheet, QStringLiteral("t.xlsx"));
+    QVERIFY(table.has_value());
+    QCOMPARE(table->questions, 1);
+    QCOMPARE(bankRows(table->sheet), QStringList{QStringLiteral("1:1|甲\nA．x\nB．y|B")});
+    QCOMPARE(table->others.size(), size_t(1)); // row 4: no options
+    QCOMPARE(table->others[0].line, qint64(4));
+
+    // Without the blanking, the first row is no header and the sheet no table.
+    sheet.cells.resize(7);
+    QVERIFY(!readQuestionTable(sheet, QStringLiteral("t.xlsx")).has_value());
 }
 
 // Sheets named 人文 and 临床 become the banks at positions 1 and 2; one bank alone is written
@@ -194,7 +229,7 @@ void TestInputs::banksByName() {
 }
 
 // The rules check and make share: a question without option lines, an answer naming no option,
-// a header row.
+// a header row. Blanks before an option's point are allowed, as in question lists.
 void TestInputs::checkRules() {
     bank::SheetSpec sheet;
     sheet.name = QStringLiteral("sheet1");
@@ -207,6 +242,7 @@ void TestInputs::checkRules() {
     row(3, QStringLiteral("没有选项的题"), QStringLiteral("A"));
     row(4, QStringLiteral("问\nA．甲  B．乙"), QStringLiteral("B"));
     row(5, QStringLiteral("问\n Ａ、甲\nC) 丙"), QStringLiteral("B"));
+    row(6, QStringLiteral("问\nA . 甲  B ．乙\nC  ：丙"), QStringLiteral("C"));
     const BankCheck found = checkBanks(bank::WorkbookSpec{{sheet}});
     QCOMPARE(found.findings,
              (QStringList{

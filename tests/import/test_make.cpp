@@ -7,6 +7,7 @@
 #include "bank/cfbwriter.h"
 #include "bank/workbook.h"
 #include "bank/writer.h"
+#include "core/bankrules.h"
 
 #include <QFile>
 #include <QProcess>
@@ -86,6 +87,7 @@ private slots:
     void xlsSparseSheets();
     void unusableBankRefused();
     void hiddenSheetLeftOut();
+    void spacedOptionMarks();
 };
 
 void TestMake::allInputKinds() {
@@ -440,6 +442,28 @@ void TestMake::hiddenSheetLeftOut() {
     QCOMPARE(made->sheetName(0), QStringLiteral("sheet1"));
     QCOMPARE(made->sheetName(1), QStringLiteral("sheet2"));
     QCOMPARE(rows(*made, 0), QStringList{QStringLiteral("|题\nA．甲\nB．乙|B")});
+}
+
+// Options written with blanks before their point ("A . x", "B ．y") are options to the bank check
+// too, so such lists make a bank without --force.
+void TestMake::spacedOptionMarks() {
+    QTemporaryDir dir;
+    QByteArray list;
+    for (int k = 1; k <= bank::minPaperQuestions; ++k) {
+        list += QByteArray::number(k) + ". 题\n A . 甲  B ．乙  C  :丙\n答案：C\n";
+    }
+    const QString first = dir.filePath(QStringLiteral("sheet1.txt"));
+    const QString second = dir.filePath(QStringLiteral("sheet2.txt"));
+    write(first, list);
+    write(second, list);
+    const QString out = dir.filePath(QStringLiteral("dxt.xls"));
+    const Run r = tool({QStringLiteral("make"), first, second, QStringLiteral("-o"), out});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.code, 0);
+    const auto book = bank::WorkbookData::load(out, bank::bankPassword());
+    QCOMPARE(rows(*book, 1).first(), QStringLiteral("1|题\nA . 甲\nB ．乙\nC  :丙|C"));
+    const Run check = tool({QStringLiteral("check"), out});
+    QCOMPARE(check.code, 0);
 }
 
 QTEST_GUILESS_MAIN(TestMake)

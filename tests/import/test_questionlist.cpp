@@ -87,6 +87,9 @@ void TestQuestionList::layouts_data() {
         << QStringList{QStringLiteral("1|2019年甲\nA. x\nB. y|A"),
                        QStringLiteral("2|2020年乙（　　）\nA. x\nB. y\nC.1|A"),
                        QStringLiteral("3|2021年丙（　　）\nA. x\nB. y|B")};
+    QTest::newRow("标准答案 starts an answer line as 答案 does")
+        << QStringLiteral("1. a\nA. x\nB. y\n标准答案：B\n2. b\nA. x\nB. y\n标准答案 A")
+        << QStringList{QStringLiteral("1|a\nA. x\nB. y|B"), QStringLiteral("2|b\nA. x\nB. y|A")};
     QTest::newRow("a blank before the point, even after an answer line")
         << QStringLiteral("11 . a\n A . x  B ．y\n答案：A\n12 ．b\nA．x\nB．y\n答案：B")
         << QStringList{QStringLiteral("11|a\nA . x\nB ．y|A"),
@@ -122,7 +125,7 @@ void TestQuestionList::layouts_data() {
                           "答案：A")
         << QStringList{QStringLiteral("4|哪个（　　）\nA. 甲\nB. 乙\nC. 丙|C"),
                        QStringLiteral("5|又哪个\nA. 甲\nB. 乙\nC. 丙|A")};
-    QTest::newRow("true/false ranges and letters run together in a key")
+    QTest::newRow("letters run together in a key")
         << QStringLiteral("1. a\nA. x\nB. y\n2. b\nA. x\nB. y\n答案：1B2A")
         << QStringList{QStringLiteral("1|a\nA. x\nB. y|B"), QStringLiteral("2|b\nA. x\nB. y|A")};
     QTest::newRow("letters in brackets inside or at the end of a stem, with a key: a name")
@@ -164,7 +167,8 @@ void TestQuestionList::otherQuestions() {
     const QuestionList list = parse(QStringLiteral(
         "1. 单选\nA. x\nB. y\n答案：B\n2. 多选\nA. x\nB. y\nC. z\n答案：AC\n3. 判断（√）\n"
         "4. 填空____\n答案：无\n5. 判断二\n6. 又单选（ A ）\nA. x\nB. y\n7. 哪些对（ A B ）\n"
-        "A. x\nB. y\n8. 还有哪些（AB）\nA. x\nB. y\n参考答案\n5 ×\n7 AB"));
+        "A. x\nB. y\n8. 还有哪些（AB）\nA. x\nB. y\n9. 判断三\n10. 判断四\n参考答案\n5 ×\n7 AB\n"
+        "9～10 √×"));
     QCOMPARE(list.findings, QStringList());
     QCOMPARE(rows(list.sheet), (QStringList{QStringLiteral("1|单选\nA. x\nB. y|B"),
                                             QStringLiteral("6|又单选（　　）\nA. x\nB. y|A")}));
@@ -172,7 +176,8 @@ void TestQuestionList::otherQuestions() {
         lineNumbers(list.others),
         (QStringList{QStringLiteral("multiple-answer@5"), QStringLiteral("true/false@10"),
                      QStringLiteral("without options@11"), QStringLiteral("true/false@13"),
-                     QStringLiteral("multiple-answer@17"), QStringLiteral("multiple-answer@20")}));
+                     QStringLiteral("multiple-answer@17"), QStringLiteral("multiple-answer@20"),
+                     QStringLiteral("true/false@23"), QStringLiteral("true/false@24")}));
 }
 
 void TestQuestionList::badInputStaysLinear() {
