@@ -30,7 +30,11 @@
 #include <cstdio>
 #include <optional>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -43,6 +47,29 @@ namespace {
 
 // make prints this many of the bank check's findings before their count.
 constexpr qsizetype kShownFindings = 20;
+
+#ifdef _WIN32
+// A console window shows what the tool writes as UTF-8 (it would read it in the system's own code
+// page, GBK on a Chinese Windows); the console gets its code page back when the tool ends.
+class Utf8Console {
+public:
+    Utf8Console() : previous_(GetConsoleOutputCP()) {
+        if (previous_ != 0) {
+            SetConsoleOutputCP(CP_UTF8);
+        }
+    }
+    ~Utf8Console() {
+        if (previous_ != 0) {
+            SetConsoleOutputCP(previous_);
+        }
+    }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    UINT previous_;
+};
+#endif
 
 // A line in UTF-8, whatever the console's code page. A lone UTF-16 surrogate (possible in a
 // workbook's texts) has no UTF-8 form and is written as U+FFFD.
@@ -325,6 +352,9 @@ int make(const Arguments& a, const tool::MakeOptions& extra) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+#ifdef _WIN32
+    const Utf8Console console;
+#endif
 #ifdef SIGXFSZ
     // Past a file size limit a write fails and is reported, instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
