@@ -330,8 +330,7 @@ def check_bank_choice(screens, folder, tiku_bank):
     named = os.path.join(os.path.dirname(folder), "named")
     for where, prefix, count in ((own, "自己", 6), (named, "指定", 8)):
         os.makedirs(where)
-        questions = tikudriver.numbered(count, prefix)
-        tikudriver.make_bank(tiku_bank, where, {"sheet1": questions, "sheet2": questions})
+        tikudriver.make_bank(tiku_bank, where, tikudriver.both_banks(count, prefix))
     runs = (([], "自己第1题\n", "%APPDATA%\\tiku\\dxt.xls"),
             ([windows_path(os.path.join(named, "dxt.xls"))], "指定第1题\n", "tiku.exe FILE"))
     for args, first, what in runs:
