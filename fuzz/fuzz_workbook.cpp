@@ -11,6 +11,7 @@
 #include <cstdint>
 
 using namespace tiku::bank;
+using tiku::ErrorKind;
 
 namespace {
 

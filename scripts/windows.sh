@@ -172,11 +172,12 @@ dll_dirs() {
     done
 }
 imports() { $triple-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
-find_dll() {
-    local d
-    for d in $(dll_dirs); do
-        if [[ -f $d/$1 ]]; then
-            echo "$d/$1"
+find_dll() { # name dirs...
+    local name=$1 d
+    shift
+    for d in "$@"; do
+        if [[ -f $d/$name ]]; then
+            echo "$d/$name"
             return
         fi
     done
@@ -184,14 +185,15 @@ find_dll() {
 collect_dlls() { # into files...
     local into=$1
     shift
-    local queue=("$@") seen=" " f dll path
+    local queue=("$@") seen=" " f dll path dirs
+    mapfile -t dirs < <(dll_dirs)
     while ((${#queue[@]})); do
         f=${queue[0]}
         queue=("${queue[@]:1}")
         while read -r dll; do
             [[ $seen == *" ${dll,,} "* ]] && continue
             seen+="${dll,,} "
-            path=$(find_dll "$dll")
+            path=$(find_dll "$dll" "${dirs[@]}")
             [[ -n $path ]] || continue # a Windows system DLL
             cp "$path" "$into/"
             queue+=("$path")

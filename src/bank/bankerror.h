@@ -4,9 +4,6 @@
 
 namespace tiku::bank {
 
-// The kinds of the engine's failures are those of the one failure list.
-using ErrorKind = tiku::ErrorKind;
-
 // Every failure of the workbook engine. The description is plain Chinese and names the file; it
 // never contains the password.
 class BankError : public Failure {

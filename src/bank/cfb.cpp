@@ -14,7 +14,6 @@ constexpr quint32 kEndOfChain = format::endOfChain;
 constexpr quint32 kNoStream = format::noStream;
 constexpr quint32 kMaxRegularSector = format::maxRegularSector;
 constexpr int kHeaderDifatEntries = format::headerDifatEntries;
-constexpr int kEntrySize = format::directoryEntrySize;
 
 } // namespace
 
@@ -123,17 +122,15 @@ void CompoundFile::readHeader() {
     if (miniShift_ != 6) {
         throw Corrupt("unknown mini sector size");
     }
-    const qint64 sectorSize = qint64(1) << sectorShift_;
-    if (file_.size() < sectorSize) {
+    if (file_.size() < sectorSize()) {
         throw Corrupt("header cut short");
     }
-    sectorCount_ = (file_.size() - sectorSize + sectorSize - 1) / sectorSize;
+    sectorCount_ = (file_.size() - sectorSize() + sectorSize() - 1) / sectorSize();
     miniCutoff_ = u32(format::header::miniStreamCutoff);
 }
 
 // The FAT sectors' numbers, from the header's DIFAT and the DIFAT sector chain.
 std::vector<quint32> CompoundFile::fatSectorList() const {
-    const qint64 entriesPerSector = (qint64(1) << sectorShift_) / 4;
     const quint32 fatSectors = u32(format::header::fatSectors);
     if (fatSectors > quint64(sectorCount_)) {
         throw Corrupt("more FAT sectors than the file holds");
@@ -152,29 +149,27 @@ std::vector<quint32> CompoundFile::fatSectorList() const {
         }
         difatSeen[difat] = true;
         const qint64 base = sectorOffset(difat);
-        for (qint64 k = 0; k < entriesPerSector - 1 && fatList.size() < fatSectors; ++k) {
+        for (qint64 k = 0; k < entriesPerSector() - 1 && fatList.size() < fatSectors; ++k) {
             fatList.push_back(u32(base + 4 * k));
         }
-        difat = u32(base + 4 * (entriesPerSector - 1));
+        difat = u32(base + 4 * (entriesPerSector() - 1));
     }
     return fatList;
 }
 
 // The FAT: the next sector of every sector in the file.
 void CompoundFile::readFat() {
-    const qint64 sectorSize = qint64(1) << sectorShift_;
-    const qint64 entriesPerSector = sectorSize / 4;
     const std::vector<quint32> fatList = fatSectorList();
-    fat_.assign(size_t(qint64(fatList.size()) * entriesPerSector), format::freeSector);
+    fat_.assign(size_t(qint64(fatList.size()) * entriesPerSector()), format::freeSector);
     for (size_t k = 0; k < fatList.size(); ++k) {
         const quint32 s = fatList[k];
         if (s >= quint64(sectorCount_)) {
             throw Corrupt("FAT sector outside the file");
         }
         const qint64 base = sectorOffset(s);
-        const qint64 avail = std::min<qint64>(sectorSize, file_.size() - base) / 4;
+        const qint64 avail = std::min<qint64>(sectorSize(), file_.size() - base) / 4;
         for (qint64 e = 0; e < avail; ++e) {
-            fat_[size_t(k * entriesPerSector + e)] =
+            fat_[size_t(k * entriesPerSector() + e)] =
                 qFromLittleEndian<quint32>(file_.constData() + base + 4 * e);
         }
     }
@@ -192,13 +187,13 @@ void CompoundFile::readDirectory() {
     if (dirSectors.empty()) {
         throw Corrupt("no directory");
     }
-    const qint64 perSector = (qint64(1) << sectorShift_) / kEntrySize;
+    const qint64 perSector = sectorSize() / entry::size;
     entries_.reserve(size_t(dirSectors.size() * perSector));
     for (quint32 s : dirSectors) {
         const qint64 base = sectorOffset(s);
         for (qint64 k = 0; k < perSector; ++k) {
-            const qint64 at = base + k * kEntrySize;
-            if (at + kEntrySize > file_.size()) {
+            const qint64 at = base + k * entry::size;
+            if (at + entry::size > file_.size()) {
                 break;
             }
             const uchar* e = reinterpret_cast<const uchar*>(file_.constData() + at);
@@ -249,18 +244,16 @@ void CompoundFile::readDirectory() {
 
 // The mini stream, held in the root entry's sectors, and the mini FAT that chains its sectors.
 void CompoundFile::readMiniStream() {
-    const qint64 sectorSize = qint64(1) << sectorShift_;
-    const qint64 entriesPerSector = sectorSize / 4;
     constexpr qint64 miniSize = format::miniSectorSize;
     const Entry& root = entries_[0];
     if (root.size > 0 && root.start != kEndOfChain) {
         if (root.size > quint64(file_.size())) {
             throw Corrupt("mini stream larger than the file");
         }
-        const qint64 sectors = qint64((root.size + sectorSize - 1) / sectorSize);
+        const qint64 sectors = qint64((root.size + sectorSize() - 1) / sectorSize());
         const std::vector<quint32> ms = chain(root.start, sectors, fat_, "mini stream");
         const qint64 miniCount = qint64((root.size + miniSize - 1) / miniSize);
-        const qint64 perSectorMini = sectorSize / miniSize;
+        const qint64 perSectorMini = sectorSize() / miniSize;
         miniStreamUnits_.reserve(size_t(miniCount));
         for (qint64 m = 0; m < miniCount; ++m) {
             miniStreamUnits_.push_back(quint32(sectorOffset(ms[size_t(m / perSectorMini)]) +
@@ -274,10 +267,10 @@ void CompoundFile::readMiniStream() {
             throw Corrupt("more mini FAT sectors than the file holds");
         }
         const std::vector<quint32> mf = chain(miniFatStart, miniFatSectors, fat_, "mini FAT");
-        miniFat_.reserve(size_t(mf.size() * entriesPerSector));
+        miniFat_.reserve(size_t(mf.size() * entriesPerSector()));
         for (quint32 s : mf) {
             const qint64 base = sectorOffset(s);
-            for (qint64 e = 0; e < entriesPerSector; ++e) {
+            for (qint64 e = 0; e < entriesPerSector(); ++e) {
                 miniFat_.push_back(base + 4 * e + 4 <= file_.size() ? u32(base + 4 * e)
                                                                     : format::freeSector);
             }
@@ -338,20 +331,19 @@ std::optional<Stream> CompoundFile::stream(const QString& name) const {
         }
         return Stream(file_, std::move(units), int(miniSize), size);
     }
-    const qint64 sectorSize = qint64(1) << sectorShift_;
-    const qint64 count = (size + sectorSize - 1) / sectorSize;
+    const qint64 count = (size + sectorSize() - 1) / sectorSize();
     const std::vector<quint32> sectors = chain(e->start, count, fat_, "stream");
     std::vector<quint32> units;
     units.reserve(sectors.size());
     for (size_t k = 0; k < sectors.size(); ++k) {
         const qint64 off = sectorOffset(sectors[k]);
-        const qint64 need = std::min<qint64>(sectorSize, size - qint64(k) * sectorSize);
+        const qint64 need = std::min<qint64>(sectorSize(), size - qint64(k) * sectorSize());
         if (off + need > file_.size()) {
             throw Corrupt("sector past the end of the file");
         }
         units.push_back(quint32(off));
     }
-    return Stream(file_, std::move(units), int(sectorSize), size);
+    return Stream(file_, std::move(units), int(sectorSize()), size);
 }
 
 } // namespace tiku::bank::cfb

@@ -76,6 +76,9 @@ private:
     void readDirectory();
     void readMiniStream();
 
+    qint64 sectorSize() const { return qint64(1) << sectorShift_; }
+    // The FAT, mini FAT or DIFAT entries one sector holds.
+    qint64 entriesPerSector() const { return sectorSize() / 4; }
     quint32 u32(qint64 offset) const;
     qint64 sectorOffset(quint32 sector) const;
     std::vector<quint32> chain(quint32 start, qint64 count, const std::vector<quint32>& fat,

@@ -62,7 +62,6 @@ inline constexpr quint8 black = 1;
 // Directory entry types.
 enum EntryType : quint8 { emptyEntry = 0, storageEntry = 1, streamEntry = 2, rootEntry = 5 };
 
-inline constexpr int directoryEntrySize = entry::size;
 inline constexpr int miniSectorSize = 64;
 inline constexpr qint64 miniStreamCutoff = 4096; // smaller streams live in the mini stream
 

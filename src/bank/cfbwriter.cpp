@@ -31,7 +31,6 @@ constexpr qint64 kMiniStreamCutoff = format::miniStreamCutoff;
 constexpr qint64 kIdsPerSector = kSectorSize / 4; // 128 FAT or mini FAT entries
 constexpr qint64 kHeaderDifatEntries = format::headerDifatEntries;
 constexpr qint64 kIdsPerDifatSector = kIdsPerSector - 1; // the last entry links the next one
-constexpr qint64 kDirEntrySize = format::directoryEntrySize;
 
 qint64 ceilDiv(qint64 a, qint64 b) {
     return (a + b - 1) / b;
@@ -176,10 +175,10 @@ QByteArray writeCompoundFile(const QString& streamName, const QByteArray& stream
     const quint32 rootSize = mini ? quint32(miniSectors * kMiniSectorSize) : 0;
     putEntry(out, dir, QStringLiteral("Root Entry"), format::rootEntry, 1, rootStart, rootSize);
     const quint32 streamStart = size > 0 ? 0 : kEndOfChain;
-    putEntry(out, dir + kDirEntrySize, streamName, format::streamEntry, kNoStream, streamStart,
+    putEntry(out, dir + entry::size, streamName, format::streamEntry, kNoStream, streamStart,
              quint32(size));
     for (int e = 2; e < 4; ++e) {
-        const qint64 at = dir + e * kDirEntrySize;
+        const qint64 at = dir + e * entry::size;
         put32(out, at + entry::left, kNoStream);
         put32(out, at + entry::right, kNoStream);
         put32(out, at + entry::child, kNoStream);

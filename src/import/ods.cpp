@@ -66,15 +66,14 @@ struct Styles {
                            (n == "hours" || n == "minutes" || n == "seconds")) {
                     parts.time = true;
                 } else if (xml.namespaceUri() == kStyle && n == "style") {
-                    const QString name = xml.attribute(kStyle, u"name");
-                    style = name;
+                    style = xml.attribute(kStyle, u"name");
                     const QString data = xml.attribute(kStyle, u"data-style-name");
                     const QString parent = xml.attribute(kStyle, u"parent-style-name");
                     if (!data.isEmpty()) {
-                        dataStyleOf.insert(name, data);
+                        dataStyleOf.insert(style, data);
                     }
                     if (!parent.isEmpty()) {
-                        parentOf.insert(name, parent);
+                        parentOf.insert(style, parent);
                     }
                 } else if (xml.namespaceUri() == kStyle && n == "table-properties" &&
                            xml.attribute(kTable, u"display") == u"false") {
@@ -282,6 +281,9 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, Budget& budget) 
         bank::CellValue value;
     };
     std::vector<Pending> rowCells;
+    const auto columnsRepeated = [&xml] {
+        return std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
+    };
     for (int depth = 1; depth > 0;) {
         const Token t = xml.next();
         if (t == Token::EndElement) {
@@ -317,8 +319,7 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, Budget& budget) 
             continue;
         }
         if (n == "table-column") {
-            const qint64 repeat =
-                std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
+            const qint64 repeat = columnsRepeated();
             const QString style = xml.attribute(kTable, u"default-cell-style-name");
             for (qint64 k = 0; k < repeat && columnStyles.size() < size_t(kMaxColumns); ++k) {
                 columnStyles.push_back(style);
@@ -334,14 +335,12 @@ bank::SheetSpec readTable(XmlStream& xml, const Styles& styles, Budget& budget) 
         } else if (n == "covered-table-cell") {
             // Under a merged area: what it still holds is hidden by the area's top-left cell,
             // and a .xls of the workbook leaves it out.
-            const qint64 repeat =
-                std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
+            const qint64 repeat = columnsRepeated();
             xml.skipElement();
             --depth;
             column += std::min<qint64>(repeat, kMaxColumns + 1);
         } else if (n == "table-cell") {
-            const qint64 repeat =
-                std::max<qint64>(1, xml.attribute(kTable, u"number-columns-repeated").toLongLong());
+            const qint64 repeat = columnsRepeated();
             QString style = xml.attribute(kTable, u"style-name");
             const QString columnStyle =
                 size_t(column) < columnStyles.size() ? columnStyles[size_t(column)] : QString();

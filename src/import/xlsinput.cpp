@@ -14,7 +14,7 @@ std::vector<bank::SheetSpec> readXls(const QByteArray& bytes, const QString& pat
     try {
         book = bank::WorkbookData::fromBytes(bytes, password, path);
     } catch (const bank::BankError& e) {
-        if (e.kind() == bank::ErrorKind::PasswordRefused) {
+        if (e.kind() == ErrorKind::PasswordRefused) {
             throw ImportError(QStringLiteral("%1: the password does not open this workbook; give "
                                              "its password with --input-password P")
                                   .arg(path));

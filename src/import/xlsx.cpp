@@ -135,7 +135,6 @@ std::optional<double> isoSerial(QStringView text, bool date1904) {
 }
 
 struct Context {
-    QString file;
     Budget& budget;
     bool date1904 = false;
     std::vector<QString> strings;
@@ -269,11 +268,12 @@ bank::SheetSpec readWorksheet(Context& ctx, ZipArchive& archive, const QString& 
 
 std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
     Budget budget(archive.displayName(), archive.size());
-    Context ctx{archive.displayName(), budget, false, {}, {}};
+    Context ctx{budget, false, {}, {}};
     const QString workbook =
         officeDocumentPart(archive).value_or(QStringLiteral("xl/workbook.xml"));
     if (!archive.contains(workbook)) {
-        throw ImportError(QStringLiteral("%1: not a spreadsheet (no workbook part)").arg(ctx.file));
+        throw ImportError(
+            QStringLiteral("%1: not a spreadsheet (no workbook part)").arg(budget.file()));
     }
     struct Sheet {
         QString name;
@@ -313,7 +313,7 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
         const auto rel = rels.constFind(s.id);
         if (rel == rels.cend()) {
             throw ImportError(QStringLiteral("%1: sheet \"%2\" has no part in the archive")
-                                  .arg(ctx.file, escapeText(s.name)));
+                                  .arg(budget.file(), escapeText(s.name)));
         }
         if (!rel->type.endsWith(u"/worksheet")) {
             continue; // chart and dialog sheets hold no questions
@@ -323,7 +323,7 @@ std::vector<bank::SheetSpec> readXlsx(ZipArchive& archive) {
         out.back().hidden = s.hidden;
     }
     if (out.empty()) {
-        throw ImportError(QStringLiteral("%1: the workbook holds no worksheet").arg(ctx.file));
+        throw ImportError(QStringLiteral("%1: the workbook holds no worksheet").arg(budget.file()));
     }
     return out;
 }

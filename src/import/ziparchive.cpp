@@ -199,8 +199,7 @@ private:
 ZipArchive::ZipArchive(const QByteArray& bytes, const QString& displayName)
     : displayName_(displayName),
       budget_(std::min(kMaxInflatedBytes, qint64(bytes.size()) * kMaxInflationRatio)),
-      archiveBytes_(bytes.size()),
-      byRatio_(qint64(bytes.size()) * kMaxInflationRatio < kMaxInflatedBytes) {
+      archiveBytes_(bytes.size()) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source =
@@ -351,7 +350,8 @@ QByteArray ZipArchive::read(const QString& name, qint64 maxBytes) {
 }
 
 QString ZipArchive::budgetRefusal() const {
-    if (byRatio_) {
+    // The budget is the ratio's when that is the tighter limit.
+    if (archiveBytes_ * kMaxInflationRatio < kMaxInflatedBytes) {
         return QStringLiteral("%1: the archive inflates more than %2 times its size of %3 "
                               "bytes, which is refused")
             .arg(displayName_)

@@ -75,7 +75,6 @@ private:
     QString displayName_;
     qint64 budget_ = 0;
     qint64 archiveBytes_ = 0;
-    bool byRatio_ = false; // the budget is the ratio's, not the size's
 };
 
 } // namespace tiku::import

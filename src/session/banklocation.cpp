@@ -1,6 +1,6 @@
 #include "banklocation.h"
 
-#include "bank/bankformat.h"
+#include "core/bankrules.h"
 #include "core/convert.h"
 
 #include <QDir>

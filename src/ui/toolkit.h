@@ -69,7 +69,6 @@ public:
     // Runs an event handler: a Failure (or any other exception) that escapes it is reported in a
     // message box that says what failed, and the program ends.
     void dispatch(const std::function<void()>& handler);
-    void reportFailure(const Failure& failure);
 
     // Seams for the tests: scripted message boxes, a recorded program end, a program folder of
     // their own, and a fresh start between test cases.
@@ -81,6 +80,8 @@ public:
 private:
     Toolkit() = default;
     void deliverActivate(QPointer<Screen> screen);
+    // Says what failed in a message box and ends the program.
+    void reportFailure(const Failure& failure);
 
     QHash<QString, Factory> factories_;
     QHash<QString, QPointer<Screen>> loaded_;

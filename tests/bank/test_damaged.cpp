@@ -13,6 +13,7 @@
 #include <QtTest>
 
 using namespace tiku::bank;
+using tiku::ErrorKind;
 using namespace tiku::testing::crafted;
 
 namespace {

@@ -15,6 +15,7 @@
 #include <QtTest>
 
 using namespace tiku::bank;
+using tiku::ErrorKind;
 
 namespace {
 

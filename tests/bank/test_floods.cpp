@@ -10,6 +10,7 @@
 #include <QtTest>
 
 using namespace tiku::bank;
+using tiku::ErrorKind;
 using namespace tiku::testing::crafted;
 
 namespace {

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 using namespace tiku::bank;
+using tiku::ErrorKind;
 
 Q_DECLARE_METATYPE(tiku::bank::WriteOptions)
 

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 using namespace tiku::bank;
+using tiku::ErrorKind;
 using tiku::testing::numberedQuestions;
 
 namespace {

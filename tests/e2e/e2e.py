@@ -25,7 +25,7 @@ SKIPPED = 77
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 if importlib.util.find_spec("Xlib") and importlib.util.find_spec("pyatspi"):
     import tikudriver
-    from tikudriver import Failed, Session, numbered
+    from tikudriver import Failed, Session, both_banks, numbered
 
 MENU, OPTIONS, TEST, BROWSER = "题库", "测试选项", "模拟测试", "查看题库"
 
@@ -297,12 +297,16 @@ def browse_first(session, count, first):
     wait_exit(session, 0)
 
 
+def program_and_own_banks(session):
+    """A bank of 3 questions beside the program, and one of 6 in the user's data folder."""
+    session.make_bank(both_banks(3, "程序"))
+    session.make_bank(both_banks(6, "自己"), session.user_folder())
+
+
 def own_bank(session):
     """A bank in the user's data folder is the one the browser shows, not the one beside the
     program."""
-    session.make_bank({"sheet1": numbered(3, "程序"), "sheet2": numbered(3, "程序")})
-    session.make_bank({"sheet1": numbered(6, "自己"), "sheet2": numbered(6, "自己")},
-                      session.user_folder())
+    program_and_own_banks(session)
     session.start()
     browse_first(session, 6, "自己第1题\n")
 
@@ -310,11 +314,9 @@ def own_bank(session):
 def named_bank(session):
     """tiku FILE: that file is the bank, before the user's own and the program's; the toolkit's
     own options before it are the toolkit's."""
-    session.make_bank({"sheet1": numbered(3, "程序"), "sheet2": numbered(3, "程序")})
-    session.make_bank({"sheet1": numbered(6, "自己"), "sheet2": numbered(6, "自己")},
-                      session.user_folder())
+    program_and_own_banks(session)
     named = os.path.join(session.folder, "named")
-    session.make_bank({"sheet1": numbered(8, "指定"), "sheet2": numbered(8, "指定")}, named)
+    session.make_bank(both_banks(8, "指定"), named)
     session.start("-style", "Fusion", os.path.join(named, "dxt.xls"))
     browse_first(session, 8, "指定第1题\n")
 

@@ -461,6 +461,12 @@ def numbered(count, prefix):
             for k in range(1, count + 1)]
 
 
+def both_banks(count, prefix):
+    """The same numbered questions in both banks' sheets."""
+    questions = numbered(count, prefix)
+    return {"sheet1": questions, "sheet2": questions}
+
+
 class Session:
     """One X server, one program folder and, once started, the program: use with `with`."""
 

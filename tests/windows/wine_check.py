@@ -67,11 +67,10 @@ class Wine:
 
     def __init__(self, folder, server):
         # Wine hands the environment to the Windows programs: none of this machine's Qt
-        # settings (QT_QPA_PLATFORM=offscreen of the other tests) may reach them.
+        # settings (QT_QPA_PLATFORM=offscreen of the other tests) may reach them. Wine links the
+        # prefix's user folders to the home's: a home of the test's own, and no XDG_ folders.
         self.env = {k: v for k, v in os.environ.items()
-                    if not k.startswith(("QT_", "WINE")) and k != "WAYLAND_DISPLAY"}
-        # Wine links the prefix's user folders to the home's: a home of the test's own.
-        self.env = {k: v for k, v in self.env.items() if not k.startswith("XDG_")}
+                    if not k.startswith(("QT_", "WINE", "XDG_")) and k != "WAYLAND_DISPLAY"}
         self.env.update({
             "HOME": folder,
             "DISPLAY": server.name,
@@ -159,15 +158,8 @@ class Screens:
     def copy(self, title, place, keys, what):
         """Clicks the control at place, sends keys (which copy its text) and returns the
         clipboard's new text."""
-
-        def copied():
-            self.input.key(*keys)
-            text = clipboard_text(self.server)
-            return text if text and text != self.last_copied else None
-
         self.click(title, place)
-        self.last_copied = wait_for(what, copied, STEP_TIMEOUT, 0.5)
-        return self.last_copied
+        return self._copied(keys, what)
 
     def text_box(self, title, place, what):
         return self.copy(title, place, ("ctrl+a", "ctrl+c"), what)
@@ -177,13 +169,19 @@ class Screens:
         buttons on the clipboard on Ctrl+C)."""
         box = self.window(e2e.MENU)
         self.input.move(box, 5, 5)  # onto the box, off its button
-        self.last_copied = wait_for(what, lambda: self._copy_box(), STEP_TIMEOUT, 0.5)
-        return self.last_copied
+        return self._copied(("ctrl+c",), what)
 
-    def _copy_box(self):
-        self.input.key("ctrl+c")
-        text = clipboard_text(self.server)
-        return text if text and text != self.last_copied else None
+    def _copied(self, keys, what):
+        """Sends keys until the clipboard holds a text other than the last one copied, and
+        returns it."""
+
+        def attempt():
+            self.input.key(*keys)
+            text = clipboard_text(self.server)
+            return text if text and text != self.last_copied else None
+
+        self.last_copied = wait_for(what, attempt, STEP_TIMEOUT, 0.5)
+        return self.last_copied
 
     def shot(self, title, name):
         if not self.shots:
@@ -332,8 +330,7 @@ def check_bank_choice(screens, folder, tiku_bank):
     named = os.path.join(os.path.dirname(folder), "named")
     for where, prefix, count in ((own, "自己", 6), (named, "指定", 8)):
         os.makedirs(where)
-        questions = tikudriver.numbered(count, prefix)
-        tikudriver.make_bank(tiku_bank, where, {"sheet1": questions, "sheet2": questions})
+        tikudriver.make_bank(tiku_bank, where, tikudriver.both_banks(count, prefix))
     runs = (([], "自己第1题\n", "%APPDATA%\\tiku\\dxt.xls"),
             ([windows_path(os.path.join(named, "dxt.xls"))], "指定第1题\n", "tiku.exe FILE"))
     for args, first, what in runs:
